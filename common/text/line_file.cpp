@@ -1,0 +1,126 @@
+#include "common/text/line_file.h"
+
+#include <atomic>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+namespace kw {
+
+namespace {
+
+// A name beside the target that no concurrent writer of this process or another one uses.
+std::filesystem::path temporaryNameFor(const std::filesystem::path& target) {
+    static std::atomic<unsigned> counter{0};
+    std::filesystem::path temporary = target;
+    temporary += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    return temporary;
+}
+
+} // namespace
+
+std::vector<std::string> splitLines(std::string_view bytes) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        const bool terminated = end != std::string_view::npos;
+        if (!terminated) {
+            end = bytes.size();
+        }
+        std::size_t lineEnd = end;
+        if (terminated && lineEnd > start && bytes[lineEnd - 1] == '\r') {
+            --lineEnd;
+        }
+        lines.emplace_back(bytes.substr(start, lineEnd - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::optional<std::string> readFileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        return std::nullopt;
+    }
+    return content;
+}
+
+std::optional<std::vector<std::string>> readLineFile(const std::filesystem::path& path) {
+    auto content = readFileBytes(path);
+    if (!content) {
+        return std::nullopt;
+    }
+    return splitLines(*content);
+}
+
+LineFileWriter::LineFileWriter(std::filesystem::path target)
+    : m_target(std::move(target)), m_temporary(temporaryNameFor(m_target)) {
+    m_file = std::fopen(m_temporary.c_str(), "wb");
+}
+
+LineFileWriter::~LineFileWriter() { discard(); }
+
+void LineFileWriter::writeRaw(std::string_view bytes) {
+    if (m_file == nullptr || bytes.empty()) {
+        return;
+    }
+    if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
+        m_failed = true;
+    }
+}
+
+void LineFileWriter::writeLine(std::string_view line) {
+    writeRaw(line);
+    writeRaw("\r\n");
+}
+
+bool LineFileWriter::commit() {
+    if (m_file == nullptr) {
+        return false;
+    }
+    const bool flushed = std::fflush(m_file) == 0 && ::fsync(::fileno(m_file)) == 0;
+    const bool closed = std::fclose(m_file) == 0;
+    m_file = nullptr;
+    if (m_failed || !flushed || !closed) {
+        discard();
+        return false;
+    }
+    std::error_code error;
+    std::filesystem::rename(m_temporary, m_target, error);
+    if (error) {
+        discard();
+        return false;
+    }
+    m_temporary.clear();
+    return true;
+}
+
+void LineFileWriter::discard() {
+    if (m_file != nullptr) {
+        std::fclose(m_file);
+        m_file = nullptr;
+    }
+    if (!m_temporary.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove(m_temporary, ignored);
+        m_temporary.clear();
+    }
+}
+
+bool writeLineFile(const std::filesystem::path& path, const std::vector<std::string>& lines) {
+    LineFileWriter writer(path);
+    if (!writer.isOpen()) {
+        return false;
+    }
+    for (const auto& line : lines) {
+        writer.writeLine(line);
+    }
+    return writer.commit();
+}
+
+} // namespace kw

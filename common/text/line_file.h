@@ -1,0 +1,61 @@
+#pragma once
+
+// Line files of the test system: 8-bit text whose lines end with CR LF. Lines are bytes and
+// pass through unchanged; only the line ends are touched. Reading accepts LF or CR LF (a CR
+// directly before the LF is dropped); writing always ends every line with CR LF.
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kw {
+
+// Splits file content into lines. A last line without a line end is kept; an empty input
+// gives no lines.
+std::vector<std::string> splitLines(std::string_view bytes);
+
+// Reads a whole line file; nothing when the file cannot be opened or read.
+std::optional<std::vector<std::string>> readLineFile(const std::filesystem::path& path);
+
+// Reads a whole file as bytes; nothing when it cannot be opened or read.
+std::optional<std::string> readFileBytes(const std::filesystem::path& path);
+
+// Writes a line file so that it is never left half-written: the lines go into a temporary
+// file beside the target, which replaces the target only on commit(). A writer destroyed
+// without a successful commit() removes its temporary file and leaves the target untouched.
+class LineFileWriter {
+public:
+    explicit LineFileWriter(std::filesystem::path target);
+    ~LineFileWriter();
+    LineFileWriter(const LineFileWriter&) = delete;
+    LineFileWriter& operator=(const LineFileWriter&) = delete;
+
+    // False when the temporary file could not be created.
+    bool isOpen() const { return m_file != nullptr; }
+
+    // Writes the bytes of one line followed by CR LF.
+    void writeLine(std::string_view line);
+
+    // Writes bytes as they are (for content that carries its own line ends).
+    void writeRaw(std::string_view bytes);
+
+    // Flushes, closes and renames over the target. False (and nothing replaced) when any
+    // write failed or the rename failed.
+    bool commit();
+
+private:
+    void discard();
+
+    std::filesystem::path m_target;
+    std::filesystem::path m_temporary;
+    std::FILE* m_file = nullptr;
+    bool m_failed = false;
+};
+
+// Writes all lines in one go (see LineFileWriter). False when the file could not be written.
+bool writeLineFile(const std::filesystem::path& path, const std::vector<std::string>& lines);
+
+} // namespace kw
