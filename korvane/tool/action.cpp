@@ -1,20 +1,12 @@
 #include "korvane/tool/action.h"
 
 #include "korvane/interfaces/interface.h"
+#include "korvane/interfaces/text_format.h"
 
 #include <chrono>
-#include <limits>
 #include <thread>
 
 namespace {
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 // Walks a line the way the C library's string functions do: the line ends at its end or at
 // a NUL byte, and reading past the end gives NUL.
@@ -25,38 +17,12 @@ public:
     char peek() const { return m_pos < m_line.size() ? m_line[m_pos] : '\0'; }
     void skip() { ++m_pos; }
 
-    // A decimal number read like strtol with base 10 (leading blanks and a sign accepted).
-    // Without any digit nothing is consumed and the value is 0. Values beyond the 32-bit
-    // range are clamped, as strtol does where long has 32 bits.
+    // A decimal number read like strtol; without digits nothing is consumed.
     std::int32_t readNumber() {
-        std::size_t pos = m_pos;
-        while (pos < m_line.size() && isBlank(m_line[pos])) {
-            ++pos;
-        }
-        bool negative = false;
-        if (pos < m_line.size() && (m_line[pos] == '+' || m_line[pos] == '-')) {
-            negative = m_line[pos] == '-';
-            ++pos;
-        }
-        if (pos >= m_line.size() || !isDigit(m_line[pos])) {
-            return 0;
-        }
-        constexpr long long kLimit = 1LL << 31;
-        long long magnitude = 0;
-        for (; pos < m_line.size() && isDigit(m_line[pos]); ++pos) {
-            if (magnitude <= kLimit) {
-                magnitude = magnitude * 10 + (m_line[pos] - '0');
-            }
-        }
-        m_pos = pos;
-        const long long value = negative ? -magnitude : magnitude;
-        if (value > std::numeric_limits<std::int32_t>::max()) {
-            return std::numeric_limits<std::int32_t>::max();
-        }
-        if (value < std::numeric_limits<std::int32_t>::min()) {
-            return std::numeric_limits<std::int32_t>::min();
-        }
-        return static_cast<std::int32_t>(value);
+        std::size_t consumed = 0;
+        const std::int32_t value = parseDecimal(rest(), consumed);
+        m_pos += consumed;
+        return value;
     }
 
     // Reads a number that must be followed by a comma, and skips the comma.
@@ -70,7 +36,7 @@ public:
     }
 
     void skipBlanks() {
-        while (m_pos < m_line.size() && isBlank(m_line[m_pos])) {
+        while (m_pos < m_line.size() && isCBlank(m_line[m_pos])) {
             ++m_pos;
         }
     }
