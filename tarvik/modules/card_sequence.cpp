@@ -84,3 +84,12 @@ void StepStarts::forget(int kind) {
         m_starts[static_cast<std::size_t>(kind)].reset();
     }
 }
+
+int takeStepKind(std::string& line, std::span<const StepKindMarker> markers) {
+    for (const auto& entry : markers) {
+        if (kw::removeAll(line, entry.marker) > 0) {
+            return entry.kind;
+        }
+    }
+    return 0;
+}

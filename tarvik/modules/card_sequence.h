@@ -19,6 +19,8 @@
 //                   channels, and where the input is read on after a channel step.
 //   StepStarts      input positions where the last step of each kind began, so that a
 //                   generator can go back to them.
+//   takeStepKind    the kind marker of a data line ("{CARD_BEGIN}" ...), from a table
+//   familyValue     a per-family table value (bus address ...) by 1-based number, else 0
 //
 // Typical use in OnEndStep:
 //
@@ -41,6 +43,9 @@
 #include <climits>
 #include <cstdint>
 #include <optional>
+#include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 // The ordered records of one card family and the card being written.
@@ -181,3 +186,21 @@ public:
 private:
     std::array<std::optional<std::int64_t>, kMaxKind + 1> m_starts{};
 };
+
+// A step kind marker of a generator and the kind it gives a step.
+struct StepKindMarker {
+    std::string_view marker;
+    int kind;
+};
+
+// Looks for the markers in table order; the first one the line holds is removed from it (every
+// occurrence of that marker, no other) and its kind returned. 0 when the line holds none.
+int takeStepKind(std::string& line, std::span<const StepKindMarker> markers);
+
+// The entry for a 1-based number (familyNumber 1 -> first entry) of a fixed table; 0 for a
+// number outside the table.
+template <std::size_t N> int familyValue(const std::array<int, N>& table, int number) {
+    return number >= 1 && number <= static_cast<int>(N)
+               ? table[static_cast<std::size_t>(number - 1)]
+               : 0;
+}

@@ -167,3 +167,24 @@ TEST(StepStarts, RemembersTheLastStartPerKind) {
     EXPECT_FALSE(starts.find(StepStarts::kMaxKind + 1));
     EXPECT_FALSE(starts.find(0));
 }
+
+TEST(StepKindMarkers, FirstMarkerInTableOrderWinsAndOnlyItIsRemoved) {
+    constexpr StepKindMarker markers[] = {
+        {"{TEST_CHANNELS}", 3}, {"{TEST_GROUPS}", 2}, {"{CARD_BEGIN}", 1}};
+    std::string line = "{CARD_BEGIN} Kanal {TEST_CHANNELS}{TEST_CHANNELS}";
+    EXPECT_EQ(3, takeStepKind(line, markers));
+    EXPECT_EQ("{CARD_BEGIN} Kanal ", line);
+    // A marker must match exactly, braces included.
+    std::string near = "{TEST_CHANNELS_HIGH} {TEST_GROUPS";
+    EXPECT_EQ(0, takeStepKind(near, markers));
+    EXPECT_EQ("{TEST_CHANNELS_HIGH} {TEST_GROUPS", near);
+}
+
+TEST(FamilyValue, OutsideTheTableGivesZero) {
+    constexpr std::array<int, 3> table{112, 114, 116};
+    EXPECT_EQ(112, familyValue(table, 1));
+    EXPECT_EQ(116, familyValue(table, 3));
+    EXPECT_EQ(0, familyValue(table, 4));
+    EXPECT_EQ(0, familyValue(table, 0));
+    EXPECT_EQ(0, familyValue(table, -1));
+}
