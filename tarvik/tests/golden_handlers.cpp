@@ -5,6 +5,7 @@
 
 #include "tarvik/modules/cal_fct_handler.h"
 #include "tarvik/modules/cal_ict_handler.h"
+#include "tarvik/modules/kvr_fct_handler.h"
 #include "tarvik/modules/nettest_handler.h"
 #include "tarvik/modules/qbt_ict_handler.h"
 #include "tarvik/modules/reset_handler.h"
@@ -76,6 +77,28 @@ std::unique_ptr<CModuleFileHandler> nettest(const GoldenInput& input) {
     return std::make_unique<CNettestHandler>(input.number("systemType", 860));
 }
 
+// The numbers of every entry with this key, one record per entry, fields in record order.
+std::vector<std::vector<int>> records(const GoldenInput& input, const std::string& key) {
+    std::vector<std::vector<int>> rows;
+    for (const auto* entry : input.all(key)) {
+        std::vector<int> row;
+        for (const auto& arg : entry->args) {
+            row.push_back(std::stoi(arg));
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+// "kvr CHANNELBASE SUPPLYFIT CARDNUMBER FAMILYNUMBER ASTQD" per card.
+std::unique_ptr<CModuleFileHandler> kvr(const GoldenInput& input) {
+    std::vector<CKvrInfo> list;
+    for (const auto& r : records(input, "kvr")) {
+        list.push_back({r.at(0), r.at(1), r.at(2), r.at(3), static_cast<std::uint8_t>(r.at(4))});
+    }
+    return std::make_unique<CKvrFctHandler>(std::move(list), input.number("systemType", 860));
+}
+
 const std::pair<std::string_view, Factory> kFactories[] = {
     {"scripted", scripted},
     {"CModuleFileHandler", plainBase},
@@ -91,6 +114,7 @@ const std::pair<std::string_view, Factory> kFactories[] = {
     {"CZupaFctHandler", zupa},
     {"CResetHandler", reset},
     {"CNettestHandler", nettest},
+    {"CKvrFctHandler", kvr},
 };
 
 } // namespace
