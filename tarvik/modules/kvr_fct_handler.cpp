@@ -170,17 +170,15 @@ void CKvrFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
 // The channel step is read again for the next channel, after the group step when a new group
 // begins. After the high channels the low loop starts again at channel 1.
 void CKvrFctHandler::endChannelStep(int stepNumber, std::int64_t stepStart, int groupKind) {
-    const ChannelLoop::Next next = m_loop.advance(stepStart, m_starts.find(groupKind));
-    if (next.finished) {
-        m_nextNumber = 0;
-        if (m_stepKind == kChannelsHigh) {
-            m_loop.restart();
-        }
+    const int repeatNumber = m_numbering.repeatNumber(stepNumber, m_cards.index());
+    if (const auto readFrom = m_loop.endChannelStep(stepStart, m_starts.find(groupKind),
+                                                    repeatNumber, m_nextNumber)) {
+        SeekInput(*readFrom);
         return;
     }
-    SeekInput(next.readFrom);
-    if (!next.newGroup && m_nextNumber == 0) {
-        m_nextNumber = m_numbering.repeatNumber(stepNumber, m_cards.index());
+    m_nextNumber = 0;
+    if (m_stepKind == kChannelsHigh) {
+        m_loop.restart();
     }
 }
 
@@ -326,11 +324,7 @@ bool CKvrFctHandler::replaceSupplyLine(std::string& line) const {
         return false;
     }
     // The template's own voltage follows the keyword and a one-digit supply number.
-    const std::size_t textStart = voltage.size() + 1;
-    const std::string text =
-        m_nuValue.found ? std::string(kw::trimmed(m_nuValue.value))
-                        : std::string(kw::trimmed(
-                              std::string_view(line).substr(std::min(textStart, line.size()))));
+    const std::string text = valueOrTemplateText(m_nuValue, line, voltage.size() + 1);
     line = std::string(voltage) + std::to_string(supplyNumber()) + " " + text;
     return true;
 }

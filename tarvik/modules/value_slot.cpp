@@ -2,6 +2,7 @@
 
 #include "tarvik/modules/module_text.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -135,4 +136,10 @@ bool ReplaceStatement(std::string& line, std::string_view prefix, const ValueSlo
     line.assign(prefix);
     line.append(slot.value);
     return true;
+}
+
+std::string valueOrTemplateText(const ValueSlot& slot, std::string_view line, std::size_t from) {
+    const std::string_view text =
+        slot.found ? std::string_view(slot.value) : line.substr(std::min(from, line.size()));
+    return std::string(kw::trimmed(text));
 }

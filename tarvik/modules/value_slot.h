@@ -45,3 +45,7 @@ void ReplaceValueToken(const ValueSlot& slot, std::string& line, std::string_vie
 // When the line begins with `prefix` (a statement keyword with its blank, "  VALUE ") and the
 // slot holds a value, the line becomes prefix + value. Returns whether it did.
 bool ReplaceStatement(std::string& line, std::string_view prefix, const ValueSlot& slot);
+
+// The text a statement gets: the slot's value when found, else the template's own text of the
+// line from index `from` on (empty when the line is shorter); trimmed of blanks either way.
+std::string valueOrTemplateText(const ValueSlot& slot, std::string_view line, std::size_t from);
