@@ -10,6 +10,7 @@
 #include "tarvik/modules/qbt_ict_handler.h"
 #include "tarvik/modules/reset_handler.h"
 #include "tarvik/modules/template_file_handler.h"
+#include "tarvik/modules/tqd_fct_handler.h"
 #include "tarvik/modules/zupa_fct_handler.h"
 
 #include <string_view>
@@ -99,6 +100,15 @@ std::unique_ptr<CModuleFileHandler> kvr(const GoldenInput& input) {
     return std::make_unique<CKvrFctHandler>(std::move(list), input.number("systemType", 860));
 }
 
+// "tqd FAMILYNUMBER CHANNELBASE SUPPLYFIT SENSE" per card.
+std::unique_ptr<CModuleFileHandler> tqd(const GoldenInput& input) {
+    std::vector<CTqdInfo> list;
+    for (const auto& r : records(input, "tqd")) {
+        list.push_back({r.at(0), r.at(1), r.at(2), static_cast<std::uint8_t>(r.at(3))});
+    }
+    return std::make_unique<CTqdFctHandler>(std::move(list), input.number("systemType", 860));
+}
+
 const std::pair<std::string_view, Factory> kFactories[] = {
     {"scripted", scripted},
     {"CModuleFileHandler", plainBase},
@@ -115,6 +125,7 @@ const std::pair<std::string_view, Factory> kFactories[] = {
     {"CResetHandler", reset},
     {"CNettestHandler", nettest},
     {"CKvrFctHandler", kvr},
+    {"CTqdFctHandler", tqd},
 };
 
 } // namespace
