@@ -9,6 +9,7 @@
 #include "tarvik/modules/nettest_handler.h"
 #include "tarvik/modules/qbt_ict_handler.h"
 #include "tarvik/modules/reset_handler.h"
+#include "tarvik/modules/sew_fct_handler.h"
 #include "tarvik/modules/template_file_handler.h"
 #include "tarvik/modules/tqd_fct_handler.h"
 #include "tarvik/modules/zupa_fct_handler.h"
@@ -109,6 +110,15 @@ std::unique_ptr<CModuleFileHandler> tqd(const GoldenInput& input) {
     return std::make_unique<CTqdFctHandler>(std::move(list), input.number("systemType", 860));
 }
 
+// "sew RELAYBASE RELAYCOUNT RELAYKIND" per card.
+std::unique_ptr<CModuleFileHandler> sew(const GoldenInput& input) {
+    std::vector<CSewInfo> list;
+    for (const auto& r : records(input, "sew")) {
+        list.push_back({r.at(0), r.at(1), r.at(2)});
+    }
+    return std::make_unique<CSewFctHandler>(input.number("systemType", 860), std::move(list));
+}
+
 const std::pair<std::string_view, Factory> kFactories[] = {
     {"scripted", scripted},
     {"CModuleFileHandler", plainBase},
@@ -126,6 +136,7 @@ const std::pair<std::string_view, Factory> kFactories[] = {
     {"CNettestHandler", nettest},
     {"CKvrFctHandler", kvr},
     {"CTqdFctHandler", tqd},
+    {"CSewFctHandler", sew},
 };
 
 } // namespace
