@@ -12,7 +12,9 @@
 //
 // Linux: a robust, recursive, process-shared pthread mutex in POSIX shared memory named
 // "/kontrollwerk.<name>". The object is created on first use and never removed, so that
-// a program starting later always meets the same mutex.
+// a program starting later always meets the same mutex. Programs started with
+// KONTROLLWERK_MUTEX_NAMESPACE=X use "/kontrollwerk.X.<name>" instead: tests that run in
+// parallel (each with its own simulator) keep their adapters' mutexes apart that way.
 
 #include <chrono>
 #include <string>
