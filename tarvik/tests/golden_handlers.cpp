@@ -7,6 +7,7 @@
 #include "tarvik/modules/cal_ict_handler.h"
 #include "tarvik/modules/kvr_fct_handler.h"
 #include "tarvik/modules/nettest_handler.h"
+#include "tarvik/modules/norv_fct_handler.h"
 #include "tarvik/modules/qbt_ict_handler.h"
 #include "tarvik/modules/reset_handler.h"
 #include "tarvik/modules/sew_fct_handler.h"
@@ -119,6 +120,15 @@ std::unique_ptr<CModuleFileHandler> sew(const GoldenInput& input) {
     return std::make_unique<CSewFctHandler>(input.number("systemType", 860), std::move(list));
 }
 
+// "norv CHANNELBASE LOGICBASE CARDNUMBER FAMILYNUMBER" per card.
+std::unique_ptr<CModuleFileHandler> norv(const GoldenInput& input) {
+    std::vector<CNorvInfo> list;
+    for (const auto& r : records(input, "norv")) {
+        list.push_back({r.at(0), r.at(1), r.at(2), r.at(3)});
+    }
+    return std::make_unique<CNorvFctHandler>(std::move(list));
+}
+
 const std::pair<std::string_view, Factory> kFactories[] = {
     {"scripted", scripted},
     {"CModuleFileHandler", plainBase},
@@ -137,6 +147,7 @@ const std::pair<std::string_view, Factory> kFactories[] = {
     {"CKvrFctHandler", kvr},
     {"CTqdFctHandler", tqd},
     {"CSewFctHandler", sew},
+    {"CNorvFctHandler", norv},
 };
 
 } // namespace
