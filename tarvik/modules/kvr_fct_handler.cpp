@@ -43,7 +43,8 @@ constexpr std::array<int, 8> kBusAddressB{144, 146, 148, 150, 152, 154, 156, 158
 // Number of the first power supply by cardNumber; the second is the next one.
 constexpr std::array<int, 8> kFirstSupply{5, 7, 9, 11, 23, 25, 27, 29};
 
-// The statement keyword of a fail-data line and how far the card offset raises its number.
+// The text before the step number of a fail-data line, and the first step number that is
+// not raised with the card (the closing steps after the card section).
 constexpr std::string_view kFailDataText = "Modul: KVR, Schritt: ";
 constexpr int kMaxFailDataNumber = 100000;
 
@@ -84,17 +85,21 @@ void CKvrFctHandler::selectCard() {
 }
 
 // Each written card writes 100 steps from the template's card section when it has no supply;
-// a card with supplies writes every template step once, plus the loop repetitions. Only the
-// cards that are written count.
+// a card with supplies writes every template step of the section once, plus the loop
+// repetitions. Two steps stand outside the section. Only the cards that are written count.
 int CKvrFctHandler::GetAddedSteps(int templateSteps) {
-    int added = 0;
-    for (int i = 1; i <= std::min(m_cards.size(), kMaxCards); ++i) {
+    const int written = std::min(m_cards.size(), kMaxCards);
+    if (written == 0) {
+        return 0;
+    }
+    int added = 2 - templateSteps;
+    for (int i = 1; i <= written; ++i) {
         added += 100;
         if (isSupplyFit(m_cards.at(i)->supplyFit)) {
             added += templateSteps - 18;
         }
     }
-    return added == 0 ? 0 : added - templateSteps + 2;
+    return added;
 }
 
 void CKvrFctHandler::OnDataLine(std::string& line) {
