@@ -2,6 +2,7 @@
 
 #include "tarvik/modules/module_text.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -175,4 +176,10 @@ void ReplaceValueToken(const ValueSlot& slot, std::string& line, std::string_vie
 void AssignStatement(std::string& line, std::string_view prefix, const std::string& value) {
     line.assign(prefix);
     line.append(value);
+}
+
+std::string valueOrTemplateText(const ValueSlot& slot, std::string_view line, std::size_t from) {
+    const std::string_view text =
+        slot.found ? std::string_view(slot.value) : line.substr(std::min(from, line.size()));
+    return std::string(kw::trimmed(text));
 }

@@ -57,3 +57,7 @@ inline bool ReplaceStatement(std::string& line, std::string_view prefix, const V
     AssignStatement(line, prefix, slot.value);
     return true;
 }
+
+// The text a statement gets: the slot's value when found, else the template's own text of the
+// line from index `from` on (empty when the line is shorter); trimmed of blanks either way.
+std::string valueOrTemplateText(const ValueSlot& slot, std::string_view line, std::size_t from);

@@ -1,0 +1,220 @@
+#include "tarvik/generation/generation_run.h"
+
+#include "common/files/file_ops.h"
+#include "tarvik/config/system_info.h"
+#include "tarvik/generation/user_interface.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Icon = UserInterface::Icon;
+using Buttons = UserInterface::Buttons;
+
+const char* const kMissingName = "Bitte geben Sie den Speicherort und die Bezeichnung für die "
+                                 "zu generierende(n) Testmappe an!";
+const char* const kCannotDeleteChecked = "Eine vorhandene Testmappe konnte nicht gelöscht werden!";
+const char* const kCannotDeleteExisting = "Die vorhandene Testmappe konnte nicht gelöscht werden!";
+const char* const kCannotCreate = "Die Testmappe konnte nicht angelegt werden!";
+const char* const kCannotStoreSysInfo =
+    "Die Systeminformation konnte nicht in der Testmappe hinterlegt werden!";
+const char* const kSuccess = "Die Selbsttest-Testmappen wurden erfolgreich generiert.";
+
+std::string fileExistsMessage(const fs::path& path) {
+    return "Es existiert eine Datei namens \"" + path.string() +
+           "\"!\nDie Generierung wird abgebrochen!";
+}
+
+std::string folderExistsQuestion(const fs::path& path) {
+    return "Das Verzeichnis \"" + path.string() +
+           "\" existiert bereits und wird vor der Generierung gelöscht!";
+}
+
+bool exists(const fs::path& path) {
+    std::error_code error;
+    return fs::exists(fs::symlink_status(path, error));
+}
+
+bool isDirectory(const fs::path& path) {
+    std::error_code error;
+    return fs::is_directory(fs::symlink_status(path, error));
+}
+
+} // namespace
+
+GenerationRun::GenerationRun(CSystemInfo& system, const RunInputs& inputs, UserInterface& ui,
+                             GenerationStamp stamp)
+    : m_system(system), m_inputs(inputs), m_ui(ui), m_stamp(std::move(stamp)) {}
+
+std::vector<FolderRun> GenerationRun::folderRuns() const {
+    std::vector<FolderRun> runs = {{false, false, "Testsystem-Selbsttest-Testmappe"},
+                                   {false, true, "Testsystem-Istwertaufnahme-Testmappe"}};
+    if (m_inputs.generateCal) {
+        runs.push_back({true, false, "Selbsttest-Kalibrier-Testmappe"});
+        runs.push_back({true, true, "Selbsttest-Istwertaufnahme-Testmappe"});
+    }
+    return runs;
+}
+
+fs::path GenerationRun::stagingPath(bool cal, bool ist) const {
+    return m_inputs.targetDirectory /
+           (".TM_" + m_inputs.folderName(cal, ist) + ".tarvik-staging");
+}
+
+bool GenerationRun::inputsAreUsable() const {
+    // The name becomes part of a path: it must stay one folder inside the target directory.
+    return !m_inputs.targetDirectory.empty() && kw::isSafeFileName(m_inputs.projectName);
+}
+
+void GenerationRun::prepare() { m_data = prepareRunData(m_system, m_inputs.instrument, m_ui); }
+
+std::vector<ModuleStep> GenerationRun::moduleSteps(const FolderRun& run) const {
+    const SequenceContext context{m_inputs, m_system, m_data, m_stamp, run.ist};
+    return run.cal ? calibrationSequence(context) : selfTestSequence(context);
+}
+
+bool GenerationRun::generate() {
+    if (!inputsAreUsable()) {
+        m_ui.message(kMissingName, Icon::Warning);
+        return false;
+    }
+    if (!checkTargetFolders()) {
+        return false;
+    }
+    prepare();
+    bool succeeded = true;
+    for (const FolderRun& run : folderRuns()) {
+        if (!generateFolder(run)) {
+            succeeded = false;
+            break;
+        }
+        m_ui.hideProgress();
+    }
+    if (succeeded) {
+        m_ui.message(kSuccess, Icon::Information);
+    }
+    m_ui.endProgress();
+    return succeeded;
+}
+
+bool GenerationRun::checkTargetFolders() {
+    std::vector<fs::path> existing;
+    for (const FolderRun& run : folderRuns()) {
+        if (exists(m_inputs.folderPath(run.cal, run.ist))) {
+            existing.push_back(m_inputs.folderPath(run.cal, run.ist));
+        }
+    }
+    for (auto it = existing.rbegin(); it != existing.rend(); ++it) {
+        if (!isDirectory(*it)) {
+            m_ui.message(fileExistsMessage(*it), Icon::Warning);
+            return false;
+        }
+    }
+    if (existing.empty()) {
+        return true;
+    }
+    std::string question;
+    if (existing.size() == 1) {
+        question = folderExistsQuestion(existing.front());
+    } else {
+        question = "Folgende Verzeichnisse existieren bereits und werden vor der Generierung "
+                   "gelöscht:\n\n";
+        for (const fs::path& path : existing) {
+            question += path.string() + "\n";
+        }
+    }
+    if (!m_ui.question(question, Buttons::OkCancel)) {
+        return false;
+    }
+    for (const fs::path& path : existing) {
+        if (!kw::removeTree(path)) {
+            m_ui.message(kCannotDeleteChecked, Icon::Warning);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool GenerationRun::failRun(const fs::path& staging, const std::string& message) {
+    kw::removeTree(staging);
+    m_ui.hideProgress();
+    m_ui.message(message, Icon::Warning);
+    return false;
+}
+
+bool GenerationRun::removeExistingTarget(const fs::path& target) {
+    m_ui.hideProgress();
+    if (!isDirectory(target)) {
+        m_ui.message(fileExistsMessage(target), Icon::Warning);
+        return false;
+    }
+    if (!m_ui.question(folderExistsQuestion(target), Buttons::OkCancel)) {
+        return false;
+    }
+    m_ui.setStep("Löschen der vorhandenen Testmappe", 5);
+    if (!kw::removeTree(target)) {
+        m_ui.message(kCannotDeleteExisting, Icon::Warning);
+        return false;
+    }
+    return true;
+}
+
+bool GenerationRun::deleteModules(const fs::path& folder, const std::vector<std::string>& list,
+                                  std::string& failure) {
+    for (const std::string& name : list) {
+        const auto file = kw::findCaseInsensitive(folder, name);
+        std::error_code error;
+        if (file && !fs::remove(*file, error)) {
+            failure = "Das Modul \"" + name + "\" konnte nicht gelöscht werden!";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool GenerationRun::runModuleSteps(const FolderRun& run, const fs::path& folder,
+                                   std::string& failure) {
+    for (const ModuleStep& step : moduleSteps(run)) {
+        if (step.skip) {
+            continue;
+        }
+        m_ui.setStep(step.progressText, step.percent);
+        if (!step.run(folder)) {
+            failure = step.failureMessage;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool GenerationRun::generateFolder(const FolderRun& run) {
+    m_ui.setStep("Vorbereitung der " + std::string(run.kind), 0);
+    const fs::path& templatePath = run.cal ? m_inputs.templateCalPath : m_inputs.templateSelPath;
+    const fs::path target = m_inputs.folderPath(run.cal, run.ist);
+    const fs::path staging = stagingPath(run.cal, run.ist);
+    if (exists(target) && !removeExistingTarget(target)) {
+        return false;
+    }
+
+    m_ui.setStep("Anlegen der " + std::string(run.kind), 10);
+    if (!kw::removeTree(staging) || !kw::copyTree(templatePath, staging)) {
+        return failRun(staging, kCannotCreate);
+    }
+
+    m_ui.setStep("Löschen unnötiger Module", 15);
+    std::string failure;
+    const auto& deleteList = run.cal ? m_data.calDeleteList : m_data.selfTestDeleteList;
+    if (!deleteModules(staging, deleteList, failure) ||
+        !runModuleSteps(run, staging, failure)) {
+        return failRun(staging, failure);
+    }
+
+    m_ui.setStep("System-Information ablegen", 95);
+    if (!m_system.writeSysInfo(staging / "tarvik.sysinfo")) {
+        return failRun(staging, kCannotStoreSysInfo);
+    }
+    if (!kw::renameNoReplace(staging, target)) {
+        return failRun(staging, kCannotCreate);
+    }
+    return true;
+}
