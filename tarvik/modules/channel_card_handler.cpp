@@ -32,25 +32,43 @@ constexpr Table::Marker kBaqMarkers[] = {{"{c}", Value::cardIndex},
                                          {"{k1}", Value::channel, 0},
                                          {"{k2}", Value::channel, 16},
                                          {"{k3}", Value::channel, 32}};
-const Table kBaq{
-    "  VARIABLE _BAQ_1", "  VARIABLE _BAQ_", " 224",     {224, 226, 228, 230, 232, 234, 236, 238},
-    "  BAQCHANNEL",      kBaqChannels,       kBaqMarkers};
+constexpr Table kBaq{
+    .variable = "  VARIABLE _BAQ_1",
+    .variablePrefix = "  VARIABLE _BAQ_",
+    .busAddressAfter = " 224",
+    .busAddresses = {224, 226, 228, 230, 232, 234, 236, 238},
+    .channelKeyword = "  BAQCHANNEL",
+    .channelLines = kBaqChannels,
+    .markers = kBaqMarkers,
+};
 
 constexpr Table::ChannelLine kYotChannels[] = {{"  YOTCHANNEL1 1", 0}};
 constexpr Table::Marker kYotMarkers[] = {
     {"{c}", Value::cardIndex}, {"{k}", Value::channel}, {"{h}", Value::globalChannel}};
-const Table kYot{
-    "  VARIABLE _YOT_1", "  VARIABLE _YOT_", " 24",      {24, 26, 28, 30, 32, 34, 36, 38},
-    "  YOTCHANNEL",      kYotChannels,       kYotMarkers};
+constexpr Table kYot{
+    .variable = "  VARIABLE _YOT_1",
+    .variablePrefix = "  VARIABLE _YOT_",
+    .busAddressAfter = " 24",
+    .busAddresses = {24, 26, 28, 30, 32, 34, 36, 38},
+    .channelKeyword = "  YOTCHANNEL",
+    .channelLines = kYotChannels,
+    .markers = kYotMarkers,
+};
 
 constexpr Table::ChannelLine kGivChannels[] = {{"  GIVCHANNEL1 1", 0}};
 constexpr Table::Marker kGivMarkers[] = {{"{c}", Value::cardIndex},
                                          {"{cs}", Value::familyNumber},
                                          {"{k}", Value::channel},
                                          {"{p}", Value::globalChannel}};
-const Table kGiv{
-    "  VARIABLE _GIV_1", "  VARIABLE _GIV_", " 224",     {224, 226, 228, 230, 232, 234, 236, 238},
-    "  GIVCHANNEL",      kGivChannels,       kGivMarkers};
+constexpr Table kGiv{
+    .variable = "  VARIABLE _GIV_1",
+    .variablePrefix = "  VARIABLE _GIV_",
+    .busAddressAfter = " 224",
+    .busAddresses = {224, 226, 228, 230, 232, 234, 236, 238},
+    .channelKeyword = "  GIVCHANNEL",
+    .channelLines = kGivChannels,
+    .markers = kGivMarkers,
+};
 
 } // namespace
 
