@@ -1,5 +1,6 @@
 // The handlers golden cases can name, one row each. A new generator adds its row here.
 
+#include "golden_card_handlers.h"
 #include "golden_input.h"
 #include "scripted_handler.h"
 
@@ -159,6 +160,15 @@ const std::pair<std::string_view, Factory> kFactories[] = {
     {"CSewFctHandler", sew},
     {"CNorvFctHandler", norv},
     {"CSeqFctHandler", seq},
+    {"CDwbFctHandler", goldenDwbFct},
+    {"CDwbCalHandler", goldenDwbCal},
+    {"CGat84FctHandler", goldenGat84},
+    {"CLogFctHandler", goldenLog},
+    {"CBaqFctHandler", goldenBaq},
+    {"CYotFctHandler", goldenYot},
+    {"CGivFctHandler", goldenGiv},
+    {"CJelHandler", goldenJel},
+    {"CFjnFctHandler", goldenFjn},
 };
 
 } // namespace

@@ -40,6 +40,11 @@ std::string ScratchDir::listing() const {
 RewriteResult rewriteModule(std::unique_ptr<CModuleFileHandler> handler, std::string_view input,
                             const std::string& name) {
     ScratchDir dir;
+    return rewriteModuleIn(dir, std::move(handler), input, name);
+}
+
+RewriteResult rewriteModuleIn(const ScratchDir& dir, std::unique_ptr<CModuleFileHandler> handler,
+                              std::string_view input, const std::string& name) {
     const fs::path module = dir.path() / name;
     {
         std::ofstream out(module, std::ios::binary);
@@ -59,6 +64,8 @@ RewriteResult rewriteModule(std::unique_ptr<CModuleFileHandler> handler, std::st
     if (dir.listing() != name) {
         result.output += "<folder holds: " + dir.listing() + ">";
     }
+    std::error_code ignored;
+    fs::remove(module, ignored);
     return result;
 }
 

@@ -43,6 +43,10 @@ struct RewriteResult {
 RewriteResult rewriteModule(std::unique_ptr<CModuleFileHandler> handler, std::string_view input,
                             const std::string& name = "module.fct");
 
+// The same in a given empty folder, which is left empty again.
+RewriteResult rewriteModuleIn(const ScratchDir& dir, std::unique_ptr<CModuleFileHandler> handler,
+                              std::string_view input, const std::string& name = "module.fct");
+
 // Lines joined with CR LF, each line terminated.
 std::string crlf(std::initializer_list<std::string_view> lines);
 // Lines joined with LF, each line terminated.
