@@ -1,5 +1,6 @@
 #include "tarvik/modules/kvr_fct_handler.h"
 
+#include "tarvik/modules/card_statements.h"
 #include "tarvik/modules/module_text.h"
 
 #include <algorithm>
@@ -55,18 +56,14 @@ bool isSupplyFit(int supplyFit) {
 } // namespace
 
 CKvrFctHandler::CKvrFctHandler(std::vector<CKvrInfo> cards, int systemType)
-    : CTemplateFileHandler(systemType), m_cards(std::move(cards), kMaxCards) {}
+    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::fixedBlock(2000), systemType) {
+}
 
 bool CKvrFctHandler::Prepare() {
-    if (m_cards.empty()) {
-        return false;
-    }
-    m_cards.selectFirst();
-    selectCard();
     m_starts = StepStarts{};
     m_stepKind = 0;
     m_previousStepNumber = 0;
-    return true;
+    return startCards();
 }
 
 // The counters start afresh for the card now current; its selection code decides which
@@ -88,7 +85,7 @@ void CKvrFctHandler::selectCard() {
 // a card with supplies writes every template step of the section once, plus the loop
 // repetitions. Two steps stand outside the section. Only the cards that are written count.
 int CKvrFctHandler::GetAddedSteps(int templateSteps) {
-    const int written = std::min(m_cards.size(), kMaxCards);
+    const int written = writtenCards();
     if (written == 0) {
         return 0;
     }
@@ -162,10 +159,14 @@ void CKvrFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
     case kTqdSelectionEnd:
         endSelection(stepStart, false);
         break;
-    case kCardEnd:
-        endCard();
+    case kCardBegin:
+        cardBegins(stepNumber, stepStart);
         break;
-    default: // card begin and group steps: only remembered
+    case kCardEnd:
+        m_skipStep = false;
+        cardEnds(stepNumber);
+        break;
+    default: // group steps: only remembered
         break;
     }
     m_stepKind = 0;
@@ -245,20 +246,6 @@ void CKvrFctHandler::endSelection(std::int64_t stepStart, bool resetCounters) {
     SeekInput(stepStart);
 }
 
-void CKvrFctHandler::endCard() {
-    m_skipStep = false;
-    const auto cardBegin = m_starts.find(kCardBegin);
-    if (!m_cards.hasNext() || !cardBegin) {
-        m_numberOffset = 0;
-        m_bodyDone = true;
-        return;
-    }
-    m_cards.selectNext();
-    selectCard();
-    SeekInput(*cardBegin);
-    m_numberOffset = cardOffset();
-}
-
 void CKvrFctHandler::OnBodyLine(std::string& line) {
     CTemplateFileHandler::OnBodyLine(line);
     if (line == "  VARIABLE _KVR_1") {
@@ -275,18 +262,11 @@ void CKvrFctHandler::OnBodyLine(std::string& line) {
     }
 }
 
+// The template addresses the KVR part of the card with 112 and its TQD part with 144.
 bool CKvrFctHandler::replaceAddressLine(std::string& line) const {
     const int familyNumber = m_cards.current().familyNumber;
-    for (const std::string_view keyword : {"  BUSMADDRESS ", "  BUSSADDRESS "}) {
-        for (const auto& [templateAddress, table] :
-             {std::pair{"112", &kBusAddressA}, std::pair{"144", &kBusAddressB}}) {
-            if (line.starts_with(std::string(keyword) + templateAddress)) {
-                line = std::string(keyword) + std::to_string(familyValue(*table, familyNumber));
-                return true;
-            }
-        }
-    }
-    return false;
+    return kw::rewriteBusAddress(line, " 112", familyValue(kBusAddressA, familyNumber)) ||
+           kw::rewriteBusAddress(line, " 144", familyValue(kBusAddressB, familyNumber));
 }
 
 // The init string selects the group (238, 222, 216) or the supply (248, 232; 131 ... 140 in

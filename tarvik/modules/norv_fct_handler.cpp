@@ -1,5 +1,6 @@
 #include "tarvik/modules/norv_fct_handler.h"
 
+#include "tarvik/modules/card_statements.h"
 #include "tarvik/modules/logic_statements.h"
 #include "tarvik/modules/module_text.h"
 
@@ -28,57 +29,52 @@ constexpr std::array<int, 8> kBusAddress{128, 130, 132, 134, 136, 138, 140, 142}
 } // namespace
 
 CNorvFctHandler::CNorvFctHandler(std::vector<CNorvInfo> cards)
-    : m_cards(std::move(cards), kMaxCards) {}
+    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)) {}
 
 bool CNorvFctHandler::Prepare() {
-    if (m_cards.empty()) {
-        return false;
-    }
-    m_cards.selectFirst();
-    selectCard();
     m_starts = StepStarts{};
     m_stepKind = 0;
-    return true;
+    return startCards();
 }
 
 void CNorvFctHandler::selectCard() {
-    m_loop.start(kChannelsPerCard, m_cards.current().channelBase);
+    m_loop.start(kChannelsPerCard, card().channelBase);
 }
 
 // The first card writes every template step once plus the loop repetitions (28); each further
 // card writes the card section again (every template step but the two outside it) with its
 // loop.
 int CNorvFctHandler::GetAddedSteps(int templateSteps) {
-    const long long n = std::min(m_cards.size(), kMaxCards);
+    const long long n = writtenCards();
     if (n == 0) {
         return 0;
     }
-    const long long added = 33 * n + (n - 1) * (templateSteps - 7LL) - 5;
-    return static_cast<int>(std::clamp<long long>(added, INT_MIN, INT_MAX));
+    return clampedStepCount(33 * n + (n - 1) * (templateSteps - 7LL) - 5);
 }
 
 void CNorvFctHandler::OnDataLine(std::string& line) {
     if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
         m_stepKind = kind;
     }
-    kw::replaceAll(line, "{c}", std::to_string(m_cards.index()));
-    kw::replaceAll(line, "{g}", std::to_string(m_loop.group()));
-    kw::replaceAll(line, "{k}", std::to_string(m_loop.channel()));
-    kw::replaceAll(line, "{s}", std::to_string(m_loop.globalChannel()));
-    kw::replaceAll(line, "{l}", std::to_string(m_cards.current().logicBase));
+    kw::replaceMarker(line, "{c}", cardIndex());
+    kw::replaceMarker(line, "{g}", m_loop.group());
+    kw::replaceMarker(line, "{k}", m_loop.channel());
+    kw::replaceMarker(line, "{s}", m_loop.globalChannel());
+    kw::replaceMarker(line, "{l}", card().logicBase);
 }
 
 void CNorvFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
     m_starts.remember(m_stepKind, stepStart);
     switch (m_stepKind) {
     case kCardBegin:
-        m_numbering.cardBegins(stepNumber);
+        cardBegins(stepNumber, stepStart);
         break;
     case kChannels:
         endChannelStep(stepNumber, stepStart);
         break;
     case kCardEnd:
-        endCard(stepNumber);
+        // The first card's section sizes the block; every further card reads it again.
+        cardEnds(stepNumber);
         break;
     default: // group steps: only remembered
         break;
@@ -87,7 +83,7 @@ void CNorvFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
 }
 
 void CNorvFctHandler::endChannelStep(int stepNumber, std::int64_t stepStart) {
-    const int repeatNumber = m_numbering.repeatNumber(stepNumber, m_cards.index());
+    const int repeatNumber = this->repeatNumber(stepNumber);
     if (const auto readFrom =
             m_loop.endChannelStep(stepStart, m_starts.find(kGroups), repeatNumber, m_nextNumber)) {
         SeekInput(*readFrom);
@@ -96,35 +92,18 @@ void CNorvFctHandler::endChannelStep(int stepNumber, std::int64_t stepStart) {
     m_nextNumber = 0;
 }
 
-// The first card's section sizes the block; every further card reads the section again.
-void CNorvFctHandler::endCard(int stepNumber) {
-    m_numbering.cardEnds(stepNumber, m_cards.index());
-    const auto cardBegin = m_starts.find(kCardBegin);
-    if (!m_cards.hasNext() || !cardBegin) {
-        m_numberOffset = 0;
-        m_bodyDone = true;
-        return;
-    }
-    m_cards.selectNext();
-    selectCard();
-    SeekInput(*cardBegin);
-    m_numberOffset = m_numbering.offset(m_cards.index());
-}
-
+// The first rule that applies: variable, bus address, group init value, matrix channel,
+// digital pattern statements.
 void CNorvFctHandler::OnBodyLine(std::string& line) {
-    const CNorvInfo& card = m_cards.current();
-    const int busAddress = familyValue(kBusAddress, card.familyNumber);
+    const CNorvInfo& norv = card();
     if (line == "  VARIABLE _NORV_1") {
-        line = "  VARIABLE _NORV_" + std::to_string(m_cards.index());
-    } else if (line.starts_with("  BUSMADDRESS ")) {
-        line = "  BUSMADDRESS " + std::to_string(busAddress);
-    } else if (line.starts_with("  BUSSADDRESS ")) {
-        line = "  BUSSADDRESS " + std::to_string(busAddress);
+        line = "  VARIABLE _NORV_" + std::to_string(cardIndex());
     } else if (line.starts_with("  BUSSINITSTR {238}")) {
         line = "  BUSSINITSTR {" + std::to_string(239 - m_loop.group()) + "}";
     } else if (line.starts_with("  KVRCHANNEL")) {
         line = "  KVRCHANNEL" + std::to_string(m_loop.globalChannel()) + " 1";
-    } else {
-        kw::rewriteLogicStatement(line, {card.logicBase, card.cardNumber - 1});
+    } else if (!kw::rewriteBusAddress(line, " ", familyValue(kBusAddress, norv.familyNumber))) {
+        kw::rewriteLogicStatement(
+            line, {.firstChannel = norv.logicBase, .statementSet = norv.cardNumber - 1});
     }
 }

@@ -7,12 +7,12 @@
 // of the first card's section length rounded up to a multiple of 1000.
 
 #include "tarvik/config/card_records.h"
-#include "tarvik/modules/card_sequence.h"
+#include "tarvik/modules/card_section_handler.h"
 #include "tarvik/modules/module_file_handler.h"
 
 #include <vector>
 
-class CNorvFctHandler : public CModuleFileHandler {
+class CNorvFctHandler : public CardSectionHandler<CNorvInfo, CModuleFileHandler> {
 public:
     static constexpr int kMaxCards = 8;
 
@@ -26,14 +26,11 @@ protected:
     void OnDataLine(std::string& line) override;
     void OnEndStep(int stepNumber, std::int64_t stepStart) override;
     void OnBodyLine(std::string& line) override;
+    void selectCard() override;
 
 private:
-    void selectCard();
     void endChannelStep(int stepNumber, std::int64_t stepStart);
-    void endCard(int stepNumber);
 
-    CardList<CNorvInfo> m_cards;
-    CardNumbering m_numbering = CardNumbering::derivedBlock(1000);
     ChannelLoop m_loop{4};
     StepStarts m_starts;
     int m_stepKind = 0;

@@ -1,5 +1,6 @@
 #include "tarvik/modules/seq_fct_handler.h"
 
+#include "tarvik/modules/card_statements.h"
 #include "tarvik/modules/logic_statements.h"
 #include "tarvik/modules/module_text.h"
 
@@ -41,23 +42,19 @@ constexpr std::array<int, 32> kRelayLinesOtherwise{26, 25, 46, 45, 58, 57, 70, 6
 } // namespace
 
 CSeqFctHandler::CSeqFctHandler(int systemType, std::vector<CSeqInfo> cards)
-    : CTemplateFileHandler(systemType), m_cards(std::move(cards), kMaxCards) {}
+    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::fixedBlock(2000), systemType) {
+}
 
 bool CSeqFctHandler::Prepare() {
-    if (m_cards.empty()) {
-        return false;
-    }
-    m_cards.selectFirst();
-    selectCard();
     m_starts = StepStarts{};
     m_highRelay = 0;
     m_lowRelay = 0;
     m_stepKind = 0;
-    return true;
+    return startCards();
 }
 
 void CSeqFctHandler::selectCard() {
-    m_loop.start(kChannelsPerCard, m_cards.current().channelBase);
+    m_loop.start(kChannelsPerCard, card().channelBase);
     m_relayIndex = 2;
     m_relayNo = kw::saturatingAdd(relayBase(), 1);
 }
@@ -71,12 +68,11 @@ int CSeqFctHandler::relayLine(int relayIndex, bool highBelowLow) {
 // each of its two relay steps in place of the four relay steps of the template (58); each
 // further card writes the card section again (all template steps but one outside it).
 int CSeqFctHandler::GetAddedSteps(int templateSteps) {
-    const long long n = std::min(m_cards.size(), kMaxCards);
+    const long long n = writtenCards();
     if (n == 0) {
         return 0;
     }
-    const long long added = 92 * n + (n - 1) * (templateSteps - 7LL) - 6;
-    return static_cast<int>(std::clamp<long long>(added, INT_MIN, INT_MAX));
+    return clampedStepCount(92 * n + (n - 1) * (templateSteps - 7LL) - 6);
 }
 
 void CSeqFctHandler::OnDataLine(std::string& line) {
@@ -88,14 +84,14 @@ void CSeqFctHandler::OnDataLine(std::string& line) {
 }
 
 void CSeqFctHandler::replaceTextMarkers(std::string& line) const {
-    kw::replaceAll(line, "{c}", std::to_string(m_cards.index()));
-    kw::replaceAll(line, "{g}", std::to_string(m_loop.group()));
-    kw::replaceAll(line, "{k}", std::to_string(m_loop.channel()));
-    kw::replaceAll(line, "{j}", std::to_string(m_relayIndex));
-    kw::replaceAll(line, "{s}", std::to_string(m_loop.globalChannel()));
-    kw::replaceAll(line, "{l}", std::to_string(m_cards.current().logicBase));
-    kw::replaceAll(line, "{r}", std::to_string(m_relayNo));
-    kw::replaceAll(line, "{rl}", std::to_string(relayLine(m_relayIndex, m_highRelay < m_lowRelay)));
+    kw::replaceMarker(line, "{c}", cardIndex());
+    kw::replaceMarker(line, "{g}", m_loop.group());
+    kw::replaceMarker(line, "{k}", m_loop.channel());
+    kw::replaceMarker(line, "{j}", m_relayIndex);
+    kw::replaceMarker(line, "{s}", m_loop.globalChannel());
+    kw::replaceMarker(line, "{l}", card().logicBase);
+    kw::replaceMarker(line, "{r}", m_relayNo);
+    kw::replaceMarker(line, "{rl}", relayLine(m_relayIndex, m_highRelay < m_lowRelay));
 }
 
 void CSeqFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
@@ -117,17 +113,21 @@ void CSeqFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
     case kOtherSetLowToHigh:
         endOtherSetLowToHigh(stepStart);
         break;
-    case kCardEnd:
-        endCard();
+    case kCardBegin:
+        cardBegins(stepNumber, stepStart);
         break;
-    default: // card begin and group steps: only remembered
+    case kCardEnd:
+        m_skipStep = false;
+        cardEnds(stepNumber);
+        break;
+    default: // group steps: only remembered
         break;
     }
     m_stepKind = 0;
 }
 
 void CSeqFctHandler::endChannelStep(int stepNumber, std::int64_t stepStart) {
-    const int repeatNumber = m_numbering.repeatNumber(stepNumber, m_cards.index());
+    const int repeatNumber = this->repeatNumber(stepNumber);
     if (const auto readFrom =
             m_loop.endChannelStep(stepStart, m_starts.find(kGroups), repeatNumber, m_nextNumber)) {
         SeekInput(*readFrom);
@@ -149,7 +149,7 @@ void CSeqFctHandler::nextRelay(int& relay, std::int64_t stepStart) {
 // numbered consecutively. Any other card drops it and starts its own pairing.
 void CSeqFctHandler::endFirstSetHighToLow(int stepNumber, std::int64_t stepStart) {
     if (m_highRelay == 0 && m_nextNumber == 0) {
-        m_nextNumber = m_numbering.repeatNumber(stepNumber, m_cards.index());
+        m_nextNumber = repeatNumber(stepNumber);
     }
     const int base = relayBase();
     if (base != 1) {
@@ -214,28 +214,12 @@ void CSeqFctHandler::endOtherSetLowToHigh(std::int64_t stepStart) {
     m_lowRelay = 0;
 }
 
-void CSeqFctHandler::endCard() {
-    m_skipStep = false;
-    m_nextNumber = 0;
-    const auto cardBegin = m_starts.find(kCardBegin);
-    if (!m_cards.hasNext() || !cardBegin) {
-        m_numberOffset = 0;
-        m_bodyDone = true;
-        return;
-    }
-    m_cards.selectNext();
-    selectCard();
-    SeekInput(*cardBegin);
-    m_numberOffset = m_numbering.offset(m_cards.index());
-}
-
 void CSeqFctHandler::OnBodyLine(std::string& line) {
     CTemplateFileHandler::OnBodyLine(line);
-    if (replaceStatement(line)) {
-        return;
-    }
-    const CSeqInfo& card = m_cards.current();
-    if (kw::rewriteLogicStatement(line, {card.logicBase, card.cardNumber - 1})) {
+    const CSeqInfo& seq = card();
+    if (replaceStatement(line) ||
+        kw::rewriteLogicStatement(
+            line, {.firstChannel = seq.logicBase, .statementSet = seq.cardNumber - 1})) {
         return;
     }
     if (m_highRelay != 0 && line.starts_with("  HIGH ")) {
@@ -245,19 +229,17 @@ void CSeqFctHandler::OnBodyLine(std::string& line) {
     }
 }
 
-// Variable, bus address, group init value and matrix channel.
+// Variable, bus address (any master address, the template's slave address 208), group init
+// value and matrix channel.
 bool CSeqFctHandler::replaceStatement(std::string& line) const {
-    const int busAddress = familyValue(kBusAddress, m_cards.current().familyNumber);
     if (line == "  VARIABLE _SEQ_1") {
-        line = "  VARIABLE _SEQ_" + std::to_string(m_cards.index());
-    } else if (line.starts_with("  BUSMADDRESS ")) {
-        line = "  BUSMADDRESS " + std::to_string(busAddress);
-    } else if (line.starts_with("  BUSSADDRESS 208")) {
-        line = "  BUSSADDRESS " + std::to_string(busAddress);
+        line = "  VARIABLE _SEQ_" + std::to_string(cardIndex());
     } else if (line.starts_with("  BUSSINITSTR {238}")) {
         line = "  BUSSINITSTR {" + std::to_string(239 - m_loop.group()) + "}";
     } else if (line.starts_with("  KVRCHANNEL")) {
         line = "  KVRCHANNEL" + std::to_string(m_loop.globalChannel()) + " 1";
+    } else if (line.starts_with("  BUSMADDRESS ") || line.starts_with("  BUSSADDRESS 208")) {
+        kw::rewriteBusAddress(line, " ", familyValue(kBusAddress, card().familyNumber));
     } else {
         return false;
     }

@@ -10,12 +10,12 @@
 // low-to-high step with HIGH moving on. A card drops the set that is not its own.
 
 #include "tarvik/config/card_records.h"
-#include "tarvik/modules/card_sequence.h"
+#include "tarvik/modules/card_section_handler.h"
 #include "tarvik/modules/template_file_handler.h"
 
 #include <vector>
 
-class CSeqFctHandler : public CTemplateFileHandler {
+class CSeqFctHandler : public CardSectionHandler<CSeqInfo, CTemplateFileHandler> {
 public:
     static constexpr int kMaxCards = 8;
 
@@ -32,9 +32,9 @@ protected:
     void OnDataLine(std::string& line) override;
     void OnEndStep(int stepNumber, std::int64_t stepStart) override;
     void OnBodyLine(std::string& line) override;
+    void selectCard() override;
 
 private:
-    void selectCard();
     void replaceTextMarkers(std::string& line) const;
     void endChannelStep(int stepNumber, std::int64_t stepStart);
     void endFirstSetHighToLow(int stepNumber, std::int64_t stepStart);
@@ -42,12 +42,9 @@ private:
     void endOtherSetHighToLow(std::int64_t stepStart);
     void endOtherSetLowToHigh(std::int64_t stepStart);
     void nextRelay(int& relay, std::int64_t stepStart);
-    void endCard();
     bool replaceStatement(std::string& line) const;
-    int relayBase() const { return m_cards.current().relayBase; }
+    int relayBase() const { return card().relayBase; }
 
-    CardList<CSeqInfo> m_cards;
-    CardNumbering m_numbering = CardNumbering::fixedBlock(2000);
     ChannelLoop m_loop{4};
     StepStarts m_starts;
     int m_relayIndex = 2; // j: the relay line of the pairing, 1 ... 32
