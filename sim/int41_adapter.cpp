@@ -7,9 +7,9 @@
 
 namespace kw::sim {
 
-Int41Adapter::Int41Adapter(const AdapterSpec& spec, const Rack& rack, int instance)
+Int41Adapter::Int41Adapter(const AdapterSpec& setup, const Rack& rack, int instance)
     : Adapter(DeviceKind::Int41Driver, int41DriverDeviceName(instance), rack, false),
-      m_base(spec.base < 0 ? kDefaultBase : spec.base), m_registers(this->rack(), spec, rack) {}
+      m_base(setup.base < 0 ? kDefaultBase : setup.base), m_registers(this->rack(), setup, rack) {}
 
 std::uint16_t Int41Adapter::portIn16(int offset) {
     const std::uint8_t low = m_registers.read(offset);

@@ -13,7 +13,7 @@ class Int41Adapter : public Adapter {
 public:
     static constexpr int kDefaultBase = 0x310;
 
-    Int41Adapter(const AdapterSpec& spec, const Rack& rack, int instance);
+    Int41Adapter(const AdapterSpec& setup, const Rack& rack, int instance);
 
     int portBase() const override { return m_base; }
     std::uint8_t portIn8(int offset) override { return m_registers.read(offset); }

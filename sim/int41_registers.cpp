@@ -6,8 +6,8 @@ namespace kw::sim {
 
 namespace reg = int41::reg;
 
-Int41Registers::Int41Registers(RackModel& rack, const AdapterSpec& spec, const Rack& faults)
-    : m_rack(rack), m_badCheck(spec.badCheck), m_busyReads(spec.busyReads),
+Int41Registers::Int41Registers(RackModel& rack, const AdapterSpec& setup, const Rack& faults)
+    : m_rack(rack), m_badCheck(setup.badCheck), m_busyReads(setup.busyReads),
       m_stuck(faults.stuckBits), m_shorted(faults.shortedBits) {}
 
 std::uint8_t Int41Registers::read(int index) {

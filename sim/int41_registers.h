@@ -22,7 +22,7 @@ namespace kw::sim {
 
 class Int41Registers {
 public:
-    Int41Registers(RackModel& rack, const AdapterSpec& spec, const Rack& faults);
+    Int41Registers(RackModel& rack, const AdapterSpec& setup, const Rack& faults);
 
     std::uint8_t read(int index);
     void write(int index, std::uint8_t value);

@@ -7,9 +7,9 @@
 
 namespace kw::sim {
 
-Int900Adapter::Int900Adapter(const AdapterSpec& spec, const Rack& rack, int instance)
+Int900Adapter::Int900Adapter(const AdapterSpec& setup, const Rack& rack, int instance)
     : Adapter(DeviceKind::Int900Driver, int900DriverDeviceName(instance), rack, false),
-      m_base(spec.base < 0 ? kDefaultBase : spec.base), m_registers(this->rack()) {}
+      m_base(setup.base < 0 ? kDefaultBase : setup.base), m_registers(this->rack()) {}
 
 std::uint8_t Int900Adapter::portIn8(int offset) {
     const std::uint16_t word = m_registers.read(offset / 2);

@@ -13,7 +13,7 @@ class Int900Adapter : public Adapter {
 public:
     static constexpr int kDefaultBase = 0x300;
 
-    Int900Adapter(const AdapterSpec& spec, const Rack& rack, int instance);
+    Int900Adapter(const AdapterSpec& setup, const Rack& rack, int instance);
 
     int portBase() const override { return m_base; }
     std::uint8_t portIn8(int offset) override;

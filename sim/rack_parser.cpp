@@ -88,41 +88,41 @@ AdapterSpec parseAdapter(const std::vector<std::string>& w) {
     if (w.size() < 2) {
         throw RackError("erwartet: adapter usb860|int41|int900 ...");
     }
-    AdapterSpec spec;
+    AdapterSpec setup;
     if (w[1] == "usb860") {
-        spec.type = AdapterType::Usb860;
+        setup.type = AdapterType::Usb860;
     } else if (w[1] == "int41") {
-        spec.type = AdapterType::Int41;
+        setup.type = AdapterType::Int41;
     } else if (w[1] == "int900") {
-        spec.type = AdapterType::Int900;
+        setup.type = AdapterType::Int900;
     } else {
         throw RackError("unbekannter Adapter \"" + w[1] + "\" (usb860, int41 oder int900)");
     }
-    const bool usb = spec.type == AdapterType::Usb860;
+    const bool usb = setup.type == AdapterType::Usb860;
     for (std::size_t i = 2; i < w.size(); ++i) {
         const Option o = option(w[i]);
         if (usb && o.key == "serial" && o.hasValue) {
             if (o.value.empty() || o.value.find_first_of("#/\\") != std::string::npos) {
                 throw RackError("serial=" + o.value + ": Seriennummer leer oder mit # / \\");
             }
-            spec.serial = o.value;
+            setup.serial = o.value;
         } else if (usb && o.key == "speed" && o.hasValue) {
-            spec.speed = speedOf(o.value);
+            setup.speed = speedOf(o.value);
         } else if (usb && o.key == "ulm860" && !o.hasValue) {
-            spec.ulm860 = true;
+            setup.ulm860 = true;
         } else if (usb && o.key == "selftest-board" && !o.hasValue) {
-            spec.selfTestBoard = true;
+            setup.selfTestBoard = true;
         } else if (!usb && o.key == "base" && o.hasValue) {
-            spec.base = static_cast<int>(number(o.value, 0, 0xFFF8, "base"));
-        } else if (spec.type == AdapterType::Int41 && o.key == "badcheck" && !o.hasValue) {
-            spec.badCheck = true;
-        } else if (spec.type == AdapterType::Int41 && o.key == "busy" && o.hasValue) {
-            spec.busyReads = static_cast<int>(number(o.value, 0, 1000000, "busy"));
+            setup.base = static_cast<int>(number(o.value, 0, 0xFFF8, "base"));
+        } else if (setup.type == AdapterType::Int41 && o.key == "badcheck" && !o.hasValue) {
+            setup.badCheck = true;
+        } else if (setup.type == AdapterType::Int41 && o.key == "busy" && o.hasValue) {
+            setup.busyReads = static_cast<int>(number(o.value, 0, 1000000, "busy"));
         } else {
             throw RackError("unbekannte Angabe \"" + w[i] + "\" für adapter " + w[1]);
         }
     }
-    return spec;
+    return setup;
 }
 
 void checkVariant(int address, int type, int variant) {

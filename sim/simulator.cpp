@@ -30,24 +30,24 @@ std::optional<Simulator> Simulator::build(const std::vector<Rack>& racks, std::s
     int int900Count = 0;
     for (std::size_t i = 0; i < racks.size(); ++i) {
         const Rack& rack = racks[i];
-        AdapterSpec spec = rack.adapter.value_or(AdapterSpec{});
+        AdapterSpec setup = rack.adapter.value_or(AdapterSpec{});
         std::shared_ptr<Adapter> adapter;
-        switch (spec.type) {
+        switch (setup.type) {
         case AdapterType::Usb860:
-            if (spec.serial.empty()) {
-                spec.serial = std::to_string(i + 1);
+            if (setup.serial.empty()) {
+                setup.serial = std::to_string(i + 1);
             }
-            if (!serials.insert(spec.serial).second) {
-                *error = "Zwei USB860-Adapter mit der Seriennummer " + spec.serial;
+            if (!serials.insert(setup.serial).second) {
+                *error = "Zwei USB860-Adapter mit der Seriennummer " + setup.serial;
                 return std::nullopt;
             }
-            adapter = std::make_shared<Usb860Adapter>(spec, rack);
+            adapter = std::make_shared<Usb860Adapter>(setup, rack);
             break;
         case AdapterType::Int41:
-            adapter = std::make_shared<Int41Adapter>(spec, rack, int41Count++);
+            adapter = std::make_shared<Int41Adapter>(setup, rack, int41Count++);
             break;
         case AdapterType::Int900:
-            adapter = std::make_shared<Int900Adapter>(spec, rack, int900Count++);
+            adapter = std::make_shared<Int900Adapter>(setup, rack, int900Count++);
             break;
         }
         if (const int base = adapter->portBase(); base != 0) {

@@ -21,9 +21,9 @@ bool isWritePipe(int pipe) {
 
 } // namespace
 
-Usb860Adapter::Usb860Adapter(const AdapterSpec& spec, const Rack& rack)
-    : Adapter(DeviceKind::Usb860, usb860DeviceName(spec.serial), rack, spec.selfTestBoard),
-      m_speed(spec.speed), m_ulm860(spec.ulm860) {}
+Usb860Adapter::Usb860Adapter(const AdapterSpec& setup, const Rack& rack)
+    : Adapter(DeviceKind::Usb860, usb860DeviceName(setup.serial), rack, setup.selfTestBoard),
+      m_speed(setup.speed), m_ulm860(setup.ulm860) {}
 
 int Usb860Adapter::checkOpen(int pipe, Access access) const {
     if (isReadPipe(pipe)) {

@@ -17,7 +17,7 @@ namespace kw::sim {
 
 class Usb860Adapter : public Adapter {
 public:
-    Usb860Adapter(const AdapterSpec& spec, const Rack& rack);
+    Usb860Adapter(const AdapterSpec& setup, const Rack& rack);
 
     int usbSpeed() const override { return m_speed; }
 
