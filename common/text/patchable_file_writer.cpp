@@ -48,6 +48,9 @@ void PatchableFileWriter::stage(std::string_view bytes) {
         m_failed = true;
         return;
     }
+    if (bytes.empty()) {
+        return;
+    }
     std::memcpy(reserveTail(bytes.size()), bytes.data(), bytes.size());
     m_size += bytes.size();
 }
