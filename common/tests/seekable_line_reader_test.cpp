@@ -1,6 +1,7 @@
 // The buffered line reader: positions lead back to their line from anywhere, also when the
 // window is much smaller than the lines; and the patchable writer's bounds and errors.
 
+#include "common/text/find_byte.h"
 #include "common/text/patchable_file_writer.h"
 #include "common/text/seekable_line_reader.h"
 
@@ -128,4 +129,26 @@ TEST(PatchableFileWriter, StagesLinesUntilTheyAreCommittedOrDropped) {
     EXPECT_EQ("hEAD\r\nkept line longer than the buffer \xE4\r\na\r\nb\r\nc\r\n",
               kw::readFileBytes(file).value());
     fs::remove(file);
+}
+
+TEST(FindByte, AgreesWithAPlainSearchForEveryLengthAndPosition) {
+    for (std::size_t length = 0; length <= 48; ++length) {
+        for (std::size_t at = 0; at <= length; ++at) { // at == length: no such byte
+            std::string text(length, 'a');
+            for (std::size_t i = 0; i < length; ++i) {
+                text[i] = static_cast<char>('a' + i % 23); // never a line feed
+            }
+            if (at < length) {
+                text[at] = '\n';
+                if (at + 3 < length) {
+                    text[at + 3] = '\n'; // a later one must not win
+                }
+            }
+            const char* found = kw::findByte(text.data(), length, '\n');
+            EXPECT_EQ(at < length ? text.data() + at : nullptr, found) << length << " " << at;
+            std::string copy(length, '#');
+            EXPECT_EQ(at, kw::copyUntilByte(copy.data(), text.data(), length, '\n'));
+            EXPECT_EQ(text.substr(0, at), copy.substr(0, at)) << length << " " << at;
+        }
+    }
 }

@@ -1,23 +1,11 @@
 #include "common/text/patchable_file_writer.h"
 
+#include "common/text/find_byte.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace kw {
-
-namespace {
-
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-constexpr std::uint64_t kLineFeeds = kOnes * '\n';
-
-// Whether one of the eight bytes of a word is a line feed.
-bool hasLineFeed(std::uint64_t word) {
-    const std::uint64_t x = word ^ kLineFeeds;
-    return ((x - kOnes) & ~x & kHighs) != 0;
-}
-
-} // namespace
 
 PatchableFileWriter::PatchableFileWriter(std::size_t buffer)
     : m_capacity(std::max<std::size_t>(buffer, 16)) {}
@@ -60,6 +48,9 @@ void PatchableFileWriter::stage(std::string_view bytes) {
         m_failed = true;
         return;
     }
+    if (bytes.empty()) {
+        return;
+    }
     std::memcpy(reserveTail(bytes.size()), bytes.data(), bytes.size());
     m_size += bytes.size();
 }
@@ -69,28 +60,14 @@ void PatchableFileWriter::stageLine(std::string_view line) {
         m_failed = true;
         return;
     }
-    // Copied a word at a time while looking for line feeds, which almost never occur.
+    // Copied in vector-sized pieces while looking for line feeds, which almost never occur.
     char* out = reserveTail(line.size() + 2);
-    const char* in = line.data();
-    std::size_t i = 0;
-    for (; i + 8 <= line.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, in + i, 8);
-        if (hasLineFeed(word)) {
-            stageLineSlowly(line);
-            return;
-        }
-        std::memcpy(out + i, &word, 8);
+    if (copyUntilByte(out, line.data(), line.size(), '\n') != line.size()) {
+        stageLineSlowly(line);
+        return;
     }
-    for (; i < line.size(); ++i) {
-        if (in[i] == '\n') {
-            stageLineSlowly(line);
-            return;
-        }
-        out[i] = in[i];
-    }
-    out[i] = '\r';
-    out[i + 1] = '\n';
+    out[line.size()] = '\r';
+    out[line.size() + 1] = '\n';
     m_size += line.size() + 2;
 }
 

@@ -2,6 +2,8 @@
 
 #include "tarvik/modules/module_text.h"
 
+#include "common/text/find_byte.h"
+
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -67,10 +69,8 @@ std::size_t indexOf(const std::string& line, char c, std::size_t from) {
     if (from >= line.size()) {
         return std::string::npos;
     }
-    const void* found = std::memchr(line.data() + from, c, line.size() - from);
-    return found == nullptr
-               ? std::string::npos
-               : static_cast<std::size_t>(static_cast<const char*>(found) - line.data());
+    const char* found = kw::findByte(line.data() + from, line.size() - from, c);
+    return found == nullptr ? std::string::npos : static_cast<std::size_t>(found - line.data());
 }
 
 // Next occurrence of a token text ("{" + at least four more characters) at or after `from`.
@@ -121,7 +121,7 @@ bool ParseValueToken(ValueSlot& slot, std::string& line, std::string_view name,
                      std::string_view param) {
     const bool withParam = !param.empty();
     bool stored = false;
-    std::size_t open = line.find('{');
+    std::size_t open = indexOf(line, '{', 0);
     while (open != std::string::npos) {
         const std::size_t close = indexOf(line, '}', open + 1);
         if (close == std::string::npos) {
