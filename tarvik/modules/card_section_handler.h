@@ -20,9 +20,12 @@
 #include <utility>
 #include <vector>
 
-// A step count computed from a template's count, clamped to what an int holds.
-inline int clampedStepCount(long long count) {
-    return static_cast<int>(std::clamp<long long>(count, INT_MIN, INT_MAX));
+// The steps a module adds to its template's count, for GetAddedSteps: at most what an int
+// holds, and never so many fewer that the announced count would fall below 0 (a template far
+// smaller than the generator expects).
+inline int addedSteps(long long added, int templateSteps) {
+    return static_cast<int>(
+        std::clamp<long long>(added, -static_cast<long long>(std::max(templateSteps, 0)), INT_MAX));
 }
 
 template <typename Info, typename Base> class CardSectionHandler : public Base {

@@ -94,8 +94,9 @@ int ChannelCardHandler::GetAddedSteps(int templateSteps) {
     }
     const long long rangeSteps =
         static_cast<long long>(templateSteps) - kStepsOutsideCards - kCardStepsOutsideRange;
-    return clampedStepCount(kStepsOutsideCards + cards * kCardStepsOutsideRange +
-                            kChannels * cards * rangeSteps - templateSteps);
+    return addedSteps(kStepsOutsideCards + cards * kCardStepsOutsideRange +
+                          kChannels * cards * rangeSteps - templateSteps,
+                      templateSteps);
 }
 
 int ChannelCardHandler::markerValue(const ChannelCardTable::Marker& marker) const {

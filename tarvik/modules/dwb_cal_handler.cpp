@@ -36,9 +36,9 @@ int CDwbCalHandler::GetAddedSteps(int templateSteps) {
     }
     const long long cardSteps = static_cast<long long>(templateSteps) - kStepsOutsideCards;
     if (m_ist) {
-        return clampedStepCount((cards - 1) * (cardSteps - kIstSteps) - kIstSteps);
+        return addedSteps((cards - 1) * (cardSteps - kIstSteps) - kIstSteps, templateSteps);
     }
-    return clampedStepCount((cards - 1) * cardSteps);
+    return addedSteps((cards - 1) * cardSteps, templateSteps);
 }
 
 void CDwbCalHandler::OnDataLine(std::string& line) {

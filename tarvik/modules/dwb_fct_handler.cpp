@@ -68,8 +68,9 @@ int CDwbFctHandler::GetAddedSteps(int templateSteps) {
     const long long cardSteps = kCardStepsOutsideRange - (m_is945 ? 1 : 0);
     const long long rangeSteps =
         static_cast<long long>(templateSteps) - kStepsOutsideCards - kCardStepsOutsideRange;
-    return clampedStepCount(kStepsOutsideCards + cards * cardSteps +
-                            kChannels * cards * rangeSteps - templateSteps);
+    return addedSteps(kStepsOutsideCards + cards * cardSteps + kChannels * cards * rangeSteps -
+                          templateSteps,
+                      templateSteps);
 }
 
 void CDwbFctHandler::OnDataLine(std::string& line) {

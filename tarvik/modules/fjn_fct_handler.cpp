@@ -59,12 +59,12 @@ void CFjnFctHandler::selectCard() {
     m_measChannel = card().channelBase;
 }
 
-int CFjnFctHandler::GetAddedSteps(int) {
+int CFjnFctHandler::GetAddedSteps(int templateSteps) {
     long long steps = 0;
     for (int i = 1; i <= writtenCards(); ++i) {
         steps += kStepsPerCard + kStepsPerChannel * channelCount(*m_cards.at(i));
     }
-    return steps == 0 ? 0 : clampedStepCount(steps - kSectionSteps);
+    return steps == 0 ? 0 : addedSteps(steps - kSectionSteps, templateSteps);
 }
 
 void CFjnFctHandler::OnDataLine(std::string& line) {

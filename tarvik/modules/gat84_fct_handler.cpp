@@ -41,8 +41,8 @@ int CGat84FctHandler::GetAddedSteps(int templateSteps) {
     if (cards == 0) {
         return 0;
     }
-    return clampedStepCount((cards - 1) *
-                            (static_cast<long long>(templateSteps) - kStepsOutsideCards));
+    return addedSteps((cards - 1) * (static_cast<long long>(templateSteps) - kStepsOutsideCards),
+                      templateSteps);
 }
 
 void CGat84FctHandler::OnDataLine(std::string& line) {

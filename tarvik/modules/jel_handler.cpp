@@ -37,8 +37,8 @@ int CJelHandler::GetAddedSteps(int templateSteps) {
     if (cards == 0) {
         return 0;
     }
-    return clampedStepCount((cards - 1) *
-                            (static_cast<long long>(templateSteps) - kStepsOutsideCards));
+    return addedSteps((cards - 1) * (static_cast<long long>(templateSteps) - kStepsOutsideCards),
+                      templateSteps);
 }
 
 void CJelHandler::OnDataLine(std::string& line) {

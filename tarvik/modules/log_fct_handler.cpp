@@ -47,12 +47,12 @@ void CLogFctHandler::selectCard() {
     m_loop.start(kChannels, card().channelBase);
 }
 
-int CLogFctHandler::GetAddedSteps(int) {
+int CLogFctHandler::GetAddedSteps(int templateSteps) {
     long long steps = 0;
     for (int i = 1; i <= writtenCards(); ++i) {
         steps += m_cards.at(i)->agat520 != 0 ? kStepsPerAgat520 : kStepsPerGat860;
     }
-    return steps == 0 ? 0 : clampedStepCount(steps - kSectionSteps);
+    return steps == 0 ? 0 : addedSteps(steps - kSectionSteps, templateSteps);
 }
 
 void CLogFctHandler::OnDataLine(std::string& line) {

@@ -302,3 +302,17 @@ TEST(DwbFctHandler, BlockFollowsTheWrittenLengthOfTheFirstSection) {
     EXPECT_EQ(2100, numbers[103]);
     EXPECT_EQ(3170, numbers.back());
 }
+
+// A template far smaller than the generator expects is announced with no fewer than 0 steps
+// and gets its real count at the end.
+TEST(CardGenerators, NeverAnnounceANegativeCount) {
+    const std::string input = lf({"MODULE", "END_COL_INFO_RUN", "2"}) +
+                              step(10, "{CARD_BEGIN}", {"  WAIT 1"}) +
+                              step(20, "{CARD_END}", {"  WAIT 1"});
+    const auto result =
+        rewriteModule(std::make_unique<CDwbFctHandler>(family<CDwbInfo>(1, 16), true), input);
+    ASSERT_TRUE(result.processed);
+    EXPECT_EQ(0, result.expectedSteps);
+    EXPECT_EQ(2, result.stepsWritten);
+    EXPECT_NE(std::string::npos, result.output.find("END_COL_INFO_RUN\r\n2     \r\n"));
+}
