@@ -171,3 +171,18 @@ TEST(Int900Card, DirectSearchFindsTheCardAtItsBase) {
     EXPECT_EQ(0, io->in16(0x328) & 1);
     EXPECT_EQ(321, io->in16(0x32A));
 }
+
+TEST(DirectPorts, OnlyWithTheAdministratorsConsent) {
+    // No simulator attached and KONTROLLWERK_PORT_IO not set: the platform allows no direct
+    // port access, so the interfaces keep base 0 and never probe a port.
+    unsetenv("KONTROLLWERK_PORT_IO");
+    EXPECT_EQ(nullptr, kw::directPortAccess(0x310, 8));
+    setenv("KONTROLLWERK_PORT_IO", "yes", 1); // only "1" counts
+    EXPECT_EQ(nullptr, kw::directPortAccess(0x310, 8));
+    unsetenv("KONTROLLWERK_PORT_IO");
+    {
+        InProcessSimulator sim({"adapter int41"});
+        EXPECT_NE(nullptr, kw::directPortAccess(0x310, 8));
+    }
+    EXPECT_EQ(nullptr, kw::directPortAccess(0x310, 8));
+}
