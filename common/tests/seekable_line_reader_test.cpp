@@ -1,0 +1,111 @@
+// The buffered line reader: positions lead back to their line from anywhere, also when the
+// window is much smaller than the lines; and the patchable writer's bounds and errors.
+
+#include "common/text/patchable_file_writer.h"
+#include "common/text/seekable_line_reader.h"
+
+#include "common/text/line_file.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path scratchFile(const std::string& name, std::string_view content) {
+    const fs::path path =
+        fs::temp_directory_path() / ("kw_reader_" + std::to_string(::getpid()) + "_" + name);
+    std::ofstream out(path, std::ios::binary);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    return path;
+}
+
+struct Line {
+    std::int64_t position;
+    std::string text;
+};
+
+std::vector<Line> readAll(kw::SeekableLineReader& reader) {
+    std::vector<Line> lines;
+    std::string line;
+    for (std::int64_t at = reader.position(); reader.readLine(line); at = reader.position()) {
+        lines.push_back({at, line});
+    }
+    return lines;
+}
+
+} // namespace
+
+TEST(SeekableLineReader, PositionsLeadBackToTheSameLineWithAnyWindow) {
+    const std::string content = "first\r\n\nsecond line is longer than the window\r\n\xE4\r\xF6\n"
+                                "\r\nlast without end";
+    const fs::path file = scratchFile("positions", content);
+    for (std::size_t window : {16u, 17u, 64u, 1u << 20}) {
+        kw::SeekableLineReader reader(window);
+        ASSERT_TRUE(reader.open(file));
+        const auto lines = readAll(reader);
+        ASSERT_EQ(6u, lines.size()) << window;
+        EXPECT_EQ("second line is longer than the window", lines[2].text);
+        EXPECT_EQ("\xE4\r\xF6", lines[3].text); // a CR inside a line is kept
+        EXPECT_EQ("", lines[4].text);
+        EXPECT_EQ("last without end", lines[5].text);
+        // Back and forth in an order that crosses the window in both directions.
+        for (std::size_t i : {5u, 0u, 3u, 2u, 2u, 4u, 1u}) {
+            reader.seek(lines[i].position);
+            std::string line;
+            ASSERT_TRUE(reader.readLine(line));
+            EXPECT_EQ(lines[i].text, line) << window << " line " << i;
+        }
+        EXPECT_FALSE(reader.failed());
+    }
+    fs::remove(file);
+}
+
+TEST(SeekableLineReader, EndOfFileAndOutOfRangeSeeks) {
+    const fs::path file = scratchFile("ends", "a\nb\n");
+    kw::SeekableLineReader reader(16);
+    ASSERT_TRUE(reader.open(file));
+    std::string line;
+    reader.seek(1000);
+    EXPECT_FALSE(reader.readLine(line));
+    reader.seek(-5);
+    ASSERT_TRUE(reader.readLine(line));
+    EXPECT_EQ("a", line);
+    reader.seek(4);
+    EXPECT_FALSE(reader.readLine(line));
+    EXPECT_FALSE(kw::SeekableLineReader().open(file.string() + ".absent"));
+    fs::remove(file);
+}
+
+TEST(PatchableFileWriter, PatchesOnlyWrittenBytesInBufferAndFile) {
+    const fs::path file = fs::temp_directory_path() / ("kw_writer_" + std::to_string(::getpid()));
+    kw::PatchableFileWriter writer(16);
+    ASSERT_TRUE(writer.create(file));
+    writer.write("0123456789");
+    EXPECT_TRUE(writer.patch(2, "ab")); // still buffered
+    writer.write("ABCDEFGHIJ");         // the first part goes to the file
+    writer.write(std::string(40, '.')); // larger than the buffer
+    writer.write("xyz");
+    EXPECT_TRUE(writer.patch(0, "#"));    // in the file
+    EXPECT_TRUE(writer.patch(9, "!!"));   // across what was flushed
+    EXPECT_FALSE(writer.patch(62, "xy")); // would extend the file
+    EXPECT_FALSE(writer.patch(-1, "x"));
+    EXPECT_EQ(63, writer.position());
+    ASSERT_TRUE(writer.close());
+    EXPECT_EQ("#1ab45678!!BCDEFGHIJ" + std::string(40, '.') + "xyz",
+              kw::readFileBytes(file).value());
+    fs::remove(file);
+}
+
+TEST(PatchableFileWriter, ReportsAFullDisk) {
+    if (!fs::exists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    kw::PatchableFileWriter writer(16);
+    ASSERT_TRUE(writer.create("/dev/full"));
+    writer.write(std::string(100, 'x'));
+    EXPECT_FALSE(writer.close());
+}

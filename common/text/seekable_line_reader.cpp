@@ -1,0 +1,89 @@
+#include "common/text/seekable_line_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kw {
+
+SeekableLineReader::SeekableLineReader(std::size_t window)
+    : m_buffer(std::max<std::size_t>(window, 16)) {}
+
+bool SeekableLineReader::open(const std::filesystem::path& path) {
+    close();
+    // Unbuffered: every read goes straight into our own window.
+    m_file.pubsetbuf(nullptr, 0);
+    return m_file.open(path, std::ios::in | std::ios::binary) != nullptr;
+}
+
+void SeekableLineReader::close() {
+    if (m_file.is_open()) {
+        m_file.close();
+    }
+    m_windowStart = 0;
+    m_windowLength = 0;
+    m_cursor = 0;
+    m_failed = false;
+}
+
+void SeekableLineReader::seek(std::int64_t position) {
+    position = std::max<std::int64_t>(position, 0);
+    const std::int64_t windowEnd = m_windowStart + static_cast<std::int64_t>(m_windowLength);
+    if (position >= m_windowStart && position <= windowEnd) {
+        m_cursor = static_cast<std::size_t>(position - m_windowStart);
+        return;
+    }
+    // Outside the window: the next read fills a new window starting exactly there, so that
+    // repeated seeks back to this position stay inside it.
+    m_windowStart = position;
+    m_windowLength = 0;
+    m_cursor = 0;
+}
+
+bool SeekableLineReader::refill() {
+    if (!m_file.is_open() || m_failed) {
+        return false;
+    }
+    m_windowStart += static_cast<std::int64_t>(m_windowLength);
+    m_windowLength = 0;
+    m_cursor = 0;
+    if (m_file.pubseekpos(static_cast<std::streamoff>(m_windowStart), std::ios::in) ==
+        std::streampos(std::streamoff(-1))) {
+        m_failed = true;
+        return false;
+    }
+    const std::streamsize got =
+        m_file.sgetn(m_buffer.data(), static_cast<std::streamsize>(m_buffer.size()));
+    if (got < 0) {
+        m_failed = true;
+        return false;
+    }
+    m_windowLength = static_cast<std::size_t>(got);
+    return m_windowLength > 0;
+}
+
+bool SeekableLineReader::readLine(std::string& line) {
+    line.clear();
+    bool any = false;
+    for (;;) {
+        if (m_cursor == m_windowLength && !refill()) {
+            return any;
+        }
+        const char* begin = m_buffer.data() + m_cursor;
+        const std::size_t available = m_windowLength - m_cursor;
+        const auto* newline = static_cast<const char*>(std::memchr(begin, '\n', available));
+        if (newline == nullptr) {
+            line.append(begin, available);
+            m_cursor = m_windowLength;
+            any = true;
+            continue;
+        }
+        line.append(begin, static_cast<std::size_t>(newline - begin));
+        m_cursor += static_cast<std::size_t>(newline - begin) + 1;
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        return true;
+    }
+}
+
+} // namespace kw

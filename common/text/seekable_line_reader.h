@@ -1,0 +1,55 @@
+#pragma once
+
+// Reads a line file through one large buffer and can be sent back to any byte position it
+// reported before. Module generators re-read the same step many times; a seek that lands
+// inside the buffered window costs no system call, so re-reading a step is as cheap as
+// reading it the first time.
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace kw {
+
+class SeekableLineReader {
+public:
+    static constexpr std::size_t kDefaultWindow = 1 << 20;
+
+    explicit SeekableLineReader(std::size_t window = kDefaultWindow);
+    SeekableLineReader(const SeekableLineReader&) = delete;
+    SeekableLineReader& operator=(const SeekableLineReader&) = delete;
+
+    // Opens a file for reading from its first byte. False when it cannot be opened.
+    bool open(const std::filesystem::path& path);
+    void close();
+    bool isOpen() const { return m_file.is_open(); }
+
+    // Reads the next line into `line`, without its line end (LF, or CR LF: a CR directly
+    // before the LF is dropped; any other byte is kept). False at the end of the file or
+    // after a read error; a last line without a line end is still returned.
+    bool readLine(std::string& line);
+
+    // Byte position of the next line to be read.
+    std::int64_t position() const { return m_windowStart + static_cast<std::int64_t>(m_cursor); }
+
+    // Continues reading at a byte position. A position reported by position() leads back to
+    // the same line; negative positions are taken as 0, positions past the end read nothing.
+    void seek(std::int64_t position);
+
+    // True once a read from the file failed (not at the end of the file).
+    bool failed() const { return m_failed; }
+
+private:
+    bool refill();
+
+    std::filebuf m_file;
+    std::vector<char> m_buffer;
+    std::int64_t m_windowStart = 0; // file position of m_buffer[0]
+    std::size_t m_windowLength = 0; // valid bytes in m_buffer
+    std::size_t m_cursor = 0;       // next unread byte in m_buffer
+    bool m_failed = false;
+};
+
+} // namespace kw

@@ -1,0 +1,37 @@
+#pragma once
+
+// Conditional steps: a step whose data block carries a marker such as "{IGNORE_IST}" is
+// dropped when the marker's condition holds for the module being generated (the actual-value
+// twin, the chosen instrument, the system type). A generator keeps one ConditionalSteps,
+// lists its markers with their conditions, and calls:
+//   Prepare      -> reset()
+//   OnDataLine   -> takeMarkers(line)   (every marker is removed, whether it holds or not)
+//   OnEndStep    -> m_skipStep = endStep()
+// so only a step that carries a marker whose condition holds is dropped, and each following
+// step is decided afresh. GetAddedSteps should announce the steps the conditions drop.
+
+#include <string>
+#include <vector>
+
+class ConditionalSteps {
+public:
+    // A marker and whether steps carrying it are dropped in this module.
+    void add(std::string marker, bool dropWhenPresent);
+
+    // Removes every marker from a data line; notes a drop when one whose condition holds
+    // was there.
+    void takeMarkers(std::string& line);
+
+    // Whether the step now ending is to be dropped; clears the note for the next step.
+    bool endStep();
+
+    void reset() { m_dropNext = false; }
+
+private:
+    struct Marker {
+        std::string text;
+        bool drop;
+    };
+    std::vector<Marker> m_markers;
+    bool m_dropNext = false;
+};

@@ -1,0 +1,329 @@
+#include "tarvik/modules/module_file_handler.h"
+
+#include "tarvik/modules/module_text.h"
+#include "tarvik/modules/prog_handler.h"
+
+#include <cstdio>
+#include <exception>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kCrLf = "\r\n";
+constexpr std::size_t kCountWidth = 6;
+
+// Appends a line in output form: CR LF after it, and CR LF for every line feed a generator
+// put inside it (a body line that became several lines).
+void appendOutputLine(std::string& out, std::string_view line) {
+    for (std::size_t newline = line.find('\n'); newline != std::string_view::npos;
+         newline = line.find('\n')) {
+        std::string_view part = line.substr(0, newline);
+        if (!part.empty() && part.back() == '\r') {
+            part.remove_suffix(1);
+        }
+        out.append(part);
+        out.append(kCrLf);
+        line.remove_prefix(newline + 1);
+    }
+    out.append(line);
+    out.append(kCrLf);
+}
+
+// "%-*d": the number left-aligned in a field of at least `width` characters.
+std::string leftAligned(int value, std::size_t width) {
+    std::string text = std::to_string(value);
+    if (text.size() < width) {
+        text.append(width - text.size(), ' ');
+    }
+    return text;
+}
+
+} // namespace
+
+// The values one pass over the input keeps between lines.
+struct CModuleFileHandler::RunState {
+    bool inStep = false;
+    bool inColumns = false;
+    bool countPending = false;
+    bool inBody = false;
+    bool stepsSeen = false;
+    int dataState =
+        0; // 0 outside a data block, 1 at its key, 2 before the number, 98 data, 99 done
+    std::string stepText;
+    std::int64_t stepStart = 0;
+    bool hasCountLine = false;
+    std::int64_t countPos = 0;
+    std::size_t countWidth = kCountWidth;
+
+    // Lines before the first step go straight to the output; their positions are final.
+    bool writesDirectly() const { return !inStep && !stepsSeen; }
+};
+
+CModuleFileHandler::CModuleFileHandler() = default;
+
+CModuleFileHandler::~CModuleFileHandler() {
+    m_input.close();
+    m_output.close();
+    if (m_tempPath.empty()) {
+        return;
+    }
+    std::error_code ignored;
+    if (m_succeeded) {
+        fs::remove(m_tempPath, ignored);
+        return;
+    }
+    // Not rewritten completely: the original module goes back in place of the partial one.
+    fs::remove(m_modulePath, ignored);
+    std::error_code renameError;
+    fs::rename(m_tempPath, m_modulePath, renameError);
+    if (renameError) {
+        fs::remove(m_tempPath, ignored);
+    }
+}
+
+bool CModuleFileHandler::Prepare() {
+    return true;
+}
+int CModuleFileHandler::GetAddedSteps(int) {
+    return 0;
+}
+void CModuleFileHandler::OnEndStep(int, std::int64_t) {}
+void CModuleFileHandler::OnBodyLine(std::string&) {}
+void CModuleFileHandler::OnDataLine(std::string&) {}
+bool CModuleFileHandler::IsColumnHidden(const std::string&) {
+    return false;
+}
+
+bool CModuleFileHandler::Open(const fs::path& path) {
+    if (m_opened) {
+        return false;
+    }
+    m_opened = true;
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) {
+        return false;
+    }
+    const fs::path full = fs::absolute(path, error);
+    if (error) {
+        return false;
+    }
+    fs::path temp = full;
+    temp += ".tmp";
+    fs::rename(full, temp, error);
+    if (error) {
+        return false;
+    }
+    m_modulePath = full;
+    m_tempPath = temp;
+    return m_input.open(m_tempPath) && m_output.create(m_modulePath);
+}
+
+bool CModuleFileHandler::Process() {
+    if (m_processed) {
+        m_failure = Failure::alreadyProcessed;
+        return false;
+    }
+    m_processed = true;
+    if (!m_input.isOpen() || !m_output.isOpen()) {
+        m_failure = Failure::notOpen;
+        return false;
+    }
+    try {
+        run();
+    } catch (const std::exception&) {
+        // Nothing may leave a handler: a generator fault fails its module, not the program.
+        m_failure = Failure::internal;
+    }
+    finishFiles();
+    m_succeeded = m_failure == Failure::none;
+    return m_succeeded;
+}
+
+void CModuleFileHandler::run() {
+    RunState state;
+    std::string line;
+    std::int64_t lineStart = m_input.position();
+    while (m_input.readLine(line)) {
+        handleLine(state, line, lineStart);
+        lineStart = m_input.position();
+        if (runaway()) {
+            m_failure = Failure::runaway;
+            return;
+        }
+    }
+    if (m_input.failed()) {
+        m_failure = Failure::readError;
+        return;
+    }
+    patchCount(state);
+}
+
+bool CModuleFileHandler::runaway() const {
+    return m_stepsWritten > kMaxSteps || m_idleRewinds > kMaxIdleRewinds ||
+           m_output.position() > kMaxOutputBytes;
+}
+
+void CModuleFileHandler::finishFiles() {
+    m_input.close();
+    const bool written = m_output.close();
+    if (m_failure == Failure::none && !written) {
+        m_failure = Failure::writeError;
+    }
+}
+
+// One input line, through the tests in their fixed order; the first that applies is taken.
+void CModuleFileHandler::handleLine(RunState& state, std::string& line, std::int64_t lineStart) {
+    if (!state.inStep && line == "BEGINSTEP") {
+        state.stepStart = lineStart;
+        state.inStep = true;
+        state.inColumns = false;
+        state.stepText.clear();
+    } else if (!state.inStep && line == "S_COL") {
+        state.inColumns = true;
+    } else if (state.inColumns) {
+        if (line == "E_COL") {
+            state.inColumns = false;
+        } else if (state.writesDirectly()) {
+            // A column block after the first step is not written, so nothing may be patched
+            // for it: its positions would point into steps written later.
+            handleColumnLine(line);
+        }
+    } else if (state.inStep && line == "ENDSTEP") {
+        endStep(state);
+    } else if (!state.inStep && line == "END_COL_INFO_RUN") {
+        state.countPending = true;
+    } else if (state.countPending && state.writesDirectly() && kw::startsWithDigit(line)) {
+        // Only a count line that is written at once has a position that can be patched.
+        readCountLine(state, line);
+    } else if (state.inBody && !m_bodyDone) {
+        OnBodyLine(line);
+    } else if (state.inStep) {
+        handleStepLine(state, line);
+    }
+    storeLine(state, line);
+}
+
+void CModuleFileHandler::endStep(RunState& state) {
+    state.inStep = false;
+    state.inBody = false;
+    state.stepsSeen = true;
+    OnEndStep(m_stepNumber, state.stepStart);
+    if (m_skipStep) {
+        // A dropped step does not use up a number.
+        if (m_nextNumber != 0) {
+            m_nextNumber = kw::saturatingAdd(m_nextNumber, -10);
+        }
+        return;
+    }
+    state.stepText.append("ENDSTEP");
+    state.stepText.append(kCrLf);
+    m_output.write(state.stepText);
+    ++m_stepsWritten;
+    m_idleRewinds = 0;
+    if (CProgHandler* progress = registeredProgHandler()) {
+        progress->report(m_stepsWritten, m_expected);
+    }
+}
+
+void CModuleFileHandler::readCountLine(RunState& state, std::string& line) {
+    const int templateSteps = kw::leadingInt(line);
+    m_expected = kw::saturatingAdd(templateSteps, GetAddedSteps(templateSteps));
+    line = leftAligned(m_expected, kCountWidth);
+    state.hasCountLine = true;
+    state.countPos = m_output.position();
+    state.countWidth = line.size();
+    state.countPending = false;
+}
+
+void CModuleFileHandler::handleColumnLine(const std::string& line) {
+    const std::size_t show = line.find("{SHOW,");
+    if (show != std::string::npos) {
+        const std::size_t flag = show + 6;
+        m_showFlagPos = flag < line.size() && line[flag] == '1'
+                            ? m_output.position() + static_cast<std::int64_t>(flag)
+                            : 0;
+        return;
+    }
+    if (m_showFlagPos == 0) {
+        return;
+    }
+    constexpr std::string_view headerKey = "{HEADER,";
+    const std::size_t header = line.find(headerKey);
+    if (header == std::string::npos) {
+        return;
+    }
+    const std::size_t nameStart = header + headerKey.size();
+    const std::size_t close = line.find('}', nameStart);
+    if (close == std::string::npos) {
+        return;
+    }
+    if (IsColumnHidden(line.substr(nameStart, close - nameStart))) {
+        PatchOutput(m_showFlagPos, "0");
+    }
+}
+
+void CModuleFileHandler::handleStepLine(RunState& state, std::string& line) {
+    if (line == "X_S_D") {
+        state.dataState = 1;
+    } else if (line == "X_E_D") {
+        state.dataState = 0;
+    } else if (line == "X_END") {
+        state.inBody = true;
+        state.countPending = false;
+    } else if (state.dataState == 1) {
+        state.dataState = line == "NO" ? 2 : 98;
+    } else if (state.dataState == 2) {
+        readStepNumber(line);
+        state.dataState = 99;
+    } else if (state.dataState == 98) {
+        OnDataLine(line);
+    }
+}
+
+void CModuleFileHandler::readStepNumber(std::string& line) {
+    m_stepNumber = kw::leadingInt(line);
+    if (m_nextNumber != 0) {
+        m_writtenNumber = m_nextNumber;
+        line = std::to_string(m_nextNumber);
+        m_nextNumber = kw::saturatingAdd(m_nextNumber, 10);
+    } else if (m_numberOffset != 0) {
+        m_writtenNumber = kw::saturatingAdd(m_stepNumber, m_numberOffset);
+        line = std::to_string(m_writtenNumber);
+    } else {
+        m_writtenNumber = m_stepNumber;
+    }
+}
+
+void CModuleFileHandler::storeLine(RunState& state, const std::string& line) {
+    if (state.writesDirectly()) {
+        std::string out;
+        appendOutputLine(out, line);
+        m_output.write(out);
+    } else if (state.inStep && !(state.inBody && line.empty())) {
+        appendOutputLine(state.stepText, line);
+    }
+    // Text between or after steps is never written.
+}
+
+void CModuleFileHandler::patchCount(const RunState& state) {
+    if (!state.hasCountLine || m_stepsWritten == m_expected) {
+        return;
+    }
+    std::string count = leftAligned(m_stepsWritten, state.countWidth);
+    if (count.size() > state.countWidth) {
+        count.assign(state.countWidth, '9');
+    }
+    PatchOutput(state.countPos, count);
+}
+
+bool CModuleFileHandler::PatchOutput(std::int64_t position, std::string_view text) {
+    return m_output.patch(position, text);
+}
+
+void CModuleFileHandler::SeekInput(std::int64_t position) {
+    if (position < m_input.position()) {
+        ++m_idleRewinds;
+    }
+    m_input.seek(position);
+}

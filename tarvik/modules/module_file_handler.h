@@ -1,0 +1,185 @@
+#pragma once
+
+// CModuleFileHandler: the engine every module generator runs on. One handler object rewrites
+// one module file of a copied Testmappe in place. The base owns the loop; a generator only
+// overrides the hooks below that differ.
+//
+// Module text format (lines are bytes in the templates' 8-bit code page, read with LF or
+// CR LF, always written with CR LF). Marker lines count only when the whole line is exactly
+// the marker:
+//
+//   header ...              copied as it is (and patched, see below)
+//   S_COL                   column block of the header: "{SHOW,1" entries with the flag
+//     {SHOW,1}                character after the comma, each followed by a "{HEADER,name}"
+//     {HEADER,Ist}            entry; IsColumnHidden(name) can turn the flag into 0
+//   E_COL
+//   END_COL_INFO_RUN        the next header line that begins with a digit is the step count;
+//   12                        it is rewritten "%-6d" and patched at the end to the real count
+//   BEGINSTEP               a step; everything up to ENDSTEP is written as one piece
+//   X_S_D                   step data block: key line, then values
+//   NO                        key "NO": the next line is the step number (renumbered here)
+//   10
+//   X_E_D
+//   X_S_D                   any other key: every following line of the block goes to
+//   DATA                      OnDataLine ("{SW(860)=5.0}", "{IGNORE_IST}" ...)
+//   {SW(860)=5.0}
+//   X_E_D
+//   X_END                   the body: statements indented by two blanks, each offered to
+//     VALUE 5.0               OnBodyLine; an empty body line is dropped
+//   ENDSTEP
+//
+// Everything before the first step is written at once; blank lines and other text between or
+// after steps are not written; a step without ENDSTEP at the end of the file is not written.
+//
+// The generation run uses a handler thus: construct, Prepare() (false: leave the module as
+// copied), Open(path), Process(), destroy. Destroying the handler removes the ".tmp" copy
+// the input was read from; when Process() did not succeed the original module is put back
+// instead, so a failed module is never left half-written.
+//
+// Safety: a generator that keeps seeking the input back without making progress (more than
+// kMaxIdleRewinds backward seeks without writing a step), or that writes more steps than a
+// step count can hold (kMaxSteps) or more than kMaxOutputBytes, makes Process() fail instead
+// of looping or filling the disk.
+
+#include "common/text/patchable_file_writer.h"
+#include "common/text/seekable_line_reader.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+class CModuleFileHandler {
+public:
+    // Most steps one module may hold: the header's count line has six digits.
+    static constexpr int kMaxSteps = 999999;
+    static constexpr int kMaxIdleRewinds = 100000;
+    static constexpr std::int64_t kMaxOutputBytes = std::int64_t{1} << 30;
+
+    enum class Failure {
+        none,
+        notOpen,
+        alreadyProcessed,
+        readError,
+        writeError,
+        runaway,
+        internal
+    };
+
+    CModuleFileHandler();
+    virtual ~CModuleFileHandler();
+    CModuleFileHandler(const CModuleFileHandler&) = delete;
+    CModuleFileHandler& operator=(const CModuleFileHandler&) = delete;
+
+    // Hook, called by the generation run before Open. Initialise the per-run state here
+    // (first card of the list, counters). Return false to leave the module unprocessed: the
+    // run counts it as done and the file stays as copied. Base: true.
+    virtual bool Prepare();
+
+    // Takes over the module file at `path`: renames it to path + ".tmp", reads from that and
+    // writes the module anew under `path`. False when the file does not exist (or is no
+    // regular file), cannot be renamed, or either file cannot be opened. Called once.
+    bool Open(const std::filesystem::path& path);
+
+    // Rewrites the whole module, first line to last. True when the module was written
+    // completely; false after a read or write error, a runaway generator, or when Open did
+    // not succeed. Called once.
+    bool Process();
+
+    // Why Process() failed (Failure::none after success).
+    Failure failure() const { return m_failure; }
+
+    // The step count announced in the header (template count + GetAddedSteps; 1 without a
+    // count line) and the number of steps written. Equal after Process() when the generator's
+    // GetAddedSteps was right for the template.
+    int expectedSteps() const { return m_expected; }
+    int stepsWritten() const { return m_stepsWritten; }
+
+    // Full path of the ".tmp" copy; empty until Open has renamed the module.
+    const std::filesystem::path& tempPath() const { return m_tempPath; }
+
+protected:
+    // Hook, called once when the header's step count line is read; `templateSteps` is the
+    // count the template holds. The result is added to it for the count written into the
+    // header and the progress total; negative for dropped steps. Base: 0.
+    virtual int GetAddedSteps(int templateSteps);
+
+    // Hook, called at every ENDSTEP before the step is written. `stepNumber` is the number
+    // the template gave the step ("NO" entry), `stepStart` the input position of its
+    // BEGINSTEP line. Clear per-step values here, then decide:
+    //  - m_skipStep: true drops this step (and, since the base never resets it, every later
+    //    step until a hook sets it false again);
+    //  - SeekInput(stepStart), or to any other position recorded with InputPosition() or
+    //    received here, to read steps again (the next card, channel or group);
+    //  - m_nextNumber / m_numberOffset to renumber the following steps; m_bodyDone to stop
+    //    OnBodyLine calls for the rest of the module.
+    virtual void OnEndStep(int stepNumber, std::int64_t stepStart);
+
+    // Hook, called for every body line (after X_END) of a step while m_bodyDone is false.
+    // Change the line in place; empty it to delete it. The line may gain "\n" to become
+    // several lines. Base: no change.
+    virtual void OnBodyLine(std::string& line);
+
+    // Hook, called for every line of a step data block after a key line other than "NO".
+    // Change the line in place (take value tokens out with ParseValueToken, note markers
+    // such as "{IGNORE_IST}"). An emptied data line is still written. Base: no change.
+    virtual void OnDataLine(std::string& line);
+
+    // Hook, called for the "{HEADER,name}" entry that follows a "{SHOW,1" entry of the
+    // header's column block. True hides the column (its SHOW flag is written as 0).
+    // Base: false.
+    virtual bool IsColumnHidden(const std::string& header);
+
+    // Overwrites bytes already written to the output at `position` (the output position is
+    // kept). False and nothing written when the range is not within what was written.
+    bool PatchOutput(std::int64_t position, std::string_view text);
+
+    // Continues reading the input at a position obtained from InputPosition() or OnEndStep.
+    void SeekInput(std::int64_t position);
+
+    // Input position of the next line to be read.
+    std::int64_t InputPosition() const { return m_input.position(); }
+
+    // Set by OnEndStep: drop the steps that end while true. Never changed by the base.
+    bool m_skipStep = false;
+    // Set by a generator: no more OnBodyLine calls.
+    bool m_bodyDone = false;
+    // Number of the current step as the template gives it.
+    int m_stepNumber = 0;
+    // When not 0: number of the next step; advanced by 10 per written step (and given back
+    // by a dropped one).
+    int m_nextNumber = 0;
+    // When not 0 (and m_nextNumber is 0): added to the template number of each step.
+    int m_numberOffset = 0;
+    // Number written for the current step.
+    int m_writtenNumber = 0;
+    // Output position of the flag of the last "{SHOW,1" entry; 0 when there is none.
+    std::int64_t m_showFlagPos = 0;
+
+private:
+    struct RunState;
+
+    void run();
+    void handleLine(RunState& state, std::string& line, std::int64_t lineStart);
+    void endStep(RunState& state);
+    void readCountLine(RunState& state, std::string& line);
+    void handleColumnLine(const std::string& line);
+    void handleStepLine(RunState& state, std::string& line);
+    void readStepNumber(std::string& line);
+    void storeLine(RunState& state, const std::string& line);
+    void patchCount(const RunState& state);
+    bool runaway() const;
+    void finishFiles();
+
+    std::filesystem::path m_modulePath;
+    std::filesystem::path m_tempPath;
+    kw::SeekableLineReader m_input;
+    kw::PatchableFileWriter m_output;
+    bool m_opened = false;
+    bool m_processed = false;
+    bool m_succeeded = false;
+    Failure m_failure = Failure::none;
+    int m_expected = 1;
+    int m_stepsWritten = 0;
+    int m_idleRewinds = 0;
+};

@@ -1,0 +1,72 @@
+#include "tarvik/modules/module_text.h"
+
+#include <climits>
+
+namespace kw {
+
+int replaceAll(std::string& text, std::string_view from, std::string_view to) {
+    if (from.empty()) {
+        return 0;
+    }
+    std::size_t found = text.find(from);
+    if (found == std::string::npos) {
+        return 0;
+    }
+    std::string result;
+    result.reserve(text.size());
+    std::size_t start = 0;
+    int count = 0;
+    while (found != std::string::npos) {
+        result.append(text, start, found - start);
+        result.append(to);
+        start = found + from.size();
+        ++count;
+        found = text.find(from, start);
+    }
+    result.append(text, start, std::string::npos);
+    text.swap(result);
+    return count;
+}
+
+int leadingInt(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        if (value <= INT_MAX) {
+            value = value * 10 + (text[i] - '0');
+        }
+    }
+    if (negative) {
+        value = -value;
+    }
+    return static_cast<int>(value > INT_MAX ? INT_MAX : (value < INT_MIN ? INT_MIN : value));
+}
+
+bool startsWithDigit(std::string_view text) {
+    return !text.empty() && text.front() >= '0' && text.front() <= '9';
+}
+
+std::string_view trimmed(std::string_view text) {
+    constexpr std::string_view blanks = " \t\r\n\v\f";
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const std::size_t last = text.find_last_not_of(blanks);
+    return text.substr(first, last - first + 1);
+}
+
+int saturatingAdd(int a, int b) {
+    const long long sum = static_cast<long long>(a) + b;
+    return static_cast<int>(sum > INT_MAX ? INT_MAX : (sum < INT_MIN ? INT_MIN : sum));
+}
+
+} // namespace kw

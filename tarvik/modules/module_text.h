@@ -1,0 +1,35 @@
+#pragma once
+
+// Small text operations on module lines, shared by all module generators. Lines are bytes
+// in the templates' 8-bit code page; nothing here decodes them.
+
+#include <string>
+#include <string_view>
+
+namespace kw {
+
+// Replaces every occurrence of `from` (scanning left to right, occurrences do not overlap,
+// replaced text is not scanned again). Returns the number of replacements; an empty `from`
+// replaces nothing.
+int replaceAll(std::string& text, std::string_view from, std::string_view to);
+
+// Removes every occurrence of `text`; returns how many were removed.
+inline int removeAll(std::string& line, std::string_view text) {
+    return replaceAll(line, text, {});
+}
+
+// The decimal number at the start of a text as a C library reads it: leading white space,
+// an optional sign, then digits. 0 when there is none; numbers beyond the int range are
+// clamped to it.
+int leadingInt(std::string_view text);
+
+// Whether the text begins with a decimal digit.
+bool startsWithDigit(std::string_view text);
+
+// The text without leading and trailing blanks, tabs and line-end characters.
+std::string_view trimmed(std::string_view text);
+
+// a + b clamped to the int range (template numbers come from files and may be anything).
+int saturatingAdd(int a, int b);
+
+} // namespace kw

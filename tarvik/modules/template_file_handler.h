@@ -1,0 +1,30 @@
+#pragma once
+
+// CTemplateFileHandler: the module handler for steps whose data block carries a nominal value
+// and limits per system type ({SW(860)=5.0}{UG(860)=4.5}{OG(860)=5.5}). The values for the
+// system type being generated are written into the step's "  VALUE ", "  LOWER " and
+// "  UPPER " statements; tokens for other system types are removed unread. Most card
+// generators derive from it and call these hooks first in their own.
+
+#include "tarvik/modules/module_file_handler.h"
+#include "tarvik/modules/value_slot.h"
+
+class CTemplateFileHandler : public CModuleFileHandler {
+public:
+    explicit CTemplateFileHandler(int systemType);
+
+protected:
+    // Takes SW, UG and OG (param: the system type) into nominal, lower and upper.
+    void OnDataLine(std::string& line) override;
+
+    // Writes a found value into the step's VALUE, LOWER or UPPER statement.
+    void OnBodyLine(std::string& line) override;
+
+    // Clears the three values; leaves m_skipStep as it is.
+    void OnEndStep(int stepNumber, std::int64_t stepStart) override;
+
+    ValueSlot m_nominal;    // "SW"
+    ValueSlot m_lower;      // "UG"
+    ValueSlot m_upper;      // "OG"
+    std::string m_selector; // the system type code, the param of the value tokens
+};
