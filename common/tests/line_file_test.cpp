@@ -11,9 +11,10 @@ namespace {
 class LineFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("kw_line_file_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                 "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_dir =
+            fs::temp_directory_path() /
+            ("kw_line_file_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_dir);
         fs::create_directories(m_dir);
     }
@@ -61,4 +62,10 @@ TEST_F(LineFileTest, ReplacesAnExistingFileOnlyOnCommit) {
 TEST_F(LineFileTest, ReportsAFolderThatCannotBeWritten) {
     EXPECT_FALSE(kw::writeLineFile(m_dir / "missing" / "f.txt", {"x"}));
     EXPECT_FALSE(kw::readLineFile(m_dir / "missing.txt").has_value());
+}
+
+TEST_F(LineFileTest, AFolderOrAMissingFileCannotBeRead) {
+    EXPECT_FALSE(kw::readFileBytes(m_dir).has_value());
+    EXPECT_FALSE(kw::readLineFile(m_dir).has_value());
+    EXPECT_FALSE(kw::readFileBytes(m_dir / "missing.txt").has_value());
 }

@@ -1,8 +1,6 @@
 #include "common/text/line_file.h"
 
 #include <atomic>
-#include <fstream>
-#include <iterator>
 #include <unistd.h>
 
 namespace kw {
@@ -39,12 +37,21 @@ std::vector<std::string> splitLines(std::string_view bytes) {
 }
 
 std::optional<std::string> readFileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // Plain C streams: a read error (a folder, a device that fails) is a result to report,
+    // never an exception escaping from a stream buffer.
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
         return std::nullopt;
     }
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
+    std::string content;
+    char buffer[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        content.append(buffer, got);
+    }
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
         return std::nullopt;
     }
     return content;
@@ -63,7 +70,9 @@ LineFileWriter::LineFileWriter(std::filesystem::path target)
     m_file = std::fopen(m_temporary.c_str(), "wb");
 }
 
-LineFileWriter::~LineFileWriter() { discard(); }
+LineFileWriter::~LineFileWriter() {
+    discard();
+}
 
 void LineFileWriter::writeRaw(std::string_view bytes) {
     if (m_file == nullptr || bytes.empty()) {

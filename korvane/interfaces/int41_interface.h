@@ -1,0 +1,74 @@
+#pragma once
+
+// The INT41 PC interface card: eight byte-wide registers at a base port address, reached
+// through its driver or directly by port. The base holds what both ways share: the base port
+// address, the register check, the ranges, the command-line match and the self-test.
+
+#include "korvane/interfaces/interface.h"
+#include "korvane/interfaces/interface_context.h"
+
+#include <memory>
+#include <string>
+
+// Register indexes of the INT41, at base + index.
+namespace int41 {
+constexpr int kDataBus = 0;
+constexpr int kControlBus = 1; // low four bits: function address; high bits: strobes
+constexpr int kCardAddress = 2;
+constexpr int kSystemAddress = 3;
+constexpr int kReadData = 4;
+constexpr int kStatus = 5;         // bit 7 set: bus cycle still running
+constexpr int kDoubledBits = 7;    // register 1's low four bits, each bit doubled
+constexpr int kCheckAnswer = 0xCC; // register 7 after the check value went into register 1
+} // namespace int41
+
+class CInterfaceInt41Base : public CInterface {
+public:
+    ~CInterfaceInt41Base() override;
+
+    bool isListed() override { return m_registerCheckPassed; }
+    bool canSelfTest() override { return true; }
+    void runSelfTest() override;
+    bool matchesSelection(int kind, const std::string& text) const override;
+
+    int minSystemAddress() const override { return 0; }
+    int maxSystemAddress() const override { return 63; }
+    int minCardAddress() const override { return 0; }
+    int maxCardAddress() const override { return 63; }
+    int minFunctionAddress() const override { return 0; }
+    int maxFunctionAddress() const override { return 15; }
+    int minData() const override { return 0; }
+    int maxData() const override { return 255; }
+
+    virtual void writeRegister(int index, int value) = 0;
+    virtual int readRegister(int index) = 0;
+
+    // 0 when none is known.
+    unsigned basePort() const { return m_basePort; }
+    bool registerCheckPassed() const { return m_registerCheckPassed; }
+
+protected:
+    explicit CInterfaceInt41Base(InterfaceContext context) : m_context(context) {}
+
+    // The identity check: the check value goes into the control register, after which the
+    // doubled-bit read-back must answer 0xCC.
+    void checkRegisters(int checkValue);
+
+    InterfaceContext& context() { return m_context; }
+
+    unsigned m_basePort = 0;
+    bool m_registerCheckPassed = false;
+    std::string m_name; // built once
+
+private:
+    InterfaceContext m_context;
+    std::unique_ptr<Int41ResultWindow> m_resultWindow;
+};
+
+// The doubled-bit pattern register 7 answers for a function address: bit k of the address
+// in bits 2k and 2k+1.
+int int41DoubledBits(int functionAddress);
+
+// Reads a command-line address text as hexadecimal, the way strtoul does with base 16
+// (leading blanks, an optional "0x"; no digits give 0).
+unsigned parseHexAddress(const std::string& text);

@@ -1,0 +1,93 @@
+#pragma once
+
+// The sequence ("Ablauf") behind the main dialog's action list: the rows in order, each owning
+// exactly one action, the "Ergebnis" cell of each row, the selected row, and the operations the
+// list offers (insert, append, new send and receive actions, move, execute, save, load, clear).
+// It holds no widget: the view observes it and forwards the user's edits.
+
+#include "korvane/tool/action.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+class CInterface;
+
+// Told about every change, so that a view can follow. Every call has an empty default.
+class ActionListObserver {
+public:
+    virtual ~ActionListObserver() = default;
+    virtual void rowInserted(int index) { (void)index; }
+    virtual void rowRemoved(int index) { (void)index; }
+    virtual void rowsCleared() {}
+    // The row's label or kind changed.
+    virtual void rowChanged(int index) { (void)index; }
+    // The row's "Ergebnis" cell changed.
+    virtual void resultShown(int index) { (void)index; }
+    virtual void selectionChanged(int index) { (void)index; }
+    // The view should give itself the focus and start editing the row's label.
+    virtual void labelEditRequested(int index) { (void)index; }
+};
+
+class ActionListModel {
+public:
+    void setObserver(ActionListObserver* observer) { m_observer = observer; }
+
+    int count() const { return static_cast<int>(m_rows.size()); }
+    const CAction& action(int index) const { return m_rows.at(index).action; }
+    CAction& action(int index) { return m_rows.at(index).action; }
+    // The "Ergebnis" cell: empty until the sequence runs, then the result in decimal.
+    std::string resultText(int index) const;
+
+    // Inserts a copy of the action (all seven fields) at the index (clamped to the list);
+    // returns the new row's index.
+    int insertAction(int index, const CAction& action);
+    void appendAction(const CAction& action, bool startEditing);
+    void newSendAction(int systemAddress, int cardAddress, int functionAddress, int data,
+                       int delay);
+    void newReceiveAction(int systemAddress, int cardAddress, int functionAddress, int delay);
+    // Moves the source row so that it lands directly before the row that stood at the target
+    // index. Out-of-range indexes change nothing.
+    void moveAction(int source, int target);
+    void deleteRow(int index);
+    void deleteAll();
+
+    // -1 when no row is selected.
+    int selectedIndex() const { return m_selected; }
+    void select(int index);
+    CAction* selectedAction();
+    // The selected row's label, empty when none is selected.
+    std::string selectedText() const;
+    // The Delete key: removes the selected row, if any.
+    void deleteSelected();
+    // A confirmed label edit: the row's action takes the new text.
+    void setLabel(int index, std::string text);
+
+    // Executes every row once, in order, and shows each row's result. Without an interface
+    // nothing reaches the bus and no time passes, but the cells are still written.
+    void executeAll(CInterface* bus);
+
+    // Writes the sequence file (Windows-1252, CR LF). The file is replaced only when it has
+    // been written completely. False when it cannot be written.
+    bool saveToFile(const std::filesystem::path& path) const;
+    // Appends the actions of a sequence file; malformed lines are skipped silently. False (and
+    // the list unchanged) when the file cannot be read.
+    bool loadFromFile(const std::filesystem::path& path);
+
+private:
+    struct Row {
+        CAction action;
+        std::optional<std::int32_t> shownResult;
+    };
+
+    bool isRow(int index) const { return index >= 0 && index < count(); }
+
+    std::vector<Row> m_rows;
+    int m_selected = -1;
+    ActionListObserver* m_observer = nullptr;
+    ActionListObserver m_silent;
+
+    ActionListObserver& observer() { return m_observer ? *m_observer : m_silent; }
+};

@@ -1,0 +1,77 @@
+#pragma once
+
+// The start of korvane, in its fixed order: read the command line; show the help and end;
+// build the interface list; select an interface by the command line (ending with -1 when the
+// requested one is missing); then execute a sequence file unattended ("-exec") or hand over to
+// the main dialog with a file to load ("-load").
+//
+// The front end supplies what needs a display (the help box, the Ctrl key, the dialog with
+// its message boxes and result windows). The unattended paths ("-exec", "--list",
+// "--selftest") never touch it beyond the help: their interfaces report to the error stream
+// and print their self-test results.
+
+#include "korvane/interfaces/interface_list.h"
+
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+class CKorvaneCommandLineInfo;
+class HeadlessServices;
+
+class KorvaneFrontEnd {
+public:
+    virtual ~KorvaneFrontEnd() = default;
+    // The help text: an information box when there is a display, else the output stream.
+    virtual void showHelp(const std::string& text) = 0;
+    virtual bool ctrlHeldAtStart() = 0;
+    // The message boxes and result windows of the dialog, for the interfaces it will own.
+    virtual InterfaceContext dialogContext() = 0;
+    // Runs the main dialog, which takes over the interfaces; returns its end code.
+    virtual int runDialog(InterfaceList interfaces, const std::string& loadFile) = 0;
+};
+
+// Exit codes of the tool.
+constexpr int kExitOk = 0;
+constexpr int kExitNoInterface = -1;
+constexpr int kExitFileUnreadable = -2;
+// Our own additions: a self-test that found faults, and a self-test that could not run.
+constexpr int kExitSelfTestFailed = 1;
+constexpr int kExitSelfTestNotRun = 2;
+
+// Runs a sequence file once on the interface: -1 without an interface, -2 when the file
+// cannot be read, otherwise 0 (rejected lines and bus failures do not change the code).
+int executeSequenceFile(CInterface* bus, const std::filesystem::path& file);
+
+class CKorvaneApp {
+public:
+    using ListBuilder = std::function<InterfaceList(InterfaceContext, bool ctrlAtStart)>;
+
+    // out and err take the headless output (--list, --selftest, messages of the interfaces).
+    CKorvaneApp(KorvaneFrontEnd& frontEnd, ListBuilder buildList, std::ostream& out,
+                std::ostream& err);
+    ~CKorvaneApp();
+
+    // Returns the process exit code.
+    int run(const std::vector<std::string>& arguments);
+
+private:
+    static bool isHeadless(const CKorvaneCommandLineInfo& commandLine);
+    static bool selectByCommandLine(const CKorvaneCommandLineInfo& commandLine,
+                                    InterfaceList& list);
+    int runHeadless(const CKorvaneCommandLineInfo& commandLine, InterfaceList& list);
+    int listInterfaces(const InterfaceList& list);
+    int runSelfTest(CInterface* bus);
+    void reportDroppedMessages();
+
+    KorvaneFrontEnd& m_frontEnd;
+    ListBuilder m_buildList;
+    std::ostream& m_out;
+    std::ostream& m_err;
+    std::unique_ptr<HeadlessServices> m_headless;
+};
+
+// One line of "korvane --list": index, name and ranges, separated by tabs.
+std::string interfaceListLine(int index, CInterface& bus);
