@@ -3,6 +3,7 @@
 #include "common/files/file_ops.h"
 #include "tarvik/config/system_info.h"
 #include "tarvik/generation/user_interface.h"
+#include "tarvik/modules/prog_handler.h"
 
 namespace fs = std::filesystem;
 
@@ -19,6 +20,16 @@ const char* const kCannotCreate = "Die Testmappe konnte nicht angelegt werden!";
 const char* const kCannotStoreSysInfo =
     "Die Systeminformation konnte nicht in der Testmappe hinterlegt werden!";
 const char* const kSuccess = "Die Selbsttest-Testmappen wurden erfolgreich generiert.";
+
+// Moves the detail bar while a module generator writes its steps.
+class DetailProgress : public CProgHandler {
+public:
+    explicit DetailProgress(UserInterface& ui) : m_ui(ui) {}
+    void report(int done, int total) override { m_ui.detailReport(done, total); }
+
+private:
+    UserInterface& m_ui;
+};
 
 std::string fileExistsMessage(const fs::path& path) {
     return "Es existiert eine Datei namens \"" + path.string() +
@@ -81,6 +92,8 @@ bool GenerationRun::generate() {
     if (!checkTargetFolders()) {
         return false;
     }
+    DetailProgress progress(m_ui);
+    const ScopedProgHandler registration(&progress);
     prepare();
     bool succeeded = true;
     for (const FolderRun& run : folderRuns()) {
