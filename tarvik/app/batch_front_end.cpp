@@ -3,7 +3,9 @@
 #include "common/text/line_file.h"
 #include "tarvik/app/batch_options.h"
 #include "tarvik/app/terminal_ui.h"
+#include "tarvik/config/read_from_hardware.h"
 #include "tarvik/config/system_info.h"
+#include "tarvik/config/testsystem_connection.h"
 #include "tarvik/generation/generation_run.h"
 #include "tarvik/generation/target_directory.h"
 
@@ -17,6 +19,13 @@ namespace {
 
 constexpr int kFailed = 1;
 constexpr int kBadUsage = 2;
+
+const char* const kNoSystemQuestion =
+    "Kein eingeschaltetes System vorhanden!\n\nMöchten Sie den Systemausbau selbst "
+    "zusammenstellen?";
+
+// The user said No to composing the configuration by hand.
+struct NoSystem {};
 
 using Edit = BatchOptions::Edit;
 using EditKind = BatchOptions::EditKind;
@@ -149,12 +158,35 @@ void loadSysInfo(CSystemInfo& system, const std::string& file) {
     }
 }
 
-void composeConfiguration(CSystemInfo& system, const BatchOptions& options) {
+// Reads the configuration from a switched-on system, or composes it from the options when
+// the hardware search is off, a sysinfo file is given, or none answers and the user agrees.
+void startConfiguration(CSystemInfo& system, TestsystemConnection& connection,
+                        const BatchOptions& options, std::ostream& err) {
+    const bool search = options.searchHardware && !options.fromSysInfo;
+    if (search && connection.connect()) {
+        readFromHardware(system, connection);
+        if (options.systemGiven) {
+            err << "tarvik: Hinweis: Der Ausbau wurde vom System gelesen; --system und "
+                   "--expansion gelten nicht.\n";
+        }
+        return;
+    }
+    if (search) {
+        err << kNoSystemQuestion << (options.yes ? " Ja (--yes)\n" : " Nein\n");
+        if (!options.yes) {
+            throw NoSystem{};
+        }
+    }
     system.setManual(options.systemType, options.expansion >= 1, options.expansion == 2,
                      options.newDecoder);
     if (options.fromSysInfo) {
         loadSysInfo(system, *options.fromSysInfo);
     }
+}
+
+void composeConfiguration(CSystemInfo& system, TestsystemConnection& connection,
+                          const BatchOptions& options, std::ostream& err) {
+    startConfiguration(system, connection, options, err);
     for (const Edit& edit : options.edits) {
         applyEdit(system, edit);
     }
@@ -259,8 +291,10 @@ int runBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
             out << kBatchUsageText;
             return 0;
         }
+        // The connection and its adapter live until the run ends.
+        TestsystemConnection connection;
         CSystemInfo system;
-        composeConfiguration(system, options);
+        composeConfiguration(system, connection, options, err);
         if (options.list) {
             for (const auto& row : configurationRows(system)) {
                 out << row << '\n';
@@ -271,5 +305,7 @@ int runBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
     } catch (const BatchError& error) {
         err << "tarvik: " << error.what() << '\n' << kBatchUsageText;
         return kBadUsage;
+    } catch (const NoSystem&) {
+        return kFailed;
     }
 }

@@ -1,8 +1,10 @@
 #pragma once
 
-// The headless front end of tarvik ("tarvik --batch"): composes a configuration from options
-// the way the "Systemauswahl" dialog and the configuration list's menus do, then lists it,
-// shows what a generation would do (--dry-run), or generates. It never needs a display.
+// The headless front end of tarvik ("tarvik --batch"): reads the configuration from a
+// switched-on test system, or composes it from options the way the "Systemauswahl" dialog
+// does, edits it as the configuration list's menus do, then lists it, shows what a
+// generation would do (--dry-run), or generates. It never needs a display. Questions and
+// messages go to the error stream (see kBatchUsageText for the options).
 // Exit code 0 on success, 1 when the generation failed or was cancelled, 2 for a bad option
 // or value (with a message on the error stream).
 

@@ -15,6 +15,9 @@ const char* const kBatchUsageText =
     "              [--yes]\n"
     "  KARTE ist der Menüname einer Karte für die Adresse (z. B. \"KVR860 (NG++)\", \"(leer)\")\n"
     "  oder ein Tripel TYP,VARIANTE,EXTRA. Ohne --list und --dry-run wird generiert.\n"
+    "  Ohne -i wird ein eingeschaltetes System gesucht und sein Ausbau gelesen; --system und\n"
+    "  --expansion gelten dann nicht. Antwortet keines, wird der Ausbau nur mit --yes aus den\n"
+    "  Optionen zusammengestellt. --from-sysinfo liest den Ausbau aus einer tarvik.sysinfo.\n"
     "  --yes beantwortet Rückfragen mit OK/Ja, sonst gilt die Vorgabe (Abbrechen/Nein).\n";
 
 namespace {
@@ -93,8 +96,16 @@ const std::map<std::string, Flag>& flags() {
 
 const std::map<std::string, Valued>& valuedOptions() {
     static const std::map<std::string, Valued> table = {
-        {"--system", applySystem},
-        {"--expansion", applyExpansion},
+        {"--system",
+         [](BatchOptions& o, const std::string& v) {
+             applySystem(o, v);
+             o.systemGiven = true;
+         }},
+        {"--expansion",
+         [](BatchOptions& o, const std::string& v) {
+             applyExpansion(o, v);
+             o.systemGiven = true;
+         }},
         {"--instrument", applyInstrument},
         {"--target", [](BatchOptions& o, const std::string& v) { o.target = v; }},
         {"--name", [](BatchOptions& o, const std::string& v) { o.name = v; }},
@@ -133,7 +144,9 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& arguments) {
                 throw BatchError("Option " + option + " erwartet einen Wert");
             }
             valued->second(options, inlineValue ? *inlineValue : arguments[++i]);
-        } else if (!isHardwareSearchSwitch(option)) {
+        } else if (isHardwareSearchSwitch(option)) {
+            options.searchHardware = false;
+        } else {
             throw BatchError("Unbekannte Option: " + arguments[i]);
         }
     }

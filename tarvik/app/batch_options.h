@@ -24,6 +24,8 @@ struct BatchOptions {
     int systemType = 860;
     bool newDecoder = false;
     int expansion = 0;
+    bool systemGiven = false; // --system or --expansion
+    bool searchHardware = true; // no "-i" switch
     std::optional<std::string> fromSysInfo;
     std::vector<Edit> edits;
     bool xab60v = false;
