@@ -41,7 +41,7 @@ std::string folderExistsQuestion(const fs::path& path) {
            "\" existiert bereits und wird vor der Generierung gelöscht!";
 }
 
-bool exists(const fs::path& path) {
+bool pathExists(const fs::path& path) {
     std::error_code error;
     return fs::exists(fs::symlink_status(path, error));
 }
@@ -113,7 +113,7 @@ bool GenerationRun::generate() {
 bool GenerationRun::checkTargetFolders() {
     std::vector<fs::path> existing;
     for (const FolderRun& run : folderRuns()) {
-        if (exists(m_inputs.folderPath(run.cal, run.ist))) {
+        if (pathExists(m_inputs.folderPath(run.cal, run.ist))) {
             existing.push_back(m_inputs.folderPath(run.cal, run.ist));
         }
     }
@@ -205,7 +205,7 @@ bool GenerationRun::generateFolder(const FolderRun& run) {
     const fs::path& templatePath = run.cal ? m_inputs.templateCalPath : m_inputs.templateSelPath;
     const fs::path target = m_inputs.folderPath(run.cal, run.ist);
     const fs::path staging = stagingPath(run.cal, run.ist);
-    if (exists(target) && !removeExistingTarget(target)) {
+    if (pathExists(target) && !removeExistingTarget(target)) {
         return false;
     }
 
