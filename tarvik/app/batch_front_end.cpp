@@ -1,57 +1,34 @@
 #include "tarvik/app/batch_front_end.h"
 
-#include "tarvik/app/command_line_info.h"
+#include "common/text/line_file.h"
+#include "tarvik/app/batch_options.h"
+#include "tarvik/app/terminal_ui.h"
 #include "tarvik/config/read_from_hardware.h"
 #include "tarvik/config/system_info.h"
 #include "tarvik/config/testsystem_connection.h"
+#include "tarvik/generation/generation_run.h"
+#include "tarvik/generation/target_directory.h"
 
 #include <charconv>
-#include <optional>
 #include <ostream>
-#include <stdexcept>
+#include <sstream>
+
+namespace fs = std::filesystem;
 
 namespace {
 
+constexpr int kFailed = 1;
 constexpr int kBadUsage = 2;
-constexpr int kNoSystem = 1;
-
-const char* const kUsageText =
-    "Aufruf: tarvik [-i] --batch [--yes] [--system PRQ990|KPRQ860|UKPRQ] [--expansion 0|1|2]\n"
-    "              [--card ADRESSE=KARTE]... [--usage POSITION=TEXT]... [--add-position]...\n"
-    "              [--list]\n"
-    "  Ohne -i wird ein eingeschaltetes System gesucht und sein Ausbau gelesen; --system und\n"
-    "  --expansion gelten dann nicht. --yes beantwortet die Frage nach dem Zusammenstellen\n"
-    "  mit Ja, wenn kein System antwortet.\n"
-    "  KARTE ist der Menüname einer Karte für die Adresse (z. B. \"KVR860 (NG++)\", \"(leer)\")\n"
-    "  oder ein Tripel TYP,VARIANTE,EXTRA.\n";
 
 const char* const kNoSystemQuestion =
     "Kein eingeschaltetes System vorhanden!\n\nMöchten Sie den Systemausbau selbst "
     "zusammenstellen?";
 
-// A bad option or value; its text is shown to the user.
-struct BatchError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
+// The user said No to composing the configuration by hand.
+struct NoSystem {};
 
-enum class EditKind { Card, Usage, AddPosition };
-
-struct Edit {
-    EditKind kind;
-    std::string key;
-    std::string value;
-};
-
-struct BatchOptions {
-    int systemType = 860;
-    bool newDecoder = false;
-    int expansion = 0;
-    bool systemGiven = false; // --system or --expansion
-    std::vector<Edit> edits;
-    bool list = false;
-    bool help = false;
-    bool yes = false;
-};
+using Edit = BatchOptions::Edit;
+using EditKind = BatchOptions::EditKind;
 
 std::optional<int> parseInt(const std::string& text) {
     int value = 0;
@@ -71,82 +48,6 @@ std::string joinQuoted(const std::vector<std::string>& texts) {
     return joined;
 }
 
-// Splits "KEY=VALUE" at the first "=".
-std::pair<std::string, std::string> splitAssignment(const std::string& option,
-                                                    const std::string& text) {
-    const auto eq = text.find('=');
-    if (eq == std::string::npos || eq == 0) {
-        throw BatchError(option + " erwartet SCHLÜSSEL=WERT, nicht \"" + text + "\"");
-    }
-    return {text.substr(0, eq), text.substr(eq + 1)};
-}
-
-void applySystem(BatchOptions& options, const std::string& name) {
-    if (name == "PRQ990") {
-        options.systemType = 860, options.newDecoder = true;
-    } else if (name == "KPRQ860") {
-        options.systemType = 860, options.newDecoder = false;
-    } else if (name == "UKPRQ") {
-        options.systemType = 945, options.newDecoder = false;
-    } else {
-        throw BatchError("Unbekannter Systemtyp \"" + name + "\" (PRQ990, KPRQ860 oder UKPRQ)");
-    }
-}
-
-BatchOptions parseOptions(const std::vector<std::string>& arguments) {
-    BatchOptions options;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        std::string option = arguments[i];
-        std::optional<std::string> inlineValue;
-        if (const auto eq = option.find('='); option.rfind("--", 0) == 0 && eq != option.npos) {
-            inlineValue = option.substr(eq + 1);
-            option.resize(eq);
-        }
-        auto value = [&]() -> std::string {
-            if (inlineValue) {
-                return *inlineValue;
-            }
-            if (i + 1 >= arguments.size()) {
-                throw BatchError("Option " + option + " erwartet einen Wert");
-            }
-            return arguments[++i];
-        };
-        if (option == "--batch") {
-            continue;
-        } else if (option == "--help") {
-            options.help = true;
-        } else if (option == "--list") {
-            options.list = true;
-        } else if (option == "--yes") {
-            options.yes = true;
-        } else if (option == "--system") {
-            applySystem(options, value());
-            options.systemGiven = true;
-        } else if (option == "--expansion") {
-            const std::string text = value();
-            const auto expansion = parseInt(text);
-            if (!expansion || *expansion < 0 || *expansion > 2) {
-                throw BatchError("--expansion erwartet 0, 1 oder 2, nicht \"" + text + "\"");
-            }
-            options.expansion = *expansion;
-            options.systemGiven = true;
-        } else if (option == "--card" || option == "--usage") {
-            auto [key, text] = splitAssignment(option, value());
-            options.edits.push_back(
-                {option == "--card" ? EditKind::Card : EditKind::Usage, key, text});
-        } else if (option == "--add-position") {
-            options.edits.push_back({EditKind::AddPosition, "", ""});
-        } else if (option.size() >= 2 && (option[0] == '-' || option[0] == '/') &&
-                   (option[1] == 'i' || option[1] == 'I')) {
-            continue; // the hardware-search switch
-        } else {
-            throw BatchError("Unbekannte Option: " + arguments[i]);
-        }
-    }
-    return options;
-}
-
-// Index of the shown position that serves a card address.
 int shownPositionOfAddress(CSystemInfo& system, int cardAddress) {
     for (int i = 0; i < system.visibleCount(); ++i) {
         if (system.positions[i].cardAddress == cardAddress) {
@@ -157,18 +58,17 @@ int shownPositionOfAddress(CSystemInfo& system, int cardAddress) {
 }
 
 std::optional<CardInfo> parseTriple(const std::string& text) {
-    const auto first = text.find(',');
-    const auto second = first == text.npos ? text.npos : text.find(',', first + 1);
-    if (second == text.npos) {
+    std::istringstream in(text);
+    std::string type, variant, extra;
+    if (!std::getline(in, type, ',') || !std::getline(in, variant, ',') ||
+        !std::getline(in, extra)) {
         return std::nullopt;
     }
-    const auto type = parseInt(text.substr(0, first));
-    const auto variant = parseInt(text.substr(first + 1, second - first - 1));
-    const auto extra = parseInt(text.substr(second + 1));
-    if (!type || !variant || !extra) {
+    const auto t = parseInt(type), v = parseInt(variant), e = parseInt(extra);
+    if (!t || !v || !e) {
         return std::nullopt;
     }
-    return CardInfo{*type, *variant, *extra};
+    return CardInfo{*t, *v, *e};
 }
 
 void applyCard(CSystemInfo& system, const Edit& edit) {
@@ -233,6 +133,138 @@ void applyEdit(CSystemInfo& system, const Edit& edit) {
     }
 }
 
+// Fills the slots from a tarvik.sysinfo: "address typeCode variant" per line.
+void loadSysInfo(CSystemInfo& system, const std::string& file) {
+    const auto lines = kw::readLineFile(file);
+    if (!lines) {
+        throw BatchError("--from-sysinfo: Die Datei \"" + file + "\" kann nicht gelesen werden");
+    }
+    system.slots = {};
+    int lineNumber = 0;
+    for (const std::string& line : *lines) {
+        ++lineNumber;
+        std::istringstream in(line);
+        int address = -1, type = 0, variant = 0;
+        std::string rest;
+        if (line.find_first_not_of(" \t") == std::string::npos) {
+            continue;
+        }
+        if (!(in >> address >> type >> variant) || (in >> rest) || address < 0 ||
+            address >= CSystemInfo::kSlotCount) {
+            throw BatchError("--from-sysinfo: Zeile " + std::to_string(lineNumber) + " von \"" +
+                             file + "\" ist keine Zeile \"Adresse Typ Variante\"");
+        }
+        system.slots[address] = internCardInfo(type, variant, 0);
+    }
+}
+
+// Reads the configuration from a switched-on system, or composes it from the options when
+// the hardware search is off, a sysinfo file is given, or none answers and the user agrees.
+void startConfiguration(CSystemInfo& system, TestsystemConnection& connection,
+                        const BatchOptions& options, std::ostream& err) {
+    const bool search = options.searchHardware && !options.fromSysInfo;
+    if (search && connection.connect()) {
+        readFromHardware(system, connection);
+        if (options.systemGiven) {
+            err << "tarvik: Hinweis: Der Ausbau wurde vom System gelesen; --system und "
+                   "--expansion gelten nicht.\n";
+        }
+        return;
+    }
+    if (search) {
+        err << kNoSystemQuestion << (options.yes ? " Ja (--yes)\n" : " Nein\n");
+        if (!options.yes) {
+            throw NoSystem{};
+        }
+    }
+    system.setManual(options.systemType, options.expansion >= 1, options.expansion == 2,
+                     options.newDecoder);
+    if (options.fromSysInfo) {
+        loadSysInfo(system, *options.fromSysInfo);
+    }
+}
+
+void composeConfiguration(CSystemInfo& system, TestsystemConnection& connection,
+                          const BatchOptions& options, std::ostream& err) {
+    startConfiguration(system, connection, options, err);
+    for (const Edit& edit : options.edits) {
+        applyEdit(system, edit);
+    }
+    // The question about the external supply is only asked for 860 systems.
+    if (options.xab60v && system.systemType != 945 && system.systemType != 930) {
+        system.hasXab60V = true;
+    }
+}
+
+RunInputs runInputs(const BatchOptions& options, const BatchEnvironment& environment) {
+    RunInputs inputs;
+    inputs.setProgramFolder(options.templates ? fs::path(*options.templates)
+                                              : environment.programFolder);
+    inputs.targetDirectory = options.target ? fs::path(*options.target) : defaultTargetDirectory();
+    inputs.projectName = options.name;
+    inputs.generateCal = options.cal;
+    inputs.instrument = options.instrument;
+    return inputs;
+}
+
+bool templatesPresent(const RunInputs& inputs, UserInterface& ui) {
+    std::error_code error;
+    if (!fs::is_directory(inputs.templateSelPath, error)) {
+        ui.message("Die Vorlagen-Testmappe für den Selbsttest ist nicht vorhanden!",
+                   UserInterface::Icon::Warning);
+        return false;
+    }
+    if (!fs::is_directory(inputs.templateCalPath, error)) {
+        ui.message("Die Vorlagen-Testmappe für die Kalibrierung ist nicht vorhanden!",
+                   UserInterface::Icon::Warning);
+        return false;
+    }
+    return true;
+}
+
+void printDryRun(GenerationRun& run, const RunInputs& inputs, std::ostream& out) {
+    run.prepare();
+    for (const FolderRun& folder : run.folderRuns()) {
+        const auto& deleteList =
+            folder.cal ? run.runData().calDeleteList : run.runData().selfTestDeleteList;
+        out << "Testmappe " << inputs.folderPath(folder.cal, folder.ist).string() << '\n';
+        out << "  Vorlage " << (folder.cal ? inputs.templateCalPath : inputs.templateSelPath).string()
+            << '\n';
+        for (const std::string& name : deleteList) {
+            out << "  löschen " << name << '\n';
+        }
+        for (const ModuleStep& step : run.moduleSteps(folder)) {
+            out << "  " << (step.skip ? "übergehen " : "bearbeiten ") << step.module << " ("
+                << step.handlerName << ")\n";
+        }
+    }
+}
+
+int generate(CSystemInfo& system, const BatchOptions& options,
+             const BatchEnvironment& environment, std::ostream& out, std::ostream& err) {
+    const RunInputs inputs = runInputs(options, environment);
+    TerminalUi ui(err, options.yes, environment.progressOnTerminal && !options.dryRun);
+    if (!templatesPresent(inputs, ui)) {
+        return kFailed;
+    }
+    GenerationRun run(system, inputs, ui, currentStamp(inputs.programFolder));
+    if (options.dryRun) {
+        printDryRun(run, inputs, out);
+        return 0;
+    }
+    std::error_code error;
+    if (!inputs.targetDirectory.empty()) {
+        fs::create_directories(inputs.targetDirectory, error);
+    }
+    if (!run.generate()) {
+        return kFailed;
+    }
+    for (const FolderRun& folder : run.folderRuns()) {
+        out << inputs.folderPath(folder.cal, folder.ist).string() << '\n';
+    }
+    return 0;
+}
+
 } // namespace
 
 std::vector<std::string> configurationRows(CSystemInfo& system) {
@@ -251,44 +283,29 @@ std::vector<std::string> configurationRows(CSystemInfo& system) {
     return rows;
 }
 
-int runBatch(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+int runBatch(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+             const BatchEnvironment& environment) {
     try {
-        const BatchOptions options = parseOptions(arguments);
+        const BatchOptions options = parseBatchOptions(arguments);
         if (options.help) {
-            out << kUsageText;
+            out << kBatchUsageText;
             return 0;
         }
         // The connection and its adapter live until the run ends.
         TestsystemConnection connection;
         CSystemInfo system;
-        const bool searchHardware = !CTarvikCommandLineInfo(arguments).noHardwareSearch();
-        if (searchHardware && connection.connect()) {
-            readFromHardware(system, connection);
-            if (options.systemGiven) {
-                err << "tarvik: Hinweis: Der Ausbau wurde vom System gelesen; --system und "
-                       "--expansion gelten nicht.\n";
-            }
-        } else {
-            if (searchHardware) {
-                err << kNoSystemQuestion << (options.yes ? " Ja (--yes)\n" : " Nein\n");
-                if (!options.yes) {
-                    return kNoSystem;
-                }
-            }
-            system.setManual(options.systemType, options.expansion >= 1, options.expansion == 2,
-                             options.newDecoder);
-        }
-        for (const Edit& edit : options.edits) {
-            applyEdit(system, edit);
-        }
+        composeConfiguration(system, connection, options, err);
         if (options.list) {
             for (const auto& row : configurationRows(system)) {
                 out << row << '\n';
             }
+            return 0;
         }
-        return 0;
+        return generate(system, options, environment, out, err);
     } catch (const BatchError& error) {
-        err << "tarvik: " << error.what() << '\n' << kUsageText;
+        err << "tarvik: " << error.what() << '\n' << kBatchUsageText;
         return kBadUsage;
+    } catch (const NoSystem&) {
+        return kFailed;
     }
 }

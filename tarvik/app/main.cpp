@@ -1,7 +1,9 @@
+#include "common/files/file_ops.h"
 #include "tarvik/app/batch_front_end.h"
 #include "tarvik/app/command_line_info.h"
 
 #include <iostream>
+#include <unistd.h>
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
@@ -11,5 +13,6 @@ int main(int argc, char** argv) {
                      "bitte mit --batch starten (--batch --help zeigt die Optionen).\n";
         return 2;
     }
-    return runBatch(arguments, std::cout, std::cerr);
+    const BatchEnvironment environment{kw::programFolder(), ::isatty(STDERR_FILENO) == 1};
+    return runBatch(arguments, std::cout, std::cerr, environment);
 }

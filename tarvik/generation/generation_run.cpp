@@ -3,6 +3,7 @@
 #include "common/files/file_ops.h"
 #include "tarvik/config/system_info.h"
 #include "tarvik/generation/user_interface.h"
+#include "tarvik/modules/prog_handler.h"
 
 namespace fs = std::filesystem;
 
@@ -20,6 +21,16 @@ const char* const kCannotStoreSysInfo =
     "Die Systeminformation konnte nicht in der Testmappe hinterlegt werden!";
 const char* const kSuccess = "Die Selbsttest-Testmappen wurden erfolgreich generiert.";
 
+// Moves the detail bar while a module generator writes its steps.
+class DetailProgress : public CProgHandler {
+public:
+    explicit DetailProgress(UserInterface& ui) : m_ui(ui) {}
+    void report(int done, int total) override { m_ui.detailReport(done, total); }
+
+private:
+    UserInterface& m_ui;
+};
+
 std::string fileExistsMessage(const fs::path& path) {
     return "Es existiert eine Datei namens \"" + path.string() +
            "\"!\nDie Generierung wird abgebrochen!";
@@ -30,7 +41,7 @@ std::string folderExistsQuestion(const fs::path& path) {
            "\" existiert bereits und wird vor der Generierung gelöscht!";
 }
 
-bool exists(const fs::path& path) {
+bool pathExists(const fs::path& path) {
     std::error_code error;
     return fs::exists(fs::symlink_status(path, error));
 }
@@ -81,6 +92,8 @@ bool GenerationRun::generate() {
     if (!checkTargetFolders()) {
         return false;
     }
+    DetailProgress progress(m_ui);
+    const ScopedProgHandler registration(&progress);
     prepare();
     bool succeeded = true;
     for (const FolderRun& run : folderRuns()) {
@@ -100,7 +113,7 @@ bool GenerationRun::generate() {
 bool GenerationRun::checkTargetFolders() {
     std::vector<fs::path> existing;
     for (const FolderRun& run : folderRuns()) {
-        if (exists(m_inputs.folderPath(run.cal, run.ist))) {
+        if (pathExists(m_inputs.folderPath(run.cal, run.ist))) {
             existing.push_back(m_inputs.folderPath(run.cal, run.ist));
         }
     }
@@ -192,7 +205,7 @@ bool GenerationRun::generateFolder(const FolderRun& run) {
     const fs::path& templatePath = run.cal ? m_inputs.templateCalPath : m_inputs.templateSelPath;
     const fs::path target = m_inputs.folderPath(run.cal, run.ist);
     const fs::path staging = stagingPath(run.cal, run.ist);
-    if (exists(target) && !removeExistingTarget(target)) {
+    if (pathExists(target) && !removeExistingTarget(target)) {
         return false;
     }
 

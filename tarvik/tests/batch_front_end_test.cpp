@@ -1,8 +1,11 @@
 #include "tarvik/app/batch_front_end.h"
+
+#include "common/text/line_file.h"
 #include "tarvik/app/command_line_info.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 namespace {
@@ -128,4 +131,74 @@ TEST(Batch, BadOptionsAndValuesExitWithTwo) {
     }
     const auto r = batch({"-i", "--batch", "--card", "4=JEL7"});
     EXPECT_NE(std::string::npos, r.err.find("\"JEL6\"")) << r.err; // lists the choices
+}
+
+namespace {
+
+// A program folder holding the bundled templates and an empty target directory.
+class BatchGenerationTest : public ::testing::Test {
+protected:
+    BatchGenerationTest() {
+        m_root = std::filesystem::temp_directory_path() /
+                 ("kw_batch_" +
+                  std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::remove_all(m_root);
+        std::filesystem::create_directories(m_root);
+        std::filesystem::copy(KW_TEMPLATES_DIR, m_root / "programm",
+                              std::filesystem::copy_options::recursive);
+    }
+    ~BatchGenerationTest() override { std::filesystem::remove_all(m_root); }
+
+    BatchResult run(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {"-i", "--batch", "--target", (m_root / "ziel").string()});
+        std::ostringstream out;
+        std::ostringstream err;
+        const int code = runBatch(arguments, out, err, {m_root / "programm", false});
+        return {code, out.str(), err.str()};
+    }
+
+    std::filesystem::path m_root;
+};
+
+} // namespace
+
+TEST_F(BatchGenerationTest, GeneratesAndNamesTheFolders) {
+    const auto r = run({"--card", "1=KVR860 (NG++)", "--xab60v", "--cal", "--name", "DEMO"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ(4u, lines(r.out).size());
+    EXPECT_NE(std::string::npos, r.err.find("erfolgreich generiert"));
+    EXPECT_TRUE(std::filesystem::exists(m_root / "ziel" / "TM_CAL_DEMO_IST" / "CAL_DEMO_IST.860"));
+    // The external supply keeps its module.
+    EXPECT_TRUE(std::filesystem::exists(m_root / "ziel" / "TM_DEMO" / "xab60v.fct"));
+
+    // A second run finds the folders: the default answer is Cancel, exit code 1.
+    const auto again = run({"--name", "DEMO"});
+    EXPECT_EQ(1, again.exitCode);
+    EXPECT_NE(std::string::npos, again.err.find("Abbrechen (Vorgabe)"));
+    EXPECT_EQ(0, run({"--name", "DEMO", "--yes"}).exitCode);
+}
+
+TEST_F(BatchGenerationTest, DryRunWritesNothing) {
+    const auto r = run({"--from-sysinfo", KW_TEST_DATA_DIR "/demo_rack.sysinfo",
+                        "--dry-run"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(m_root / "ziel" / "TM_TARVIK"));
+    EXPECT_NE(std::string::npos, r.out.find("bearbeiten kvr.fct (CKvrFctHandler)"));
+    EXPECT_NE(std::string::npos, r.out.find("löschen sew.fct"));
+    EXPECT_NE(std::string::npos, r.out.find("übergehen qbt520.fct"));
+}
+
+TEST_F(BatchGenerationTest, MissingTemplatesAndBadSysinfo) {
+    std::filesystem::remove_all(m_root / "programm" / "TM_CAL_TEMPLATE");
+    auto r = run({});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_NE(std::string::npos,
+              r.err.find("Die Vorlagen-Testmappe für die Kalibrierung ist nicht vorhanden!"));
+
+    r = run({"--from-sysinfo", (m_root / "missing.sysinfo").string(), "--list"});
+    EXPECT_EQ(2, r.exitCode);
+    ASSERT_TRUE(kw::writeLineFile(m_root / "bad.sysinfo", {"0 31 0", "70 2 0"}));
+    r = run({"--from-sysinfo", (m_root / "bad.sysinfo").string(), "--list"});
+    EXPECT_EQ(2, r.exitCode);
+    EXPECT_NE(std::string::npos, r.err.find("Zeile 2"));
 }

@@ -1,0 +1,207 @@
+#include "tarvik/generation/generation_run.h"
+
+#include "common/files/file_ops.h"
+#include "common/text/line_file.h"
+#include "support/scripted_ui.h"
+#include "tarvik/config/system_info.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const GenerationStamp kStamp{"V 1.00", "3.2.0", "07.12.2026", "14:05"};
+
+bool contains(const std::vector<std::string>& texts, const std::string& part) {
+    return std::any_of(texts.begin(), texts.end(),
+                       [&](const std::string& t) { return t.find(part) != std::string::npos; });
+}
+
+std::vector<std::string> entries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A program folder with copies of the bundled templates, and an empty target directory.
+class GenerationRunTest : public ::testing::Test {
+protected:
+    GenerationRunTest() {
+        m_root = fs::temp_directory_path() /
+                 ("kw_generation_" +
+                  std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        kw::removeTree(m_root);
+        fs::create_directories(m_root / "ziel");
+        EXPECT_TRUE(kw::copyTree(KW_TEMPLATES_DIR, m_root / "programm"));
+        m_inputs.setProgramFolder(m_root / "programm");
+        m_inputs.targetDirectory = m_root / "ziel";
+        m_inputs.projectName = "ABC";
+        m_system.setManual(860, false, false, false);
+        m_system.slots[1] = {CardType::Kvr860, 0, 2};
+        m_system.slots[2] = {CardType::Tqd, 1, 0};
+        m_system.slots[14] = {CardType::Zupa, 1, 0};
+    }
+    ~GenerationRunTest() override { kw::removeTree(m_root); }
+
+    bool generate() {
+        GenerationRun run(m_system, m_inputs, m_ui, kStamp);
+        return run.generate();
+    }
+
+    fs::path target(const std::string& name) const { return m_root / "ziel" / name; }
+
+    fs::path m_root;
+    RunInputs m_inputs;
+    CSystemInfo m_system;
+    ScriptedUi m_ui;
+};
+
+} // namespace
+
+TEST_F(GenerationRunTest, GeneratesAllFourTestmappen) {
+    m_inputs.generateCal = true;
+    m_inputs.projectName = "TM_ABC";
+    ASSERT_TRUE(generate()) << (m_ui.messages.empty() ? "" : m_ui.messages.back());
+    EXPECT_EQ((std::vector<std::string>{"TM_ABC", "TM_ABC_IST", "TM_CAL_ABC", "TM_CAL_ABC_IST"}),
+              entries(m_root / "ziel")); // no staging folder left behind
+    EXPECT_EQ(std::vector<std::string>{"I: Die Selbsttest-Testmappen wurden erfolgreich generiert."},
+              m_ui.messages);
+    EXPECT_TRUE(m_ui.questions.empty());
+
+    const auto selfTest = entries(target("TM_ABC"));
+    for (const char* kept : {"ABC.860", "SET2.SET", "tarvik.sysinfo", "kvr.fct", "tqd.fct",
+                             "zu_pa.fct", "qbt860.fct", "ulm520.fct", "resettest0.rst"}) {
+        EXPECT_TRUE(std::count(selfTest.begin(), selfTest.end(), kept)) << kept;
+    }
+    for (const char* gone : {"SEL_TEMPLATE.860", "sew.fct", "dwb.fct", "ulm860.fct", "xab60v.fct",
+                             "qbt520.fct"}) {
+        EXPECT_FALSE(std::count(selfTest.begin(), selfTest.end(), gone)) << gone;
+    }
+    EXPECT_TRUE(fs::exists(target("TM_ABC_IST") / "ABC_IST.860"));
+    EXPECT_TRUE(fs::exists(target("TM_CAL_ABC") / "CAL_ABC.860"));
+    EXPECT_TRUE(fs::exists(target("TM_CAL_ABC_IST") / "CAL_ABC_IST.860"));
+    EXPECT_EQ("0 31 0\r\n1 2 0\r\n2 47 1\r\n14 15 1\r\n15 256 0\r\n",
+              kw::readFileBytes(target("TM_CAL_ABC_IST") / "tarvik.sysinfo").value());
+
+    // The project file lists only what is left, and the calibration project points to the
+    // self-test folder.
+    const auto project = kw::readLineFile(target("TM_ABC") / "ABC.860").value();
+    EXPECT_TRUE(contains(project, "_sFile=kvr.fct"));
+    EXPECT_FALSE(contains(project, "_sFile=sew.fct"));
+    const auto calProject = kw::readLineFile(target("TM_CAL_ABC_IST") / "CAL_ABC_IST.860").value();
+    EXPECT_TRUE(contains(calProject, "_sPath=" + (target("TM_ABC_IST") / "").string()));
+    EXPECT_TRUE(contains(calProject, "_sFile=Bauteile_3458.fct"));
+
+    // Progress: every run starts with its preparation and ends storing the configuration.
+    EXPECT_TRUE(contains(m_ui.steps, "Vorbereitung der Selbsttest-Istwertaufnahme-Testmappe|0"));
+    EXPECT_TRUE(contains(m_ui.steps, "Verarbeiten des KVR-Funktionstest-Moduls|35"));
+    EXPECT_TRUE(contains(m_ui.steps, "Verarbeiten des Print_Cert-Kalibrier-Moduls|70"));
+    EXPECT_EQ("System-Information ablegen|95", m_ui.steps.back());
+    EXPECT_EQ("end", m_ui.events.back());
+}
+
+TEST_F(GenerationRunTest, UnusableNamesChangeNothing) {
+    for (const char* name : {"", "../ABC", "A/B", "A\tB"}) {
+        m_inputs.projectName = name;
+        m_ui.messages.clear();
+        EXPECT_FALSE(generate());
+        EXPECT_EQ(std::vector<std::string>{"W: Bitte geben Sie den Speicherort und die Bezeichnung "
+                                           "für die zu generierende(n) Testmappe an!"},
+                  m_ui.messages);
+    }
+    m_inputs.projectName = "ABC";
+    m_inputs.targetDirectory.clear();
+    EXPECT_FALSE(generate());
+    EXPECT_TRUE(entries(m_root / "ziel").empty());
+    EXPECT_TRUE(m_ui.steps.empty());
+}
+
+TEST_F(GenerationRunTest, ExistingFoldersAreListedInOneQuestion) {
+    fs::create_directories(target("TM_ABC") / "alt");
+    fs::create_directories(target("TM_ABC_IST"));
+    EXPECT_FALSE(generate()); // no answer: Cancel
+    ASSERT_EQ(1u, m_ui.questions.size());
+    EXPECT_EQ("Folgende Verzeichnisse existieren bereits und werden vor der Generierung "
+              "gelöscht:\n\n" +
+                  target("TM_ABC").string() + "\n" + target("TM_ABC_IST").string() + "\n",
+              m_ui.questions[0]);
+    EXPECT_TRUE(fs::exists(target("TM_ABC") / "alt"));
+
+    m_ui.answers = {true};
+    EXPECT_TRUE(generate());
+    EXPECT_FALSE(fs::exists(target("TM_ABC") / "alt"));
+    EXPECT_TRUE(fs::exists(target("TM_ABC") / "ABC.860"));
+
+    // A single existing folder gives the one-path question.
+    kw::removeTree(target("TM_ABC_IST"));
+    m_ui.questions.clear();
+    m_ui.answers = {true};
+    EXPECT_TRUE(generate());
+    ASSERT_EQ(1u, m_ui.questions.size());
+    EXPECT_EQ("Das Verzeichnis \"" + target("TM_ABC").string() +
+                  "\" existiert bereits und wird vor der Generierung gelöscht!",
+              m_ui.questions[0]);
+}
+
+TEST_F(GenerationRunTest, AFileInTheWayStopsBeforeAnythingChanges) {
+    ASSERT_TRUE(kw::writeLineFile(target("TM_ABC_IST"), {"x"}));
+    fs::create_directories(target("TM_ABC"));
+    EXPECT_FALSE(generate());
+    EXPECT_EQ(std::vector<std::string>{"W: Es existiert eine Datei namens \"" +
+                                       target("TM_ABC_IST").string() +
+                                       "\"!\nDie Generierung wird abgebrochen!"},
+              m_ui.messages);
+    EXPECT_TRUE(m_ui.questions.empty());
+    EXPECT_TRUE(fs::exists(target("TM_ABC")));
+}
+
+TEST_F(GenerationRunTest, FailingModuleRemovesOnlyItsOwnFolder) {
+    m_inputs.generateCal = true;
+    fs::remove(m_root / "programm" / "TM_CAL_TEMPLATE" / "Print_Cert_3458.fct");
+    EXPECT_FALSE(generate());
+    EXPECT_EQ(std::vector<std::string>{
+                  "W: Das Print_Cert-Kalibrier-Modul konnte nicht modifiziert werden!"},
+              m_ui.messages);
+    // The self-test pair stays, the calibration folder of the failed run is gone.
+    EXPECT_EQ((std::vector<std::string>{"TM_ABC", "TM_ABC_IST"}), entries(m_root / "ziel"));
+
+    // Trying again with the same name finds the earlier folders and asks once.
+    m_ui.messages.clear();
+    m_ui.answers = {true};
+    EXPECT_FALSE(generate());
+    EXPECT_EQ(1u, m_ui.questions.size());
+}
+
+TEST_F(GenerationRunTest, LeftoverStagingFolderIsReplaced) {
+    GenerationRun run(m_system, m_inputs, m_ui, kStamp);
+    const fs::path staging = run.stagingPath(false, false);
+    fs::create_directories(staging / "halb");
+    ASSERT_TRUE(run.generate());
+    EXPECT_FALSE(fs::exists(staging));
+    EXPECT_FALSE(fs::exists(target("TM_ABC") / "halb"));
+}
+
+TEST_F(GenerationRunTest, CalibrationSkipsModulesOnItsDeleteList) {
+    m_inputs.generateCal = true;
+    m_inputs.instrument = Instrument::Keithley2000;
+    GenerationRun run(m_system, m_inputs, m_ui, kStamp);
+    run.prepare();
+    const auto steps = run.moduleSteps({true, false, "x"});
+    auto stepFor = [&](const std::string& module) {
+        return *std::find_if(steps.begin(), steps.end(),
+                             [&](const ModuleStep& s) { return s.module == module; });
+    };
+    EXPECT_TRUE(stepFor("bauteile_3458.fct").skip);
+    EXPECT_FALSE(stepFor("bauteile.fct").skip);
+    EXPECT_FALSE(stepFor("dwb_cal.fct").skip); // its handler declines without DWB cards
+    EXPECT_EQ("vortest.fct", steps[2].module);
+    ASSERT_TRUE(run.generate());
+    EXPECT_TRUE(fs::exists(target("TM_CAL_ABC") / "bauteile.fct"));
+    EXPECT_FALSE(fs::exists(target("TM_CAL_ABC") / "bauteile_3458.fct"));
+}
