@@ -1,5 +1,7 @@
 #include "tarvik/app/batch_front_end.h"
 
+#include "tarvik/app/configuration_list.h"
+#include "tarvik/app/system_choice.h"
 #include "tarvik/config/system_info.h"
 
 #include <charconv>
@@ -32,8 +34,7 @@ struct Edit {
 };
 
 struct BatchOptions {
-    int systemType = 860;
-    bool newDecoder = false;
+    int system = SystemKind::Kprq860;
     int expansion = 0;
     std::vector<Edit> edits;
     bool list = false;
@@ -70,11 +71,11 @@ std::pair<std::string, std::string> splitAssignment(const std::string& option,
 
 void applySystem(BatchOptions& options, const std::string& name) {
     if (name == "PRQ990") {
-        options.systemType = 860, options.newDecoder = true;
+        options.system = SystemKind::Prq990;
     } else if (name == "KPRQ860") {
-        options.systemType = 860, options.newDecoder = false;
+        options.system = SystemKind::Kprq860;
     } else if (name == "UKPRQ") {
-        options.systemType = 945, options.newDecoder = false;
+        options.system = SystemKind::Ukprq;
     } else {
         throw BatchError("Unbekannter Systemtyp \"" + name + "\" (PRQ990, KPRQ860 oder UKPRQ)");
     }
@@ -221,15 +222,9 @@ void applyEdit(CSystemInfo& system, const Edit& edit) {
 std::vector<std::string> configurationRows(CSystemInfo& system) {
     std::vector<std::string> rows;
     for (int i = 0; i < system.visibleCount(); ++i) {
-        const int address = system.positions[i].cardAddress;
-        std::string name;
-        std::string detail;
-        if (address >= 0 && address < CSystemInfo::kSlotCount) {
-            name = cardName(system.slots[address], false);
-            detail = cardDetail(system.slots[address]);
-        }
-        rows.push_back(system.positionName(i) + "\t" + name + "\t" + detail + "\t" +
-                       system.moduleName(i));
+        const RowTexts texts = rowTexts(system, i);
+        rows.push_back(texts.position + "\t" + texts.card + "\t" + texts.detail + "\t" +
+                       texts.module);
     }
     return rows;
 }
@@ -242,8 +237,7 @@ int runBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
             return 0;
         }
         CSystemInfo system;
-        system.setManual(options.systemType, options.expansion >= 1, options.expansion == 2,
-                         options.newDecoder);
+        applySystemChoice(system, {options.system, options.expansion >= 1, options.expansion == 2});
         for (const Edit& edit : options.edits) {
             applyEdit(system, edit);
         }
