@@ -53,7 +53,7 @@ CTarvikDlg::CTarvikDlg(CSystemInfo& system, RunInputs inputs, GenerationStarter 
     fillList();
     setWindowTitle(qText(m_model.caption()));
     const QFontMetrics metrics = fontMetrics();
-    resize(metrics.averageCharWidth() * 72, metrics.height() * 34);
+    resize(metrics.averageCharWidth() * 80, metrics.height() * 36);
 }
 
 QWidget* CTarvikDlg::buildListArea() {
@@ -104,6 +104,7 @@ QWidget* CTarvikDlg::buildFields() {
     auto* browse = new QPushButton("...", fields);
     browse->setObjectName("browseButton");
     browse->setAutoDefault(false);
+    browse->setMaximumWidth(browse->fontMetrics().averageCharWidth() * 6);
     connect(browse, &QPushButton::clicked, this, &CTarvikDlg::browseTargetDirectory);
     grid->addWidget(new QLabel("Testmappenverzeichnis:"), 0, 0);
     grid->addWidget(m_targetDirectory, 0, 1);
