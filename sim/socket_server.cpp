@@ -159,16 +159,11 @@ void SocketServer::onPlug(Adapter& adapter, bool plugged) {
 }
 
 void SocketServer::run(int stopFd) {
-    for (;;) {
-        pollfd stop{stopFd, POLLIN, 0};
-        if (poll(&stop, 1, 0) > 0) {
-            return;
-        }
-        // The stop descriptor is checked between rounds; a round waits at most 100 ms.
-        serveOnce(100);
+    while (serveOnce(-1, stopFd)) {
     }
 }
 
+// The wait of one round: up to the next delayed reply that falls due.
 int SocketServer::pollTimeout(int timeoutMs) const {
     const auto now = std::chrono::steady_clock::now();
     int timeout = timeoutMs;
@@ -177,15 +172,18 @@ int SocketServer::pollTimeout(int timeoutMs) const {
             const auto left =
                 std::chrono::duration_cast<std::chrono::milliseconds>(connection.replyDue - now)
                     .count();
-            timeout = std::min(timeout, static_cast<int>(std::max<long>(0, left + 1)));
+            const int due = static_cast<int>(std::max<long>(0, left + 1));
+            timeout = timeout < 0 ? due : std::min(timeout, due);
         }
     }
     return timeout;
 }
 
-void SocketServer::serveOnce(int timeoutMs) {
-    std::vector<pollfd> fds;
+bool SocketServer::serveOnce(int timeoutMs, int stopFd) {
+    std::vector<pollfd>& fds = m_pollFds;
+    fds.clear();
     std::vector<std::size_t> adapterOf; // for the listeners
+    fds.push_back({stopFd, POLLIN, 0});
     fds.push_back({m_controlFd, POLLIN, 0});
     for (std::size_t i = 0; i < m_listeners.size(); ++i) {
         if (m_listeners[i] >= 0) {
@@ -200,23 +198,28 @@ void SocketServer::serveOnce(int timeoutMs) {
         fds.push_back({connection.fd, static_cast<short>(connection.replyWaiting ? 0 : POLLIN), 0});
     }
     poll(fds.data(), fds.size(), pollTimeout(timeoutMs));
+    if (fds[0].revents & POLLIN) {
+        return false;
+    }
 
     for (std::size_t k = 0; k < connectionCount; ++k) {
         if (fds[firstConnection + k].revents & (POLLIN | POLLHUP | POLLERR)) {
             receive(m_connections[k]);
         }
     }
-    if (fds[0].revents & POLLIN) {
+    if (fds[1].revents & POLLIN) {
         accept(m_controlFd, 0, true);
     }
     for (std::size_t k = 0; k < adapterOf.size(); ++k) {
         // The listener may have gone with an unplug during this round.
-        if ((fds[1 + k].revents & POLLIN) && m_listeners[adapterOf[k]] == fds[1 + k].fd) {
-            accept(fds[1 + k].fd, adapterOf[k], false);
+        const pollfd& listener = fds[2 + k];
+        if ((listener.revents & POLLIN) && m_listeners[adapterOf[k]] == listener.fd) {
+            accept(listener.fd, adapterOf[k], false);
         }
     }
     sendDue();
     dropClosed();
+    return true;
 }
 
 void SocketServer::accept(int listenFd, std::size_t adapter, bool isControl) {

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <poll.h>
 #include <string>
 #include <vector>
 
@@ -40,8 +41,9 @@ public:
     // Serves until stopFd polls readable (a signalfd or eventfd of the caller).
     void run(int stopFd);
 
-    // Serves what is waiting, waiting at most timeoutMs for something to happen.
-    void serveOnce(int timeoutMs);
+    // Serves what is waiting, waiting at most timeoutMs (-1: no limit) for something to
+    // happen. Returns false when stopFd (if not -1) became readable instead.
+    bool serveOnce(int timeoutMs, int stopFd = -1);
 
     // Sends a control command to the simulators serving `directory` ("plug NAME",
     // "unplug NAME"); true when one of them knew the adapter.
@@ -78,6 +80,7 @@ private:
     std::filesystem::path m_controlPath;
     std::vector<Connection> m_connections;
     std::vector<std::uint8_t> m_buffer;
+    std::vector<::pollfd> m_pollFds; // kept between rounds to spare the allocation
 };
 
 } // namespace kw::sim

@@ -31,6 +31,10 @@ constexpr std::uint32_t kMagic = 0x4b574d58; // "KWMX"
 constexpr std::uint32_t kVersion = 1;
 
 std::string sharedMemoryName(const std::string& name) {
+    const char* space = std::getenv("KONTROLLWERK_MUTEX_NAMESPACE");
+    if (space && *space && !std::strchr(space, '/')) {
+        return std::string("/kontrollwerk.") + space + "." + name;
+    }
     return "/kontrollwerk." + name;
 }
 
@@ -171,7 +175,8 @@ NamedMutex& NamedMutex::shared(const std::string& name) {
     static auto* guard = new std::mutex;
     static auto* mutexes = new std::map<std::string, std::unique_ptr<NamedMutex>>;
     const std::lock_guard lock(*guard);
-    auto& slot = (*mutexes)[name];
+    // Keyed by the shared-memory name, so that a changed namespace gives another mutex.
+    auto& slot = (*mutexes)[sharedMemoryName(name)];
     if (!slot) {
         slot = std::make_unique<NamedMutex>(name);
     }

@@ -56,8 +56,8 @@ public:
     // Gives up one level of ownership; false when the calling thread does not own it.
     bool unlock();
 
-    // The process-wide object of a name, created on first use and kept until program exit,
-    // so that every part of a program shares one mapping per name.
+    // The process-wide object of a name (in the namespace in force), created on first use and
+    // kept until program exit, so that every part of a program shares one mapping per name.
     static NamedMutex& shared(const std::string& name);
 
     // The layout in shared memory (opaque here).

@@ -160,3 +160,22 @@ TEST_F(NamedMutexTest, SharedGivesOneObjectPerName) {
     kw::NamedMutexLock lock(kw::NamedMutex::shared(name));
     EXPECT_TRUE(lock.owns());
 }
+
+TEST_F(NamedMutexTest, ANamespaceKeepsMutexesOfOneNameApart) {
+    kw::NamedMutex plain(name);
+    ASSERT_EQ(kw::WaitResult::Acquired, plain.lock());
+    // A program in another namespace has a mutex of its own under the same name ...
+    EXPECT_EQ(0, inChild([&] {
+                  setenv("KONTROLLWERK_MUTEX_NAMESPACE", "kw-test-space", 1);
+                  kw::NamedMutex spaced(name);
+                  const bool own = spaced.lock(0ms) == kw::WaitResult::Acquired;
+                  shm_unlink(("/kontrollwerk.kw-test-space." + name).c_str());
+                  return own ? 0 : 1;
+              }));
+    // ... while one without namespace meets ours.
+    EXPECT_EQ(0, inChild([&] {
+                  kw::NamedMutex same(name);
+                  return same.lock(0ms) == kw::WaitResult::Timeout ? 0 : 1;
+              }));
+    plain.unlock();
+}

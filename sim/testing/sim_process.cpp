@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -104,6 +105,22 @@ ScopedEnvironment::~ScopedEnvironment() {
         setenv(m_name.c_str(), m_previous.c_str(), 1);
     } else {
         unsetenv(m_name.c_str());
+    }
+}
+
+namespace {
+std::string freshNamespace() {
+    static int counter = 0;
+    return "kwtest-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
+}
+} // namespace
+
+PrivateMutexNamespace::PrivateMutexNamespace()
+    : m_name(freshNamespace()), m_environment("KONTROLLWERK_MUTEX_NAMESPACE", m_name) {}
+
+PrivateMutexNamespace::~PrivateMutexNamespace() {
+    for (const char* mutex : {"Int41SynchronizerMutex", "USB860SynchronizerMutex"}) {
+        shm_unlink(("/kontrollwerk." + m_name + "." + mutex).c_str());
     }
 }
 

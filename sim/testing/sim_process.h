@@ -38,6 +38,21 @@ private:
     std::string m_previous;
 };
 
+// A mutex namespace of its own (KONTROLLWERK_MUTEX_NAMESPACE) for one test: the adapters'
+// mutexes of this test and the programs it starts are kept apart from other tests'. The
+// shared-memory objects are removed at the end.
+class PrivateMutexNamespace {
+public:
+    PrivateMutexNamespace();
+    ~PrivateMutexNamespace();
+    PrivateMutexNamespace(const PrivateMutexNamespace&) = delete;
+    PrivateMutexNamespace& operator=(const PrivateMutexNamespace&) = delete;
+
+private:
+    std::string m_name;
+    ScopedEnvironment m_environment;
+};
+
 // Writes a rack file into a directory and returns its path.
 std::filesystem::path writeRackFile(const std::filesystem::path& directory, const std::string& name,
                                     const std::vector<std::string>& lines);

@@ -66,6 +66,19 @@ ChannelLoop::Next ChannelLoop::advance(std::int64_t repeatFrom,
     return next;
 }
 
+std::optional<std::int64_t> ChannelLoop::endChannelStep(std::int64_t repeatFrom,
+                                                        std::optional<std::int64_t> groupStart,
+                                                        int repeatNumber, int& nextNumber) {
+    const Next next = advance(repeatFrom, groupStart);
+    if (next.finished) {
+        return std::nullopt;
+    }
+    if (!next.newGroup && nextNumber == 0) {
+        nextNumber = repeatNumber;
+    }
+    return next.readFrom;
+}
+
 void StepStarts::remember(int kind, std::int64_t position) {
     if (kind >= 1 && kind <= kMaxKind) {
         m_starts[static_cast<std::size_t>(kind)] = position;

@@ -25,11 +25,11 @@
 // Typical use in OnEndStep:
 //
 //   card begin:   m_starts.remember(kCardBegin, stepStart); m_numbering.cardBegins(n);
-//   channel step: const auto next = m_loop.advance(stepStart, m_starts.find(kGroup));
-//                 if (next.finished) m_nextNumber = 0;
-//                 else { SeekInput(next.readFrom);
-//                        if (!next.newGroup && m_nextNumber == 0)
-//                            m_nextNumber = m_numbering.repeatNumber(n, m_cards.index()); }
+//   channel step: if (const auto next = m_loop.endChannelStep(stepStart,
+//                         m_starts.find(kGroup), m_numbering.repeatNumber(n, m_cards.index()),
+//                         m_nextNumber))
+//                     SeekInput(*next);
+//                 else m_nextNumber = 0;
 //   card end:     m_numbering.cardEnds(n, m_cards.index());
 //                 if (m_cards.hasNext() && (begin = m_starts.find(kCardBegin))) {
 //                     m_cards.selectNext(); ...reset the card's counters...;
@@ -163,6 +163,14 @@ public:
     // the group step; without a known group step the channel step is read again instead.
     // After the last channel the counters stay at it.
     Next advance(std::int64_t repeatFrom, std::optional<std::int64_t> groupStart);
+
+    // advance() with the renumbering of the common channel step: returns where the input is
+    // read on, nothing after the last channel. When the channel step itself is read again and
+    // `nextNumber` (the handler's m_nextNumber) does not run yet, the repetitions are numbered
+    // from `repeatNumber` on (CardNumbering::repeatNumber of the step).
+    std::optional<std::int64_t> endChannelStep(std::int64_t repeatFrom,
+                                               std::optional<std::int64_t> groupStart,
+                                               int repeatNumber, int& nextNumber);
 
 private:
     int m_channelsPerGroup;

@@ -4,30 +4,29 @@
 #include "tarvik/modules/prog_handler.h"
 
 #include <cstdio>
+#include <cstring>
 #include <exception>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kCrLf = "\r\n";
 constexpr std::size_t kCountWidth = 6;
 
-// Appends a line in output form: CR LF after it, and CR LF for every line feed a generator
-// put inside it (a body line that became several lines).
-void appendOutputLine(std::string& out, std::string_view line) {
-    for (std::size_t newline = line.find('\n'); newline != std::string_view::npos;
-         newline = line.find('\n')) {
-        std::string_view part = line.substr(0, newline);
-        if (!part.empty() && part.back() == '\r') {
-            part.remove_suffix(1);
-        }
-        out.append(part);
-        out.append(kCrLf);
-        line.remove_prefix(newline + 1);
-    }
-    out.append(line);
-    out.append(kCrLf);
+constexpr std::string_view kBeginStep = "BEGINSTEP";
+constexpr std::string_view kEndStep = "ENDSTEP";
+constexpr std::string_view kColumnsBegin = "S_COL";
+constexpr std::string_view kColumnsEnd = "E_COL";
+constexpr std::string_view kCountFollows = "END_COL_INFO_RUN";
+constexpr std::string_view kDataBegin = "X_S_D";
+constexpr std::string_view kDataEnd = "X_E_D";
+constexpr std::string_view kBodyBegin = "X_END";
+constexpr std::string_view kNumberKey = "NO";
+
+// Whole-line comparison; the length is compared first because it almost always differs.
+bool isLine(const std::string& line, std::string_view marker) {
+    return line.size() == marker.size() &&
+           std::memcmp(line.data(), marker.data(), marker.size()) == 0;
 }
 
 // "%-*d": the number left-aligned in a field of at least `width` characters.
@@ -48,9 +47,8 @@ struct CModuleFileHandler::RunState {
     bool countPending = false;
     bool inBody = false;
     bool stepsSeen = false;
-    int dataState =
-        0; // 0 outside a data block, 1 at its key, 2 before the number, 98 data, 99 done
-    std::string stepText;
+    // 0 outside a data block, 1 at its key, 2 before the step number, 98 data, 99 done
+    int dataState = 0;
     std::int64_t stepStart = 0;
     bool hasCountLine = false;
     std::int64_t countPos = 0;
@@ -174,24 +172,24 @@ void CModuleFileHandler::finishFiles() {
 
 // One input line, through the tests in their fixed order; the first that applies is taken.
 void CModuleFileHandler::handleLine(RunState& state, std::string& line, std::int64_t lineStart) {
-    if (!state.inStep && line == "BEGINSTEP") {
+    if (!state.inStep && isLine(line, kBeginStep)) {
         state.stepStart = lineStart;
         state.inStep = true;
         state.inColumns = false;
-        state.stepText.clear();
-    } else if (!state.inStep && line == "S_COL") {
+        m_output.dropStaged(); // the step is staged in the output until its end
+    } else if (!state.inStep && isLine(line, kColumnsBegin)) {
         state.inColumns = true;
     } else if (state.inColumns) {
-        if (line == "E_COL") {
+        if (isLine(line, kColumnsEnd)) {
             state.inColumns = false;
         } else if (state.writesDirectly()) {
             // A column block after the first step is not written, so nothing may be patched
             // for it: its positions would point into steps written later.
             handleColumnLine(line);
         }
-    } else if (state.inStep && line == "ENDSTEP") {
+    } else if (state.inStep && isLine(line, kEndStep)) {
         endStep(state);
-    } else if (!state.inStep && line == "END_COL_INFO_RUN") {
+    } else if (!state.inStep && isLine(line, kCountFollows)) {
         state.countPending = true;
     } else if (state.countPending && state.writesDirectly() && kw::startsWithDigit(line)) {
         // Only a count line that is written at once has a position that can be patched.
@@ -210,15 +208,15 @@ void CModuleFileHandler::endStep(RunState& state) {
     state.stepsSeen = true;
     OnEndStep(m_stepNumber, state.stepStart);
     if (m_skipStep) {
+        m_output.dropStaged();
         // A dropped step does not use up a number.
         if (m_nextNumber != 0) {
             m_nextNumber = kw::saturatingAdd(m_nextNumber, -10);
         }
         return;
     }
-    state.stepText.append("ENDSTEP");
-    state.stepText.append(kCrLf);
-    m_output.write(state.stepText);
+    m_output.stageLine(kEndStep);
+    m_output.commitStaged();
     ++m_stepsWritten;
     m_idleRewinds = 0;
     if (CProgHandler* progress = registeredProgHandler()) {
@@ -264,15 +262,15 @@ void CModuleFileHandler::handleColumnLine(const std::string& line) {
 }
 
 void CModuleFileHandler::handleStepLine(RunState& state, std::string& line) {
-    if (line == "X_S_D") {
+    if (isLine(line, kDataBegin)) {
         state.dataState = 1;
-    } else if (line == "X_E_D") {
+    } else if (isLine(line, kDataEnd)) {
         state.dataState = 0;
-    } else if (line == "X_END") {
+    } else if (isLine(line, kBodyBegin)) {
         state.inBody = true;
         state.countPending = false;
     } else if (state.dataState == 1) {
-        state.dataState = line == "NO" ? 2 : 98;
+        state.dataState = isLine(line, kNumberKey) ? 2 : 98;
     } else if (state.dataState == 2) {
         readStepNumber(line);
         state.dataState = 99;
@@ -295,13 +293,12 @@ void CModuleFileHandler::readStepNumber(std::string& line) {
     }
 }
 
-void CModuleFileHandler::storeLine(RunState& state, const std::string& line) {
+void CModuleFileHandler::storeLine(const RunState& state, const std::string& line) {
     if (state.writesDirectly()) {
-        std::string out;
-        appendOutputLine(out, line);
-        m_output.write(out);
+        m_output.stageLine(line);
+        m_output.commitStaged();
     } else if (state.inStep && !(state.inBody && line.empty())) {
-        appendOutputLine(state.stepText, line);
+        m_output.stageLine(line);
     }
     // Text between or after steps is never written.
 }

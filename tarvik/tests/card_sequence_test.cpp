@@ -151,6 +151,28 @@ TEST(ChannelLoop, CountsGroupsAlsoWithoutAGroupStepAndWithoutGroups) {
     EXPECT_TRUE(notStarted.advance(0, 0).finished);
 }
 
+TEST(ChannelLoop, RepetitionsAreNumberedFromTheChannelStepOn) {
+    ChannelLoop loop(4);
+    loop.start(8, 1);
+    int nextNumber = 0;
+    // Channel 1 ends: channel 2 is the channel step again, numbered on from the step.
+    EXPECT_EQ(500, loop.endChannelStep(500, 300, 130, nextNumber));
+    EXPECT_EQ(130, nextNumber);
+    // Once numbering runs it is left to the handler base to advance.
+    nextNumber = 150;
+    loop.endChannelStep(500, 300, 130, nextNumber);
+    loop.endChannelStep(500, 300, 130, nextNumber);
+    EXPECT_EQ(150, nextNumber);
+    // Channel 5 begins a group: the group step is read, nextNumber is not started there.
+    int fresh = 0;
+    EXPECT_EQ(300, loop.endChannelStep(500, 300, 130, fresh));
+    EXPECT_EQ(0, fresh);
+    for (int channel = 5; channel < 8; ++channel) {
+        loop.endChannelStep(500, 300, 130, fresh);
+    }
+    EXPECT_FALSE(loop.endChannelStep(500, 300, 130, fresh));
+}
+
 TEST(StepStarts, RemembersTheLastStartPerKind) {
     StepStarts starts;
     EXPECT_FALSE(starts.find(3));

@@ -1,14 +1,18 @@
 // The handlers golden cases can name, one row each. A new generator adds its row here.
 
+#include "golden_card_handlers.h"
 #include "golden_input.h"
 #include "scripted_handler.h"
 
 #include "tarvik/modules/cal_fct_handler.h"
 #include "tarvik/modules/cal_ict_handler.h"
+#include "tarvik/modules/kvr_fct_handler.h"
 #include "tarvik/modules/nettest_handler.h"
 #include "tarvik/modules/qbt_ict_handler.h"
 #include "tarvik/modules/reset_handler.h"
+#include "tarvik/modules/sew_fct_handler.h"
 #include "tarvik/modules/template_file_handler.h"
+#include "tarvik/modules/tqd_fct_handler.h"
 #include "tarvik/modules/zupa_fct_handler.h"
 
 #include <string_view>
@@ -76,6 +80,46 @@ std::unique_ptr<CModuleFileHandler> nettest(const GoldenInput& input) {
     return std::make_unique<CNettestHandler>(input.number("systemType", 860));
 }
 
+// The numbers of every entry with this key, one record per entry, fields in record order.
+std::vector<std::vector<int>> records(const GoldenInput& input, const std::string& key) {
+    std::vector<std::vector<int>> rows;
+    for (const auto* entry : input.all(key)) {
+        std::vector<int> row;
+        for (const auto& arg : entry->args) {
+            row.push_back(std::stoi(arg));
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+// "kvr CHANNELBASE SUPPLYFIT CARDNUMBER FAMILYNUMBER ASTQD" per card.
+std::unique_ptr<CModuleFileHandler> kvr(const GoldenInput& input) {
+    std::vector<CKvrInfo> list;
+    for (const auto& r : records(input, "kvr")) {
+        list.push_back({r.at(0), r.at(1), r.at(2), r.at(3), static_cast<std::uint8_t>(r.at(4))});
+    }
+    return std::make_unique<CKvrFctHandler>(std::move(list), input.number("systemType", 860));
+}
+
+// "tqd FAMILYNUMBER CHANNELBASE SUPPLYFIT SENSE" per card.
+std::unique_ptr<CModuleFileHandler> tqd(const GoldenInput& input) {
+    std::vector<CTqdInfo> list;
+    for (const auto& r : records(input, "tqd")) {
+        list.push_back({r.at(0), r.at(1), r.at(2), static_cast<std::uint8_t>(r.at(3))});
+    }
+    return std::make_unique<CTqdFctHandler>(std::move(list), input.number("systemType", 860));
+}
+
+// "sew RELAYBASE RELAYCOUNT RELAYKIND" per card.
+std::unique_ptr<CModuleFileHandler> sew(const GoldenInput& input) {
+    std::vector<CSewInfo> list;
+    for (const auto& r : records(input, "sew")) {
+        list.push_back({r.at(0), r.at(1), r.at(2)});
+    }
+    return std::make_unique<CSewFctHandler>(input.number("systemType", 860), std::move(list));
+}
+
 const std::pair<std::string_view, Factory> kFactories[] = {
     {"scripted", scripted},
     {"CModuleFileHandler", plainBase},
@@ -91,6 +135,18 @@ const std::pair<std::string_view, Factory> kFactories[] = {
     {"CZupaFctHandler", zupa},
     {"CResetHandler", reset},
     {"CNettestHandler", nettest},
+    {"CKvrFctHandler", kvr},
+    {"CTqdFctHandler", tqd},
+    {"CSewFctHandler", sew},
+    {"CDwbFctHandler", goldenDwbFct},
+    {"CDwbCalHandler", goldenDwbCal},
+    {"CGat84FctHandler", goldenGat84},
+    {"CLogFctHandler", goldenLog},
+    {"CBaqFctHandler", goldenBaq},
+    {"CYotFctHandler", goldenYot},
+    {"CGivFctHandler", goldenGiv},
+    {"CJelHandler", goldenJel},
+    {"CFjnFctHandler", goldenFjn},
 };
 
 } // namespace

@@ -33,8 +33,7 @@ void PrintTo(const RackCase& c, std::ostream* out) {
 struct ReadRack {
     TempDirectory temp;
     ScopedEnvironment devices{"KONTROLLWERK_DEVICE_DIR", (temp.path() / "dev").string()};
-    ScopedEnvironment mutexes{"KONTROLLWERK_MUTEX_NAMESPACE",
-                              "tarvik-hw-" + std::to_string(getpid())};
+    PrivateMutexNamespace mutexes;
     std::unique_ptr<SimulatorProcess> simulator;
     TestsystemConnection connection;
     CSystemInfo system;

@@ -32,8 +32,7 @@ ProgramRun tarvik(const std::vector<std::string>& arguments) {
 struct PrivateMachine {
     TempDirectory temp;
     ScopedEnvironment devices{"KONTROLLWERK_DEVICE_DIR", (temp.path() / "dev").string()};
-    ScopedEnvironment mutexes{"KONTROLLWERK_MUTEX_NAMESPACE",
-                              "tarvik-program-" + std::to_string(getpid())};
+    PrivateMutexNamespace mutexes;
     std::filesystem::path dev() const { return temp.path() / "dev"; }
 };
 

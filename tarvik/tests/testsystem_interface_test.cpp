@@ -47,11 +47,7 @@ kw::sim::Rack rack(const std::vector<std::string>& lines) {
     return parse.rack.value_or(kw::sim::Rack{});
 }
 
-// Keeps this test's adapter mutexes apart from other tests running at the same time.
-kw::sim::testkit::ScopedEnvironment ownMutexes() {
-    return kw::sim::testkit::ScopedEnvironment("KONTROLLWERK_MUTEX_NAMESPACE",
-                                               "tarvik-test-" + std::to_string(getpid()));
-}
+using kw::sim::testkit::PrivateMutexNamespace;
 
 } // namespace
 
@@ -111,7 +107,7 @@ TEST(WaitBits, AWrappedDeadlineDoesNotEndTheWaitWithinItsFirstMillisecond) {
 }
 
 TEST(TestsystemConnection, TriesUsbFirstThenTheInt41Driver) {
-    const auto mutexes = ownMutexes();
+    const PrivateMutexNamespace mutexes;
     {
         // The USB adapter's rack has no QBT card: it is treated as absent.
         InProcessSimulator sim({rack({"adapter usb860 serial=1", "1 2 0"}),
@@ -130,7 +126,7 @@ TEST(TestsystemConnection, TriesUsbFirstThenTheInt41Driver) {
 }
 
 TEST(TestsystemConnection, NoSystemWithoutAdapterOrQbt) {
-    const auto mutexes = ownMutexes();
+    const PrivateMutexNamespace mutexes;
     {
         InProcessSimulator nothing(std::vector<kw::sim::Rack>{});
         TestsystemConnection connection;
@@ -144,7 +140,7 @@ TEST(TestsystemConnection, NoSystemWithoutAdapterOrQbt) {
 }
 
 TEST(TestsystemConnection, KindIsReadOnceAndTheInt41NeverSeesASecondSystem) {
-    const auto mutexes = ownMutexes();
+    const PrivateMutexNamespace mutexes;
     InProcessSimulator sim({"adapter int41", "0 31 0", "15 256 1"}); // kind 5 behind INT41
     TestsystemConnection connection;
     ASSERT_TRUE(connection.connect());
@@ -155,7 +151,7 @@ TEST(TestsystemConnection, KindIsReadOnceAndTheInt41NeverSeesASecondSystem) {
 }
 
 TEST(TestsystemConnection, UsbSecondSystemCheckReadsSystemOneThenZero) {
-    const auto mutexes = ownMutexes();
+    const PrivateMutexNamespace mutexes;
     InProcessSimulator sim({"0 31 0", "kind 4"});
     TestsystemInterfaceUSB860 usb;
     ASSERT_EQ(0, usb.open());
@@ -164,7 +160,7 @@ TEST(TestsystemConnection, UsbSecondSystemCheckReadsSystemOneThenZero) {
 }
 
 TEST(TestsystemInterfaces, OpenReportsThePlatformError) {
-    const auto mutexes = ownMutexes();
+    const PrivateMutexNamespace mutexes;
     InProcessSimulator sim({rack({"adapter int41"})});
     TestsystemInterfaceUSB860 usb;
     EXPECT_EQ(ENOENT, usb.open());
@@ -179,7 +175,7 @@ TEST(TestsystemInterfaces, OpenReportsThePlatformError) {
 }
 
 TEST(TestsystemInterfaces, FailedTransfersGiveZero) {
-    const auto mutexes = ownMutexes();
+    const PrivateMutexNamespace mutexes;
     InProcessSimulator sim({"adapter int41", "1 2 0", "fault fail"});
     TestsystemInterfaceINT41Driver driver;
     ASSERT_EQ(0, driver.open());
@@ -189,7 +185,7 @@ TEST(TestsystemInterfaces, FailedTransfersGiveZero) {
 }
 
 TEST(TestsystemInterfaces, EveryBusWordWaitsForTheAdaptersMutex) {
-    const auto mutexes = ownMutexes();
+    const PrivateMutexNamespace mutexes;
     InProcessSimulator sim({"0 31 0"});
     TestsystemInterfaceUSB860 usb;
     ASSERT_EQ(0, usb.open());
