@@ -1,9 +1,10 @@
 #pragma once
 
-// CardSectionHandler: the part that the DWB, logic, channel-card, JEL and FJN generators share.
-// Each writes its template's card section (from the step marked "{CARD_BEGIN}" to the one
-// marked "{CARD_END}") once per card of its list, at most `maxCards` of them, and numbers
-// the sections in blocks sized from the first card's section (card_sequence.h). The generator
+// CardSectionHandler: the part that the card generators share (KVR, TQD, NORV, SEQ, DWB,
+// logic, channel-card, JEL and FJN). Each writes its template's card section (from the step
+// marked "{CARD_BEGIN}" to the one marked "{CARD_END}") once per card of its list, at most
+// `maxCards` of them, and numbers the sections in blocks, fixed (2000) or sized from the first
+// card's section (card_sequence.h). The generator
 // derives from it (over CModuleFileHandler or CTemplateFileHandler), names the card begin and
 // card end in its OnEndStep and sets its own counters for each card in selectCard().
 //
