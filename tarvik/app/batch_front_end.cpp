@@ -2,6 +2,8 @@
 
 #include "common/text/line_file.h"
 #include "tarvik/app/batch_options.h"
+#include "tarvik/app/configuration_list.h"
+#include "tarvik/app/start_sequence.h"
 #include "tarvik/app/terminal_ui.h"
 #include "tarvik/config/read_from_hardware.h"
 #include "tarvik/config/system_info.h"
@@ -19,10 +21,6 @@ namespace {
 
 constexpr int kFailed = 1;
 constexpr int kBadUsage = 2;
-
-const char* const kNoSystemQuestion =
-    "Kein eingeschaltetes System vorhanden!\n\nMöchten Sie den Systemausbau selbst "
-    "zusammenstellen?";
 
 // The user said No to composing the configuration by hand.
 struct NoSystem {};
@@ -270,15 +268,9 @@ int generate(CSystemInfo& system, const BatchOptions& options,
 std::vector<std::string> configurationRows(CSystemInfo& system) {
     std::vector<std::string> rows;
     for (int i = 0; i < system.visibleCount(); ++i) {
-        const int address = system.positions[i].cardAddress;
-        std::string name;
-        std::string detail;
-        if (address >= 0 && address < CSystemInfo::kSlotCount) {
-            name = cardName(system.slots[address], false);
-            detail = cardDetail(system.slots[address]);
-        }
-        rows.push_back(system.positionName(i) + "\t" + name + "\t" + detail + "\t" +
-                       system.moduleName(i));
+        const RowTexts texts = rowTexts(system, i);
+        rows.push_back(texts.position + "\t" + texts.card + "\t" + texts.detail + "\t" +
+                       texts.module);
     }
     return rows;
 }

@@ -1,0 +1,95 @@
+#include "tarvik/app/browse_for_folder_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+
+// The folder itself when it exists, else its nearest existing parent, else the root.
+QString existingFolder(const QString& folder) {
+    QString path = QDir::cleanPath(QDir::fromNativeSeparators(folder));
+    while (!path.isEmpty() && !QFileInfo(path).isDir()) {
+        const QString parent = QFileInfo(path).path();
+        if (parent == path) {
+            break;
+        }
+        path = parent;
+    }
+    return QFileInfo(path).isDir() ? path : QDir::rootPath();
+}
+
+} // namespace
+
+CBrowseForFolderDialog::CBrowseForFolderDialog(const QString& title, const QString& initialFolder,
+                                               QWidget* parent)
+    : QDialog(parent), m_model(new QFileSystemModel(this)), m_tree(new QTreeView(this)),
+      m_status(new QLabel(this)) {
+    setObjectName("browseForFolderDialog");
+    setWindowTitle(title);
+    m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    m_model->setRootPath(QDir::rootPath());
+    m_tree->setModel(m_model);
+    m_tree->setRootIndex(m_model->index(QDir::rootPath()));
+    for (int column = 1; column < m_model->columnCount(); ++column) {
+        m_tree->hideColumn(column);
+    }
+    m_tree->header()->hide();
+    m_status->setObjectName("selectionPath");
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    m_ok = buttons->button(QDialogButtonBox::Ok);
+    m_ok->setText("OK");
+    buttons->button(QDialogButtonBox::Cancel)->setText("Abbrechen");
+    auto* layout = new QVBoxLayout(this);
+    auto* prompt = new QLabel(title, this);
+    prompt->setWordWrap(true);
+    layout->addWidget(prompt);
+    layout->addWidget(m_tree, 1);
+    layout->addWidget(m_status);
+    layout->addWidget(buttons);
+    resize(fontMetrics().averageCharWidth() * 60, fontMetrics().height() * 28);
+
+    connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &CBrowseForFolderDialog::showSelection);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    selectFolder(existingFolder(initialFolder));
+    showSelection();
+}
+
+void CBrowseForFolderDialog::selectFolder(const QString& folder) {
+    const QModelIndex index = m_model->index(folder);
+    if (!index.isValid()) {
+        return;
+    }
+    m_tree->setCurrentIndex(index);
+    m_tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+QString CBrowseForFolderDialog::selectedFolder() const {
+    const QModelIndex index = m_tree->currentIndex();
+    return index.isValid() ? QDir::toNativeSeparators(m_model->filePath(index)) : QString();
+}
+
+void CBrowseForFolderDialog::showSelection() {
+    const QString folder = selectedFolder();
+    m_status->setText(folder);
+    m_ok->setEnabled(!folder.isEmpty());
+}
+
+std::optional<QString> CBrowseForFolderDialog::browse(QWidget* parent, const QString& title,
+                                                      const QString& initialFolder) {
+    CBrowseForFolderDialog dialog(title, initialFolder, parent);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFolder().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFolder();
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+// The modeless progress window "Generierung" of a generation run: one text line, the main
+// bar (percent of the whole Testmappe) and the detail bar (steps of the current module).
+// The run works on the user-interface thread, so every update lets the window paint before
+// the run goes on; user input waits until the run is over.
+
+#include <QDialog>
+#include <QElapsedTimer>
+
+#include <optional>
+
+class QLabel;
+class QProgressBar;
+
+class CProgressDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CProgressDlg(QWidget* parent = nullptr);
+
+    // A new step: the text line (unchanged without a text), the main bar at percent and an
+    // empty detail bar; shows the window.
+    void SetStep(const std::optional<QString>& text, int percent);
+
+    // done steps of total for the detail bar; shows the window.
+    void detailReport(int done, int total);
+
+    QString text() const;
+    QProgressBar* mainBar() const { return m_mainBar; }
+    QProgressBar* detailBar() const { return m_detailBar; }
+
+private:
+    void showAndPaint(bool force);
+
+    QLabel* m_text;
+    QProgressBar* m_mainBar;
+    QProgressBar* m_detailBar;
+    QElapsedTimer m_sincePaint;
+};

@@ -1,0 +1,44 @@
+#include "tarvik/app/start_sequence.h"
+
+#include "tarvik/app/command_line_info.h"
+#include "tarvik/config/system_info.h"
+
+const char* const kNoSystemQuestion =
+    "Kein eingeschaltetes System vorhanden!\n\nMöchten Sie den Systemausbau selbst "
+    "zusammenstellen?";
+
+namespace {
+
+// Releases the hardware however the start ends.
+class ReleaseAtEnd {
+public:
+    explicit ReleaseAtEnd(HardwareSearch& hardware) : m_hardware(hardware) {}
+    ~ReleaseAtEnd() { m_hardware.release(); }
+    ReleaseAtEnd(const ReleaseAtEnd&) = delete;
+    ReleaseAtEnd& operator=(const ReleaseAtEnd&) = delete;
+
+private:
+    HardwareSearch& m_hardware;
+};
+
+} // namespace
+
+int runStartSequence(const CTarvikCommandLineInfo& commandLine, HardwareSearch& hardware,
+                     StartFrontEnd& frontEnd) {
+    ReleaseAtEnd release(hardware);
+    bool found = false;
+    if (!commandLine.noHardwareSearch()) {
+        found = hardware.connect();
+        if (!found && !frontEnd.askYesNo(kNoSystemQuestion)) {
+            return StartResult::NoSystem;
+        }
+    }
+    CSystemInfo system;
+    if (found) {
+        hardware.readFromHardware(system);
+    } else {
+        applySystemChoice(system, frontEnd.chooseSystem());
+    }
+    frontEnd.runMainDialog(system);
+    return StartResult::Done;
+}

@@ -1,0 +1,20 @@
+#include "tarvik/app/testsystem_hardware_search.h"
+
+#include "tarvik/config/read_from_hardware.h"
+
+bool TestsystemHardwareSearch::connect() {
+    m_connection = std::make_unique<TestsystemConnection>();
+    if (!m_connection->connect()) {
+        m_connection.reset();
+        return false;
+    }
+    return true;
+}
+
+void TestsystemHardwareSearch::readFromHardware(CSystemInfo& system) {
+    if (m_connection) {
+        ::readFromHardware(system, *m_connection);
+    }
+}
+
+void TestsystemHardwareSearch::release() { m_connection.reset(); }

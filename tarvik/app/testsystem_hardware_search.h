@@ -1,0 +1,19 @@
+#pragma once
+
+// The hardware search of the start over the bus adapters: the USB860 adapter first, then the
+// INT41 driver; the connection stays open while the main dialog runs.
+
+#include "tarvik/app/start_sequence.h"
+#include "tarvik/config/testsystem_connection.h"
+
+#include <memory>
+
+class TestsystemHardwareSearch : public HardwareSearch {
+public:
+    bool connect() override;
+    void readFromHardware(CSystemInfo& system) override;
+    void release() override;
+
+private:
+    std::unique_ptr<TestsystemConnection> m_connection;
+};

@@ -1,0 +1,294 @@
+// The main dialog driven like a user: the questions after it opens, the right-click menus,
+// the fields and "Generieren".
+
+#include "tarvik/app/browse_for_folder_dialog.h"
+#include "tarvik/app/qt_user_interface.h"
+#include "tarvik/app/tarvik_dlg.h"
+#include "tarvik/app/variant_dlg.h"
+#include "tarvik/config/system_info.h"
+#include "tarvik/generation/user_interface.h"
+
+#include "window_script.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kCaption = "Kontrollwerk SET 9.9";
+
+// A program folder with both (empty) templates and a version file.
+class ProgramFolder {
+public:
+    ProgramFolder() {
+        QDir dir(m_dir.path());
+        dir.mkdir("TM_SEL_TEMPLATE");
+        dir.mkdir("TM_CAL_TEMPLATE");
+        QFile version(dir.filePath("version.txt"));
+        version.open(QIODevice::WriteOnly);
+        version.write("SET 9.9\r\n");
+    }
+    RunInputs inputs() const {
+        RunInputs inputs;
+        inputs.setProgramFolder(m_dir.path().toStdString());
+        inputs.targetDirectory = (m_dir.path() + "/Testmappen").toStdString();
+        return inputs;
+    }
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+CSystemInfo manual(int type) {
+    CSystemInfo system;
+    system.setManual(type, false, false, false);
+    return system;
+}
+
+QTreeWidget* list(QWidget* dialog) {
+    return dialog->findChild<QTreeWidget*>("configurationList");
+}
+
+QTreeWidgetItem* row(QWidget* dialog, const QString& position) {
+    const auto found = list(dialog)->findItems(position, Qt::MatchExactly, 0);
+    return found.isEmpty() ? nullptr : found.front();
+}
+
+// A right click into a column of a row, or below the rows when there is no row.
+void rightClick(QWidget* dialog, QTreeWidgetItem* item, int column) {
+    QTreeWidget* tree = list(dialog);
+    QPoint pos(tree->header()->sectionViewportPosition(column) + 3, tree->viewport()->height() - 3);
+    if (item != nullptr) {
+        pos.setY(tree->visualItemRect(item).center().y());
+    }
+    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, tree->viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(tree->viewport(), &event);
+}
+
+void answerXab(WindowScript& script, const QString& answer) {
+    script.modal(kMessageCaption, [answer](QWidget* box) {
+        EXPECT_EQ("Ist ein XAB-60V im System vorhanden?", messageText(box));
+        EXPECT_EQ("Nein", qobject_cast<QMessageBox*>(box)->defaultButton()->text());
+        clickButton(box, answer);
+    });
+}
+
+QRadioButton* radio(QWidget* window, const QString& text) {
+    for (QRadioButton* button : window->findChildren<QRadioButton*>()) {
+        if (button->text() == text) {
+            return button;
+        }
+    }
+    ADD_FAILURE() << "no radio button " << text.toStdString();
+    return nullptr;
+}
+
+// Checks a variant dialog and chooses a variant (an empty text: Escape).
+WindowScript::Action variant(const QString& line, const QString& choice, QWidget** owner) {
+    return [line, choice, owner](QWidget* window) {
+        auto* dialog = qobject_cast<CVariantDlg*>(window);
+        ASSERT_NE(nullptr, dialog);
+        EXPECT_EQ(line, dialog->positionLine());
+        auto* main = qobject_cast<CTarvikDlg*>(*owner);
+        EXPECT_EQ(main->variantDialogPosition(), dialog->pos());
+        // The card's row is highlighted while its question is open.
+        const auto selected = list(main)->selectedItems();
+        EXPECT_EQ(1, selected.size());
+        EXPECT_EQ(line.section(' ', -1), selected.isEmpty() ? "" : selected.front()->text(0));
+        QPushButton* ok = dialog->findChild<QPushButton*>();
+        EXPECT_FALSE(ok->isEnabled());
+        if (choice.isEmpty()) {
+            pressEscape(dialog);
+            return;
+        }
+        radio(dialog, choice)->click();
+        clickButton(dialog, "OK");
+    };
+}
+
+} // namespace
+
+TEST(TarvikDlg, FirstShowAsksForEveryVariantInRowOrderThenForTheXab) {
+    ProgramFolder folder;
+    CSystemInfo system = manual(860);
+    system.slots[1] = {CardType::Kvr860, 0, 0}; // P4
+    system.slots[3] = {CardType::Fjn860, 0, 0}; // P6
+    system.slots[5] = {CardType::Kvr860, 0, 0}; // P8
+    CTarvikDlg dialog(system, folder.inputs(), {});
+    QWidget* owner = &dialog;
+    WindowScript script;
+    script
+        .modal("Auswahl der KVR860",
+               variant("1. KVR860 in Position P4",
+                       "KVR860 mit einem positiven und einem negativen Netzgerät", &owner))
+        .modal("Auswahl der FJN860", variant("2. FJN860 in Position P6", "", &owner))
+        .modal("Auswahl der KVR860",
+               variant("3. KVR860 in Position P8", "KVR860 ohne Netzgeräte", &owner));
+    answerXab(script, "Ja");
+    script.modal(kCaption, [](QWidget* main) {
+        EXPECT_TRUE(list(main)->selectedItems().isEmpty());
+        EXPECT_EQ("NG +-", row(main, "P4")->text(2));
+        EXPECT_EQ("", row(main, "P6")->text(2));
+        EXPECT_EQ("ohne NG", row(main, "P8")->text(2));
+        EXPECT_EQ("KVR_1", row(main, "P4")->text(3));
+        EXPECT_EQ("FJN", row(main, "P6")->text(3).left(3));
+        EXPECT_EQ("KVR_2", row(main, "P8")->text(3));
+        EXPECT_TRUE(main->findChild<QLabel*>("xabLabel")->isVisible());
+        clickButton(main, "Beenden");
+    });
+    EXPECT_EQ(QDialog::Rejected, dialog.exec());
+    EXPECT_EQ(3, system.slots[1].extra);
+    EXPECT_EQ(0, system.slots[3].extra);
+    EXPECT_EQ(1, system.slots[5].extra);
+    EXPECT_TRUE(system.hasXab60V);
+}
+
+TEST(TarvikDlg, SmallSystemsOpenWithoutQuestions) {
+    ProgramFolder folder;
+    for (const int type : {945, 930}) {
+        CSystemInfo system = manual(type);
+        system.slots[1] = {CardType::Sew, 0, 0};
+        CTarvikDlg dialog(system, folder.inputs(), {});
+        WindowScript script;
+        script.modal(kCaption, [](QWidget* main) {
+            EXPECT_EQ("SEW_1", row(main, "P1")->text(3)); // the fourth column is filled
+            EXPECT_FALSE(main->findChild<QLabel*>("xabLabel")->isVisible());
+            clickButton(main, "Beenden");
+        });
+        dialog.exec();
+        EXPECT_FALSE(system.hasXab60V);
+    }
+}
+
+TEST(TarvikDlg, CardAndUsageMenusUpdateTheRowAndTheSelbsttestColumn) {
+    ProgramFolder folder;
+    CSystemInfo system = manual(860);
+    CTarvikDlg dialog(system, folder.inputs(), {});
+    WindowScript script;
+    answerXab(script, "Nein");
+    script.modal(kCaption, [&script](QWidget* main) {
+        EXPECT_EQ("", row(main, "P4")->text(1));
+        script.popup([](QWidget* menu) { chooseEntry(menu, "KVR860 (NG++)"); });
+        rightClick(main, row(main, "P4"), 1);
+        EXPECT_EQ("KVR860", row(main, "P4")->text(1));
+        EXPECT_EQ("NG ++", row(main, "P4")->text(2));
+        EXPECT_EQ("KVR_1", row(main, "P4")->text(3));
+        // The fourth column starts below its label "Selbsttest:".
+        auto* dlg = qobject_cast<CTarvikDlg*>(main);
+        EXPECT_EQ(dlg->moduleLabelOffset(), list(main)->header()->sectionViewportPosition(3));
+
+        script.popup([](QWidget* menu) { chooseEntry(menu, "TQD"); });
+        rightClick(main, row(main, "P4"), 3);
+        EXPECT_EQ("TQD_1", row(main, "P4")->text(3));
+        clickButton(main, "Beenden");
+    });
+    dialog.exec();
+    EXPECT_EQ((CardInfo{CardType::Kvr860, 0, 2}), system.slots[1]);
+}
+
+TEST(TarvikDlg, PositionHinzufuegenOnTheEmptyAreaOf945) {
+    ProgramFolder folder;
+    CSystemInfo system = manual(945);
+    CTarvikDlg dialog(system, folder.inputs(), {});
+    WindowScript script;
+    script.modal(kCaption, [&script](QWidget* main) {
+        ASSERT_EQ(8, list(main)->topLevelItemCount());
+        script.popup([](QWidget* menu) {
+            EXPECT_EQ(1, menu->actions().size());
+            chooseEntry(menu, "Position hinzufügen");
+        });
+        rightClick(main, nullptr, 0);
+        ASSERT_EQ(9, list(main)->topLevelItemCount());
+        EXPECT_EQ("P8", list(main)->topLevelItem(8)->text(0));
+        EXPECT_EQ("", list(main)->topLevelItem(8)->text(1));
+        clickButton(main, "Beenden");
+    });
+    dialog.exec();
+    EXPECT_EQ(9, system.visibleCount());
+}
+
+TEST(TarvikDlg, InstrumentButtonsFollowTheCalCheckBox) {
+    ProgramFolder folder;
+    CSystemInfo system = manual(945);
+    RunInputs seen;
+    CTarvikDlg dialog(system, folder.inputs(),
+                      [&seen](CSystemInfo&, const RunInputs& inputs, UserInterface&) {
+                          seen = inputs;
+                          return false;
+                      });
+    auto* cal = dialog.findChild<QCheckBox*>("generateCal");
+    QRadioButton* keysight = radio(&dialog, "Keysight 3458A");
+    QRadioButton* keithley = radio(&dialog, "Keithley 2000");
+    EXPECT_TRUE(keysight->isChecked());
+    EXPECT_FALSE(keysight->isEnabled());
+    EXPECT_FALSE(keithley->isEnabled());
+    cal->click();
+    EXPECT_TRUE(keithley->isEnabled());
+    keithley->click();
+    cal->click();
+    EXPECT_FALSE(keithley->isEnabled());
+    EXPECT_TRUE(keithley->isChecked());
+    dialog.findChild<QLineEdit*>("projectName")->setText("TM_ABC");
+    dialog.findChild<QPushButton*>("generateButton")->click();
+    EXPECT_FALSE(seen.generateCal);
+    EXPECT_EQ(1, seen.instrument);
+    EXPECT_EQ("TM_ABC", seen.projectName);
+}
+
+TEST(TarvikDlg, MissingTemplatesCloseTheDialogBeforeItShows) {
+    QTemporaryDir empty;
+    RunInputs inputs;
+    inputs.setProgramFolder(empty.path().toStdString());
+    CSystemInfo system = manual(860);
+    CTarvikDlg dialog(system, inputs, {});
+    WindowScript script;
+    script
+        .modal(kMessageCaption,
+               [](QWidget* box) {
+                   EXPECT_EQ("Die Vorlagen-Testmappe für den Selbsttest ist nicht vorhanden!",
+                             messageText(box));
+                   clickButton(box, "OK");
+               })
+        .modal(kMessageCaption, [](QWidget* box) {
+            EXPECT_EQ("Die Vorlagen-Testmappe für die Kalibrierung ist nicht vorhanden!",
+                      messageText(box));
+            clickButton(box, "OK");
+        });
+    EXPECT_EQ(QDialog::Rejected, dialog.exec());
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST(TarvikDlg, FolderChooserStartsAtTheFieldAndFillsIt) {
+    ProgramFolder folder;
+    QDir(folder.path()).mkpath("Testmappen/Neu");
+    CSystemInfo system = manual(945);
+    CTarvikDlg dialog(system, folder.inputs(), {});
+    WindowScript script;
+    script.modal("Geben Sie hier den Pfad zur Testmappe an.", [&folder](QWidget* window) {
+        auto* chooser = qobject_cast<CBrowseForFolderDialog*>(window);
+        ASSERT_NE(nullptr, chooser);
+        EXPECT_EQ(folder.path() + "/Testmappen", chooser->selectedFolder());
+        EXPECT_EQ(chooser->selectedFolder(), chooser->findChild<QLabel*>("selectionPath")->text());
+        chooser->selectFolder(folder.path() + "/Testmappen/Neu");
+        clickButton(chooser, "OK");
+    });
+    dialog.findChild<QPushButton*>("browseButton")->click();
+    EXPECT_EQ(folder.path() + "/Testmappen/Neu",
+              dialog.findChild<QLineEdit*>("targetDirectory")->text());
+    EXPECT_EQ(folder.path().toStdString() + "/Testmappen/Neu",
+              dialog.model().inputs().targetDirectory.string());
+}
