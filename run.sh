@@ -1,7 +1,27 @@
 #!/bin/sh
-# Builds tarvik and runs it headless on the bundled default rack.
+# Builds the programs, serves the bundled demo rack with testsystem-sim in a private device
+# directory and lets tarvik read the configuration from that simulated test system.
+# Extra arguments go to tarvik (for example: --card "1=(leer)").
 set -eu
 root="$(cd "$(dirname "$0")" && pwd)"
 "$root/scripts/build.sh" "$root/build"
-exec "$root/build/tarvik/tarvik" -i --batch --system KPRQ860 --expansion 1 \
-    --card "4=KVR860 (NG+-)" --list "$@"
+
+work="$(mktemp -d)"
+export KONTROLLWERK_DEVICE_DIR="$work/dev"
+"$root/build/sim/testsystem-sim" "$root/sim/racks/demo.rack" >"$work/announced" &
+sim=$!
+trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'exit 130' INT TERM
+
+# The simulator prints "bereit" once its adapters accept connections.
+tries=0
+until grep -qx bereit "$work/announced" 2>/dev/null; do
+    if ! kill -0 "$sim" 2>/dev/null || [ "$tries" -ge 100 ]; then
+        echo "run.sh: testsystem-sim ist nicht bereit geworden" >&2
+        exit 1
+    fi
+    tries=$((tries + 1))
+    sleep 0.1
+done
+
+"$root/build/tarvik/tarvik" --batch --list "$@"

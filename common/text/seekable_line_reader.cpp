@@ -6,10 +6,13 @@
 namespace kw {
 
 SeekableLineReader::SeekableLineReader(std::size_t window)
-    : m_buffer(std::max<std::size_t>(window, 16)) {}
+    : m_capacity(std::max<std::size_t>(window, 16)) {}
 
 bool SeekableLineReader::open(const std::filesystem::path& path) {
     close();
+    if (!m_buffer) {
+        m_buffer.reset(new char[m_capacity]);
+    }
     // Unbuffered: every read goes straight into our own window.
     m_file.pubsetbuf(nullptr, 0);
     return m_file.open(path, std::ios::in | std::ios::binary) != nullptr;
@@ -52,7 +55,7 @@ bool SeekableLineReader::refill() {
         return false;
     }
     const std::streamsize got =
-        m_file.sgetn(m_buffer.data(), static_cast<std::streamsize>(m_buffer.size()));
+        m_file.sgetn(m_buffer.get(), static_cast<std::streamsize>(m_capacity));
     if (got < 0) {
         m_failed = true;
         return false;
@@ -62,19 +65,36 @@ bool SeekableLineReader::refill() {
 }
 
 bool SeekableLineReader::readLine(std::string& line) {
+    if (m_cursor == m_windowLength && !refill()) {
+        line.clear();
+        return false;
+    }
+    const char* begin = m_buffer.get() + m_cursor;
+    const std::size_t available = m_windowLength - m_cursor;
+    const auto* newline = static_cast<const char*>(std::memchr(begin, '\n', available));
+    if (newline != nullptr) {
+        // The whole line lies in the window: one copy.
+        const auto length = static_cast<std::size_t>(newline - begin);
+        line.assign(begin, length > 0 && newline[-1] == '\r' ? length - 1 : length);
+        m_cursor += length + 1;
+        return true;
+    }
+    return readLineAcrossWindows(line);
+}
+
+// A line that runs past the end of the window, or is the last one without a line end.
+bool SeekableLineReader::readLineAcrossWindows(std::string& line) {
     line.clear();
-    bool any = false;
     for (;;) {
         if (m_cursor == m_windowLength && !refill()) {
-            return any;
+            return true; // the file ends inside the line (there was at least one byte)
         }
-        const char* begin = m_buffer.data() + m_cursor;
+        const char* begin = m_buffer.get() + m_cursor;
         const std::size_t available = m_windowLength - m_cursor;
         const auto* newline = static_cast<const char*>(std::memchr(begin, '\n', available));
         if (newline == nullptr) {
             line.append(begin, available);
             m_cursor = m_windowLength;
-            any = true;
             continue;
         }
         line.append(begin, static_cast<std::size_t>(newline - begin));

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace kw {
 
@@ -43,12 +43,14 @@ public:
 
 private:
     bool refill();
+    bool readLineAcrossWindows(std::string& line);
 
     std::filebuf m_file;
-    std::vector<char> m_buffer;
-    std::int64_t m_windowStart = 0; // file position of m_buffer[0]
-    std::size_t m_windowLength = 0; // valid bytes in m_buffer
-    std::size_t m_cursor = 0;       // next unread byte in m_buffer
+    std::size_t m_capacity;
+    std::unique_ptr<char[]> m_buffer; // allocated, not cleared, at the first open
+    std::int64_t m_windowStart = 0;   // file position of m_buffer[0]
+    std::size_t m_windowLength = 0;   // valid bytes in m_buffer
+    std::size_t m_cursor = 0;         // next unread byte in m_buffer
     bool m_failed = false;
 };
 

@@ -1,6 +1,9 @@
 #include "tarvik/app/batch_front_end.h"
 
+#include "tarvik/app/command_line_info.h"
+#include "tarvik/config/read_from_hardware.h"
 #include "tarvik/config/system_info.h"
+#include "tarvik/config/testsystem_connection.h"
 
 #include <charconv>
 #include <optional>
@@ -10,13 +13,21 @@
 namespace {
 
 constexpr int kBadUsage = 2;
+constexpr int kNoSystem = 1;
 
 const char* const kUsageText =
-    "Aufruf: tarvik -i --batch [--system PRQ990|KPRQ860|UKPRQ] [--expansion 0|1|2]\n"
+    "Aufruf: tarvik [-i] --batch [--yes] [--system PRQ990|KPRQ860|UKPRQ] [--expansion 0|1|2]\n"
     "              [--card ADRESSE=KARTE]... [--usage POSITION=TEXT]... [--add-position]...\n"
     "              [--list]\n"
+    "  Ohne -i wird ein eingeschaltetes System gesucht und sein Ausbau gelesen; --system und\n"
+    "  --expansion gelten dann nicht. --yes beantwortet die Frage nach dem Zusammenstellen\n"
+    "  mit Ja, wenn kein System antwortet.\n"
     "  KARTE ist der Menüname einer Karte für die Adresse (z. B. \"KVR860 (NG++)\", \"(leer)\")\n"
     "  oder ein Tripel TYP,VARIANTE,EXTRA.\n";
+
+const char* const kNoSystemQuestion =
+    "Kein eingeschaltetes System vorhanden!\n\nMöchten Sie den Systemausbau selbst "
+    "zusammenstellen?";
 
 // A bad option or value; its text is shown to the user.
 struct BatchError : std::runtime_error {
@@ -35,9 +46,11 @@ struct BatchOptions {
     int systemType = 860;
     bool newDecoder = false;
     int expansion = 0;
+    bool systemGiven = false; // --system or --expansion
     std::vector<Edit> edits;
     bool list = false;
     bool help = false;
+    bool yes = false;
 };
 
 std::optional<int> parseInt(const std::string& text) {
@@ -104,8 +117,11 @@ BatchOptions parseOptions(const std::vector<std::string>& arguments) {
             options.help = true;
         } else if (option == "--list") {
             options.list = true;
+        } else if (option == "--yes") {
+            options.yes = true;
         } else if (option == "--system") {
             applySystem(options, value());
+            options.systemGiven = true;
         } else if (option == "--expansion") {
             const std::string text = value();
             const auto expansion = parseInt(text);
@@ -113,6 +129,7 @@ BatchOptions parseOptions(const std::vector<std::string>& arguments) {
                 throw BatchError("--expansion erwartet 0, 1 oder 2, nicht \"" + text + "\"");
             }
             options.expansion = *expansion;
+            options.systemGiven = true;
         } else if (option == "--card" || option == "--usage") {
             auto [key, text] = splitAssignment(option, value());
             options.edits.push_back(
@@ -241,9 +258,26 @@ int runBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
             out << kUsageText;
             return 0;
         }
+        // The connection and its adapter live until the run ends.
+        TestsystemConnection connection;
         CSystemInfo system;
-        system.setManual(options.systemType, options.expansion >= 1, options.expansion == 2,
-                         options.newDecoder);
+        const bool searchHardware = !CTarvikCommandLineInfo(arguments).noHardwareSearch();
+        if (searchHardware && connection.connect()) {
+            readFromHardware(system, connection);
+            if (options.systemGiven) {
+                err << "tarvik: Hinweis: Der Ausbau wurde vom System gelesen; --system und "
+                       "--expansion gelten nicht.\n";
+            }
+        } else {
+            if (searchHardware) {
+                err << kNoSystemQuestion << (options.yes ? " Ja (--yes)\n" : " Nein\n");
+                if (!options.yes) {
+                    return kNoSystem;
+                }
+            }
+            system.setManual(options.systemType, options.expansion >= 1, options.expansion == 2,
+                             options.newDecoder);
+        }
         for (const Edit& edit : options.edits) {
             applyEdit(system, edit);
         }

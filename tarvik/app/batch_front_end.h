@@ -1,15 +1,20 @@
 #pragma once
 
-// The headless front end of tarvik ("tarvik --batch"): composes a configuration from options
-// the way the "Systemauswahl" dialog and the configuration list's menus do, and prints it.
-// It never needs a display.
+// The headless front end of tarvik ("tarvik --batch"): reads the configuration from a
+// switched-on test system, or composes it from options the way the "Systemauswahl" dialog
+// does, edits it as the configuration list's menus do, and prints it. It never needs a
+// display.
 //
-//   tarvik -i --batch [--system PRQ990|KPRQ860|UKPRQ] [--expansion 0|1|2]
+//   tarvik [-i] --batch [--yes] [--system PRQ990|KPRQ860|UKPRQ] [--expansion 0|1|2]
 //          [--card ADDR=CHOICE]... [--usage POS=TEXT]... [--add-position]... [--list]
 //
-// --system and --expansion choose the rack; the editing options (--card, --usage,
-// --add-position) are then applied in the order given. Exit code 0 on success, 2 for a bad
-// option or value (with a message on the error stream).
+// Without -i it searches for a switched-on system (USB860 adapter, then INT41 driver); when
+// one answers, the configuration is read from it. When none answers, the question whether to
+// compose the configuration by hand is answered No (exit code 1) unless --yes is given; the
+// question and its answer go to the error stream. With -i, or after Yes, --system and
+// --expansion choose the rack. The editing options (--card, --usage, --add-position) are then
+// applied in the order given. Exit code 0 on success, 2 for a bad option or value (with a
+// message on the error stream).
 
 #include <iosfwd>
 #include <string>

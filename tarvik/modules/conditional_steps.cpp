@@ -2,8 +2,8 @@
 
 #include "tarvik/modules/module_text.h"
 
-void ConditionalSteps::add(std::string marker, bool dropWhenPresent) {
-    m_markers.push_back({std::move(marker), dropWhenPresent});
+void ConditionalSteps::add(std::string_view marker, bool dropWhenPresent) {
+    m_markers.push_back({std::string(marker), dropWhenPresent});
 }
 
 void ConditionalSteps::takeMarkers(std::string& line) {

@@ -11,12 +11,22 @@
 // step is decided afresh. GetAddedSteps should announce the steps the conditions drop.
 
 #include <string>
+#include <string_view>
 #include <vector>
+
+// The step markers of the templates.
+namespace StepMarker {
+inline constexpr std::string_view ignoreIst = "{IGNORE_IST}";   // actual-value twins
+inline constexpr std::string_view ignoreCal = "{IGNORE_CAL}";   // self-test and calibration
+inline constexpr std::string_view ignore3458 = "{IGNORE_3458}"; // Keysight 3458A chosen
+inline constexpr std::string_view ignore945 = "{IGNORE_945}";   // system type 945
+inline constexpr std::string_view ignore5Vng = "{IGNORE_5VNG}"; // ZUPA with 5 V supply
+} // namespace StepMarker
 
 class ConditionalSteps {
 public:
     // A marker and whether steps carrying it are dropped in this module.
-    void add(std::string marker, bool dropWhenPresent);
+    void add(std::string_view marker, bool dropWhenPresent);
 
     // Removes every marker from a data line; notes a drop when one whose condition holds
     // was there.

@@ -4,6 +4,7 @@
 #include "tarvik/modules/prog_handler.h"
 
 #include <cstdio>
+#include <cstring>
 #include <exception>
 
 namespace fs = std::filesystem;
@@ -13,9 +14,31 @@ namespace {
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::size_t kCountWidth = 6;
 
+constexpr std::string_view kBeginStep = "BEGINSTEP";
+constexpr std::string_view kEndStep = "ENDSTEP";
+constexpr std::string_view kColumnsBegin = "S_COL";
+constexpr std::string_view kColumnsEnd = "E_COL";
+constexpr std::string_view kCountFollows = "END_COL_INFO_RUN";
+constexpr std::string_view kDataBegin = "X_S_D";
+constexpr std::string_view kDataEnd = "X_E_D";
+constexpr std::string_view kBodyBegin = "X_END";
+constexpr std::string_view kNumberKey = "NO";
+
+// Whole-line comparison; the length is compared first because it almost always differs.
+bool isLine(const std::string& line, std::string_view marker) {
+    return line.size() == marker.size() &&
+           std::memcmp(line.data(), marker.data(), marker.size()) == 0;
+}
+
 // Appends a line in output form: CR LF after it, and CR LF for every line feed a generator
 // put inside it (a body line that became several lines).
 void appendOutputLine(std::string& out, std::string_view line) {
+    if (std::memchr(line.data(), '\n', line.size()) == nullptr) {
+        out.append(line.data(), line.size());
+        out.push_back('\r');
+        out.push_back('\n');
+        return;
+    }
     for (std::size_t newline = line.find('\n'); newline != std::string_view::npos;
          newline = line.find('\n')) {
         std::string_view part = line.substr(0, newline);
@@ -174,24 +197,24 @@ void CModuleFileHandler::finishFiles() {
 
 // One input line, through the tests in their fixed order; the first that applies is taken.
 void CModuleFileHandler::handleLine(RunState& state, std::string& line, std::int64_t lineStart) {
-    if (!state.inStep && line == "BEGINSTEP") {
+    if (!state.inStep && isLine(line, kBeginStep)) {
         state.stepStart = lineStart;
         state.inStep = true;
         state.inColumns = false;
         state.stepText.clear();
-    } else if (!state.inStep && line == "S_COL") {
+    } else if (!state.inStep && isLine(line, kColumnsBegin)) {
         state.inColumns = true;
     } else if (state.inColumns) {
-        if (line == "E_COL") {
+        if (isLine(line, kColumnsEnd)) {
             state.inColumns = false;
         } else if (state.writesDirectly()) {
             // A column block after the first step is not written, so nothing may be patched
             // for it: its positions would point into steps written later.
             handleColumnLine(line);
         }
-    } else if (state.inStep && line == "ENDSTEP") {
+    } else if (state.inStep && isLine(line, kEndStep)) {
         endStep(state);
-    } else if (!state.inStep && line == "END_COL_INFO_RUN") {
+    } else if (!state.inStep && isLine(line, kCountFollows)) {
         state.countPending = true;
     } else if (state.countPending && state.writesDirectly() && kw::startsWithDigit(line)) {
         // Only a count line that is written at once has a position that can be patched.
@@ -216,7 +239,7 @@ void CModuleFileHandler::endStep(RunState& state) {
         }
         return;
     }
-    state.stepText.append("ENDSTEP");
+    state.stepText.append(kEndStep);
     state.stepText.append(kCrLf);
     m_output.write(state.stepText);
     ++m_stepsWritten;
@@ -264,15 +287,15 @@ void CModuleFileHandler::handleColumnLine(const std::string& line) {
 }
 
 void CModuleFileHandler::handleStepLine(RunState& state, std::string& line) {
-    if (line == "X_S_D") {
+    if (isLine(line, kDataBegin)) {
         state.dataState = 1;
-    } else if (line == "X_E_D") {
+    } else if (isLine(line, kDataEnd)) {
         state.dataState = 0;
-    } else if (line == "X_END") {
+    } else if (isLine(line, kBodyBegin)) {
         state.inBody = true;
         state.countPending = false;
     } else if (state.dataState == 1) {
-        state.dataState = line == "NO" ? 2 : 98;
+        state.dataState = isLine(line, kNumberKey) ? 2 : 98;
     } else if (state.dataState == 2) {
         readStepNumber(line);
         state.dataState = 99;

@@ -1,8 +1,34 @@
 #include "tarvik/modules/module_text.h"
 
 #include <climits>
+#include <cstring>
 
 namespace kw {
+
+namespace {
+
+// Replacement that does not grow the text, done in place: no allocation.
+int replaceShrinking(std::string& text, std::string_view from, std::string_view to,
+                     std::size_t found) {
+    std::size_t write = 0;
+    std::size_t read = 0;
+    int count = 0;
+    // The part not yet searched lies behind `read` and is never overwritten: write <= read.
+    for (; found != std::string::npos; found = text.find(from, read)) {
+        std::memmove(text.data() + write, text.data() + read, found - read);
+        write += found - read;
+        std::memmove(text.data() + write, to.data(), to.size());
+        write += to.size();
+        read = found + from.size();
+        ++count;
+    }
+    const std::size_t rest = text.size() - read;
+    std::memmove(text.data() + write, text.data() + read, rest);
+    text.resize(write + rest);
+    return count;
+}
+
+} // namespace
 
 int replaceAll(std::string& text, std::string_view from, std::string_view to) {
     if (from.empty()) {
@@ -12,8 +38,11 @@ int replaceAll(std::string& text, std::string_view from, std::string_view to) {
     if (found == std::string::npos) {
         return 0;
     }
+    if (to.size() <= from.size()) {
+        return replaceShrinking(text, from, to, found);
+    }
     std::string result;
-    result.reserve(text.size());
+    result.reserve(text.size() + to.size() - from.size());
     std::size_t start = 0;
     int count = 0;
     while (found != std::string::npos) {

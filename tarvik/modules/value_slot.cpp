@@ -2,6 +2,8 @@
 
 #include "tarvik/modules/module_text.h"
 
+#include <algorithm>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -60,16 +62,57 @@ std::optional<TokenParts> splitToken(std::string_view token, bool withParam) {
     return parts;
 }
 
-// Removes every occurrence of `token` from the line; returns how many bytes were removed
-// before index `at`, so that the caller can continue with the text that followed.
+// Index of the next `c` at or after `from`; npos when there is none.
+std::size_t indexOf(const std::string& line, char c, std::size_t from) {
+    if (from >= line.size()) {
+        return std::string::npos;
+    }
+    const void* found = std::memchr(line.data() + from, c, line.size() - from);
+    return found == nullptr
+               ? std::string::npos
+               : static_cast<std::size_t>(static_cast<const char*>(found) - line.data());
+}
+
+// Next occurrence of a token text ("{" + at least four more characters) at or after `from`.
+// The second character is compared before the whole text, so that the other tokens of a
+// line cost no comparison call.
+std::size_t findToken(const std::string& line, std::string_view token, std::size_t from) {
+    for (std::size_t i = indexOf(line, '{', from);
+         i != std::string::npos && line.size() - i >= token.size(); i = indexOf(line, '{', i + 1)) {
+        if (line[i + 1] == token[1] &&
+            std::memcmp(line.data() + i, token.data(), token.size()) == 0) {
+            return i;
+        }
+    }
+    return std::string::npos;
+}
+
+// Removes every occurrence of `token` from the line in place; returns how many bytes were
+// removed before index `at`, so that the caller can continue with the text that followed.
 std::size_t removeTokenBefore(std::string& line, const std::string& token, std::size_t at) {
     std::size_t removedBefore = 0;
-    for (std::size_t found = line.find(token); found != std::string::npos && found < at;
-         found = line.find(token, found + token.size())) {
-        removedBefore += token.size();
+    std::size_t write = 0;
+    std::size_t read = 0;
+    for (std::size_t found = findToken(line, token, 0); found != std::string::npos;
+         found = findToken(line, token, read)) {
+        std::memmove(line.data() + write, line.data() + read, found - read);
+        write += found - read;
+        read = found + token.size();
+        if (found < at) {
+            removedBefore += token.size();
+        }
     }
-    kw::removeAll(line, token);
+    const std::size_t rest = line.size() - read;
+    std::memmove(line.data() + write, line.data() + read, rest);
+    line.resize(write + rest);
     return removedBefore;
+}
+
+// Cheap test before the full parse: a token of this name begins with "{", the name and "("
+// (or "=" for the form without param).
+bool mayBeNamed(std::string_view token, std::string_view name, bool withParam) {
+    return token.size() > name.size() + 1 && token.substr(1, name.size()) == name &&
+           token[name.size() + 1] == (withParam ? '(' : '=');
 }
 
 } // namespace
@@ -80,18 +123,19 @@ bool ParseValueToken(ValueSlot& slot, std::string& line, std::string_view name,
     bool stored = false;
     std::size_t open = line.find('{');
     while (open != std::string::npos) {
-        const std::size_t close = line.find('}', open + 1);
+        const std::size_t close = indexOf(line, '}', open + 1);
         if (close == std::string::npos) {
             break;
         }
         if (close <= open + 3) {
-            open = line.find('{', close + 1);
+            open = indexOf(line, '{', close + 1);
             continue;
         }
-        const std::string token = line.substr(open, close - open + 1);
-        const auto parts = splitToken(token, withParam);
+        const std::string_view token(line.data() + open, close - open + 1);
+        const auto parts =
+            mayBeNamed(token, name, withParam) ? splitToken(token, withParam) : std::nullopt;
         if (!parts || parts->name != name) {
-            open = line.find('{', close + 1);
+            open = indexOf(line, '{', close + 1);
             continue;
         }
         if (!withParam || parts->param == param) {
@@ -100,8 +144,9 @@ bool ParseValueToken(ValueSlot& slot, std::string& line, std::string_view name,
             stored = true;
         }
         // The token is taken, or it holds the value for another param: either way it goes.
-        const std::size_t next = open - removeTokenBefore(line, token, open);
-        open = line.find('{', next);
+        const std::string text(token);
+        const std::size_t next = open - removeTokenBefore(line, text, open);
+        open = indexOf(line, '{', next);
     }
     return stored;
 }
@@ -128,11 +173,13 @@ void ReplaceValueToken(const ValueSlot& slot, std::string& line, std::string_vie
     kw::replaceAll(line, token, replacement);
 }
 
-bool ReplaceStatement(std::string& line, std::string_view prefix, const ValueSlot& slot) {
-    if (!slot.found || !line.starts_with(prefix)) {
-        return false;
-    }
+void AssignStatement(std::string& line, std::string_view prefix, const std::string& value) {
     line.assign(prefix);
-    line.append(slot.value);
-    return true;
+    line.append(value);
+}
+
+std::string valueOrTemplateText(const ValueSlot& slot, std::string_view line, std::size_t from) {
+    const std::string_view text =
+        slot.found ? std::string_view(slot.value) : line.substr(std::min(from, line.size()));
+    return std::string(kw::trimmed(text));
 }

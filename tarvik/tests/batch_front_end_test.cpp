@@ -104,21 +104,21 @@ TEST(Batch, AddPositionOn945) {
 
 TEST(Batch, BadOptionsAndValuesExitWithTwo) {
     const std::vector<std::vector<std::string>> bad = {
-        {"--batch", "--sytem", "UKPRQ"},
-        {"--batch", "--system", "PRQ"},
-        {"--batch", "--system"},
-        {"--batch", "--expansion", "3"},
-        {"--batch", "--expansion", "1x"},
-        {"--batch", "--card", "4"},
-        {"--batch", "--card", "64=JEL6"},
-        {"--batch", "--card", "abc=JEL6"},
-        {"--batch", "--card", "4=JEL7"},
-        {"--batch", "--card", "0=JEL6"}, // address 0 only takes QBT cards
-        {"--batch", "--card", "17=JEL6"}, // no position serves 17 without expansion housing
-        {"--batch", "--card", "4=1,2"},
-        {"--batch", "--usage", "P99=KVR"},
-        {"--batch", "--usage", "P4=SEW"},
-        {"--batch", "--usage", "P3=KVR"}, // QBT860 offers no usage
+        {"-i", "--batch", "--sytem", "UKPRQ"},
+        {"-i", "--batch", "--system", "PRQ"},
+        {"-i", "--batch", "--system"},
+        {"-i", "--batch", "--expansion", "3"},
+        {"-i", "--batch", "--expansion", "1x"},
+        {"-i", "--batch", "--card", "4"},
+        {"-i", "--batch", "--card", "64=JEL6"},
+        {"-i", "--batch", "--card", "abc=JEL6"},
+        {"-i", "--batch", "--card", "4=JEL7"},
+        {"-i", "--batch", "--card", "0=JEL6"},  // address 0 only takes QBT cards
+        {"-i", "--batch", "--card", "17=JEL6"}, // no position serves 17 without expansion housing
+        {"-i", "--batch", "--card", "4=1,2"},
+        {"-i", "--batch", "--usage", "P99=KVR"},
+        {"-i", "--batch", "--usage", "P4=SEW"},
+        {"-i", "--batch", "--usage", "P3=KVR"}, // QBT860 offers no usage
     };
     for (const auto& arguments : bad) {
         const auto r = batch(arguments);
@@ -126,6 +126,6 @@ TEST(Batch, BadOptionsAndValuesExitWithTwo) {
         EXPECT_NE(std::string::npos, r.err.find("tarvik: ")) << arguments.back();
         EXPECT_TRUE(r.out.empty());
     }
-    const auto r = batch({"--batch", "--card", "4=JEL7"});
+    const auto r = batch({"-i", "--batch", "--card", "4=JEL7"});
     EXPECT_NE(std::string::npos, r.err.find("\"JEL6\"")) << r.err; // lists the choices
 }

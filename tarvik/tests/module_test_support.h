@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace testing_support {
 
@@ -42,9 +43,37 @@ struct RewriteResult {
 RewriteResult rewriteModule(std::unique_ptr<CModuleFileHandler> handler, std::string_view input,
                             const std::string& name = "module.fct");
 
+// The same in a given empty folder, which is left empty again.
+RewriteResult rewriteModuleIn(const ScratchDir& dir, std::unique_ptr<CModuleFileHandler> handler,
+                              std::string_view input, const std::string& name = "module.fct");
+
 // Lines joined with CR LF, each line terminated.
 std::string crlf(std::initializer_list<std::string_view> lines);
 // Lines joined with LF, each line terminated.
 std::string lf(std::initializer_list<std::string_view> lines);
+
+// One step as a template holds it: its number, the data lines of a "BEZEICHNUNG" block and
+// the body statements (given without their two leading blanks). Lines end in LF.
+std::string templateStep(int number, std::initializer_list<std::string_view> data,
+                         std::initializer_list<std::string_view> body);
+
+// A module header announcing `steps` steps, with a column block holding one shown column
+// ("{SHOW,1}") per header name.
+std::string templateHeader(int steps, std::initializer_list<std::string_view> columns = {});
+
+// A step of a written module, as the tests look at it.
+struct WrittenStep {
+    int number = 0;
+    std::vector<std::string> data; // lines after a key other than "NO"
+    std::vector<std::string> body; // statements after X_END, with their leading blanks
+    // The body statement that begins with `prefix`; empty when there is none.
+    std::string statement(std::string_view prefix) const;
+};
+
+// The steps of a module text, in file order.
+std::vector<WrittenStep> writtenSteps(const std::string& module);
+
+// The header names whose "{SHOW," flag is 0 in a module's column block.
+std::vector<std::string> hiddenColumns(const std::string& module);
 
 } // namespace testing_support

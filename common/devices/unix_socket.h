@@ -1,0 +1,31 @@
+#pragma once
+
+// Unix seqpacket sockets by file path, for the simulator's devices: one message per frame.
+// Paths longer than a socket address can hold are reached through /proc/self/fd of their
+// directory, so a deep device directory works as well as a short one.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kw::unixsocket {
+
+// Connects to the socket at path. Returns the descriptor, or -1 with *error set (ENOENT when
+// nobody listens there). Receives on it time out after `receiveTimeoutMs` (0 = never).
+int connectTo(const std::string& path, int receiveTimeoutMs, int* error);
+
+// Binds a listening, non-blocking socket at path, which must not exist. -1 with *error set.
+int listenAt(const std::string& path, int* error);
+
+// Sends one frame; false with *error set when it cannot be sent.
+bool sendFrame(int fd, std::span<const std::uint8_t> frame, int* error);
+
+// Receives one frame into buffer and returns its length. nullopt with *error set on failure:
+// ENODEV when the other side closed the connection, ETIMEDOUT when the receive timeout ran
+// out (or, on a non-blocking socket, nothing is waiting), EMSGSIZE for a frame longer than
+// the buffer (it is dropped).
+std::optional<std::size_t> receiveFrame(int fd, std::span<std::uint8_t> buffer, int* error);
+
+} // namespace kw::unixsocket

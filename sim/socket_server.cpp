@@ -1,0 +1,370 @@
+#include "sim/socket_server.h"
+
+#include "common/devices/device_directory.h"
+#include "common/devices/unix_socket.h"
+#include "common/devices/wire_protocol.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace kw::sim {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kControlPrefix = ".testsystem-sim-";
+constexpr const char* kControlSuffix = ".control";
+
+std::string hiddenName(const std::string& name) {
+    return "." + name + "." + std::to_string(getpid()) + ".tmp";
+}
+
+// Whether a simulator still serves the socket at path (a killed one leaves its file behind).
+bool isServed(const fs::path& path) {
+    int error = 0;
+    const int fd = unixsocket::connectTo(path.string(), 0, &error);
+    if (fd < 0) {
+        return false;
+    }
+    close(fd);
+    return true;
+}
+
+// Binds under a hidden name and moves the socket into place without replacing a live one.
+int bindInPlace(const fs::path& directory, const std::string& name, std::string* error) {
+    const fs::path target = directory / name;
+    if (fs::exists(fs::symlink_status(target))) {
+        if (isServed(target)) {
+            *error = "Das Gerät " + target.string() +
+                     " wird schon von einem anderen Simulator "
+                     "angeboten";
+            return -1;
+        }
+        unlink(target.c_str()); // left by a simulator that was killed
+    }
+    const fs::path hidden = directory / hiddenName(name);
+    unlink(hidden.c_str());
+    int code = 0;
+    const int fd = unixsocket::listenAt(hidden.string(), &code);
+    if (fd < 0) {
+        *error =
+            "Der Socket " + hidden.string() + " kann nicht angelegt werden: " + std::strerror(code);
+        return -1;
+    }
+    if (renameat2(AT_FDCWD, hidden.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
+        *error = "Der Socket " + target.string() +
+                 " kann nicht angelegt werden: " + std::strerror(errno);
+        unlink(hidden.c_str());
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+SocketServer::SocketServer(Simulator& simulator, fs::path directory)
+    : m_simulator(simulator), m_directory(std::move(directory)), m_listeners(simulator.size(), -1),
+      m_buffer(wire::kMaxFrame) {}
+
+SocketServer::~SocketServer() {
+    for (std::size_t i = 0; i < m_listeners.size(); ++i) {
+        m_simulator.adapter(i).setPlugListener(nullptr);
+        withdraw(i);
+    }
+    for (const Connection& connection : m_connections) {
+        close(connection.fd);
+    }
+    if (m_controlFd >= 0) {
+        close(m_controlFd);
+        unlink(m_controlPath.c_str());
+    }
+}
+
+bool SocketServer::start(std::string* error) {
+    if (m_directory.string().find('#') != std::string::npos) {
+        *error = "Das Geräteverzeichnis " + m_directory.string() + " darf kein # enthalten";
+        return false;
+    }
+    if (!ensureDeviceDirectory(m_directory)) {
+        *error = "Das Geräteverzeichnis " + m_directory.string() + " kann nicht angelegt werden";
+        return false;
+    }
+    const std::string controlName =
+        std::string(kControlPrefix) + std::to_string(getpid()) + kControlSuffix;
+    m_controlPath = m_directory / controlName;
+    unlink(m_controlPath.c_str());
+    int code = 0;
+    m_controlFd = unixsocket::listenAt(m_controlPath.string(), &code);
+    if (m_controlFd < 0) {
+        *error = "Der Steuer-Socket " + m_controlPath.string() +
+                 " kann nicht angelegt werden: " + std::strerror(code);
+        return false;
+    }
+    for (std::size_t i = 0; i < m_simulator.size(); ++i) {
+        if (!publish(i, error)) {
+            return false;
+        }
+        m_simulator.adapter(i).setPlugListener(
+            [this](Adapter& adapter, bool plugged) { onPlug(adapter, plugged); });
+    }
+    return true;
+}
+
+std::string SocketServer::devicePath(std::size_t index) const {
+    return (m_directory / m_simulator.sharedAdapter(index)->fileName()).string();
+}
+
+bool SocketServer::publish(std::size_t index, std::string* error) {
+    const int fd = bindInPlace(m_directory, m_simulator.adapter(index).fileName(), error);
+    m_listeners[index] = fd;
+    return fd >= 0;
+}
+
+void SocketServer::withdraw(std::size_t index) {
+    if (m_listeners[index] < 0) {
+        return;
+    }
+    close(m_listeners[index]);
+    m_listeners[index] = -1;
+    unlink(devicePath(index).c_str());
+    for (Connection& connection : m_connections) {
+        if (!connection.isControl && connection.adapter == index) {
+            connection.closing = true; // after a reply still owed, the line goes dead
+        }
+    }
+}
+
+void SocketServer::onPlug(Adapter& adapter, bool plugged) {
+    for (std::size_t i = 0; i < m_simulator.size(); ++i) {
+        if (&m_simulator.adapter(i) != &adapter) {
+            continue;
+        }
+        if (!plugged) {
+            withdraw(i);
+            continue;
+        }
+        std::string error;
+        if (!publish(i, &error)) {
+            std::fprintf(stderr, "testsystem-sim: %s\n", error.c_str());
+        }
+    }
+}
+
+void SocketServer::run(int stopFd) {
+    while (serveOnce(-1, stopFd)) {
+    }
+}
+
+// The wait of one round: up to the next delayed reply that falls due.
+int SocketServer::pollTimeout(int timeoutMs) const {
+    const auto now = std::chrono::steady_clock::now();
+    int timeout = timeoutMs;
+    for (const Connection& connection : m_connections) {
+        if (connection.replyWaiting) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(connection.replyDue - now)
+                    .count();
+            const int due = static_cast<int>(std::max<long>(0, left + 1));
+            timeout = timeout < 0 ? due : std::min(timeout, due);
+        }
+    }
+    return timeout;
+}
+
+bool SocketServer::serveOnce(int timeoutMs, int stopFd) {
+    std::vector<pollfd>& fds = m_pollFds;
+    fds.clear();
+    std::vector<std::size_t> adapterOf; // for the listeners
+    fds.push_back({stopFd, POLLIN, 0});
+    fds.push_back({m_controlFd, POLLIN, 0});
+    for (std::size_t i = 0; i < m_listeners.size(); ++i) {
+        if (m_listeners[i] >= 0) {
+            fds.push_back({m_listeners[i], POLLIN, 0});
+            adapterOf.push_back(i);
+        }
+    }
+    const std::size_t firstConnection = fds.size();
+    const std::size_t connectionCount = m_connections.size();
+    for (const Connection& connection : m_connections) {
+        // A connection owing a delayed reply takes no new request meanwhile.
+        fds.push_back({connection.fd, static_cast<short>(connection.replyWaiting ? 0 : POLLIN), 0});
+    }
+    poll(fds.data(), fds.size(), pollTimeout(timeoutMs));
+    if (fds[0].revents & POLLIN) {
+        return false;
+    }
+
+    for (std::size_t k = 0; k < connectionCount; ++k) {
+        if (fds[firstConnection + k].revents & (POLLIN | POLLHUP | POLLERR)) {
+            receive(m_connections[k]);
+        }
+    }
+    if (fds[1].revents & POLLIN) {
+        accept(m_controlFd, 0, true);
+    }
+    for (std::size_t k = 0; k < adapterOf.size(); ++k) {
+        // The listener may have gone with an unplug during this round.
+        const pollfd& listener = fds[2 + k];
+        if ((listener.revents & POLLIN) && m_listeners[adapterOf[k]] == listener.fd) {
+            accept(listener.fd, adapterOf[k], false);
+        }
+    }
+    sendDue();
+    dropClosed();
+    return true;
+}
+
+void SocketServer::accept(int listenFd, std::size_t adapter, bool isControl) {
+    for (;;) {
+        const int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            return;
+        }
+        Connection connection;
+        connection.fd = fd;
+        connection.adapter = adapter;
+        connection.isControl = isControl;
+        m_connections.push_back(std::move(connection));
+    }
+}
+
+void SocketServer::receive(Connection& connection) {
+    if (connection.closing) {
+        return;
+    }
+    int error = 0;
+    const auto length = unixsocket::receiveFrame(connection.fd, m_buffer, &error);
+    if (!length) {
+        if (error != ETIMEDOUT) {
+            connection.closing = true; // the program closed the handle
+        }
+        return;
+    }
+    const std::span<const std::uint8_t> frame(m_buffer.data(), *length);
+    if (connection.isControl) {
+        control(connection, frame);
+    } else if (!connection.session) {
+        greet(connection, frame);
+    } else {
+        serveRequest(connection, frame);
+    }
+}
+
+void SocketServer::greet(Connection& connection, std::span<const std::uint8_t> frame) {
+    const auto hello = wire::decodeHello(frame);
+    Adapter& adapter = m_simulator.adapter(connection.adapter);
+    wire::Welcome welcome;
+    if (!hello) {
+        welcome.error = EPROTO;
+    } else if (hello->op == wire::HelloOp::QuerySpeed) {
+        welcome.value = adapter.usbSpeed();
+    } else {
+        connection.session =
+            adapter.open(hello->pipe, hello->access, hello->sharing, &welcome.error);
+    }
+    int error = 0;
+    unixsocket::sendFrame(connection.fd, wire::encodeWelcome(welcome), &error);
+    if (!connection.session) {
+        connection.closing = true;
+    }
+}
+
+void SocketServer::serveRequest(Connection& connection, std::span<const std::uint8_t> frame) {
+    const auto request = wire::decodeRequest(frame);
+    DeviceReply reply;
+    if (request) {
+        reply = connection.session->serve(*request);
+    } else {
+        reply.error = EPROTO;
+    }
+    auto encoded = wire::encodeReply(reply);
+    if (reply.delayMs > 0) {
+        connection.delayedReply = std::move(encoded);
+        connection.replyDue =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(reply.delayMs);
+        connection.replyWaiting = true;
+        return;
+    }
+    int error = 0;
+    if (!unixsocket::sendFrame(connection.fd, encoded, &error)) {
+        connection.closing = true;
+    }
+}
+
+void SocketServer::control(Connection& connection, std::span<const std::uint8_t> frame) {
+    const std::string command(frame.begin(), frame.end());
+    const auto blank = command.find(' ');
+    const std::string verb = command.substr(0, blank);
+    Adapter* adapter =
+        blank == std::string::npos ? nullptr : m_simulator.find(command.substr(blank + 1));
+    std::string answer = "unbekannt";
+    if (adapter && verb == "plug") {
+        adapter->plug();
+        answer = "ok";
+    } else if (adapter && verb == "unplug") {
+        adapter->unplug();
+        answer = "ok";
+    }
+    int error = 0;
+    unixsocket::sendFrame(
+        connection.fd,
+        std::span(reinterpret_cast<const std::uint8_t*>(answer.data()), answer.size()), &error);
+    connection.closing = true;
+}
+
+void SocketServer::sendDue() {
+    const auto now = std::chrono::steady_clock::now();
+    for (Connection& connection : m_connections) {
+        if (connection.replyWaiting && connection.replyDue <= now) {
+            int error = 0;
+            if (!unixsocket::sendFrame(connection.fd, connection.delayedReply, &error)) {
+                connection.closing = true;
+            }
+            connection.replyWaiting = false;
+        }
+    }
+}
+
+void SocketServer::dropClosed() {
+    std::erase_if(m_connections, [](const Connection& connection) {
+        if (!connection.closing || connection.replyWaiting) {
+            return false;
+        }
+        close(connection.fd);
+        return true;
+    });
+}
+
+bool SocketServer::sendControl(const fs::path& directory, const std::string& command) {
+    std::error_code ignored;
+    bool known = false;
+    for (const auto& entry : fs::directory_iterator(directory, ignored)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(kControlPrefix, 0) != 0 || !name.ends_with(kControlSuffix)) {
+            continue;
+        }
+        int error = 0;
+        const int fd = unixsocket::connectTo(entry.path().string(), 5000, &error);
+        if (fd < 0) {
+            continue;
+        }
+        std::uint8_t answer[32];
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(command.data());
+        if (unixsocket::sendFrame(fd, std::span(bytes, command.size()), &error)) {
+            const auto length = unixsocket::receiveFrame(fd, answer, &error);
+            known = known || (length && std::string(answer, answer + *length) == "ok");
+        }
+        close(fd);
+    }
+    return known;
+}
+
+} // namespace kw::sim

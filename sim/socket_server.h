@@ -1,0 +1,86 @@
+#pragma once
+
+// Serves a simulator's adapters as Unix sockets in a device directory, so that programs find
+// them through the socket backend exactly as they would find real adapters.
+//
+// Each plugged adapter is one listening socket named after its device path. It is bound under
+// a hidden name and renamed into place, so it is announced (inotify) only once it accepts
+// connections; unplugging removes it and closes every connection to it. A control socket
+// ".testsystem-sim-<pid>.control" in the same directory takes "plug NAME" and "unplug NAME"
+// (answered "ok" or "unbekannt"), so that a second process can plug adapters in and out.
+//
+// One thread serves everything, one request at a time, in the order the requests arrive.
+
+#include "sim/simulator.h"
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <poll.h>
+#include <string>
+#include <vector>
+
+namespace kw::sim {
+
+class SocketServer {
+public:
+    SocketServer(Simulator& simulator, std::filesystem::path directory);
+    ~SocketServer(); // removes its sockets
+    SocketServer(const SocketServer&) = delete;
+    SocketServer& operator=(const SocketServer&) = delete;
+
+    // Publishes every adapter and the control socket. False with a German message when the
+    // directory is unusable or a device name is already served by someone else.
+    bool start(std::string* error);
+
+    // The device path of an adapter in this server's directory.
+    std::string devicePath(std::size_t index) const;
+
+    // Serves until stopFd polls readable (a signalfd or eventfd of the caller).
+    void run(int stopFd);
+
+    // Serves what is waiting, waiting at most timeoutMs (-1: no limit) for something to
+    // happen. Returns false when stopFd (if not -1) became readable instead.
+    bool serveOnce(int timeoutMs, int stopFd = -1);
+
+    // Sends a control command to the simulators serving `directory` ("plug NAME",
+    // "unplug NAME"); true when one of them knew the adapter.
+    static bool sendControl(const std::filesystem::path& directory, const std::string& command);
+
+private:
+    struct Connection {
+        int fd = -1;
+        std::size_t adapter = 0;
+        std::shared_ptr<DeviceSession> session; // null until the hello
+        std::vector<std::uint8_t> delayedReply;
+        std::chrono::steady_clock::time_point replyDue;
+        bool replyWaiting = false;
+        bool closing = false;
+        bool isControl = false; // a connection to the control socket
+    };
+
+    bool publish(std::size_t index, std::string* error);
+    void withdraw(std::size_t index);
+    void onPlug(Adapter& adapter, bool plugged);
+    void accept(int listenFd, std::size_t adapter, bool isControl);
+    void receive(Connection& connection);
+    void greet(Connection& connection, std::span<const std::uint8_t> frame);
+    void serveRequest(Connection& connection, std::span<const std::uint8_t> frame);
+    void control(Connection& connection, std::span<const std::uint8_t> frame);
+    void sendDue();
+    void dropClosed();
+    int pollTimeout(int timeoutMs) const;
+
+    Simulator& m_simulator;
+    std::filesystem::path m_directory;
+    std::vector<int> m_listeners; // per adapter; -1 while unplugged
+    int m_controlFd = -1;
+    std::filesystem::path m_controlPath;
+    std::vector<Connection> m_connections;
+    std::vector<std::uint8_t> m_buffer;
+    std::vector<::pollfd> m_pollFds; // kept between rounds to spare the allocation
+};
+
+} // namespace kw::sim

@@ -1,0 +1,383 @@
+#include "tarvik/modules/kvr_fct_handler.h"
+
+#include "tarvik/modules/module_text.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+enum Kind {
+    kCardBegin = 1,
+    kGroups = 2,
+    kChannels = 3,
+    kSupplyPos = 4,
+    kSupplyNeg = 5,
+    kKvrSelectionEnd = 6,
+    kGroupsHigh = 7,
+    kChannelsHigh = 8,
+    kGroupsLow = 9,
+    kChannelsLow = 10,
+    kSupplyPosTqd = 11,
+    kSupplyNegTqd = 12,
+    kTqdSelectionEnd = 13,
+    kCardEnd = 14,
+};
+
+// In search order: the first marker a data line holds gives the step its kind.
+constexpr StepKindMarker kKindMarkers[] = {
+    {"{TEST_CHANNELS}", kChannels},        {"{TEST_CHANNELS_HIGH}", kChannelsHigh},
+    {"{TEST_CHANNELS_LOW}", kChannelsLow}, {"{TEST_GROUPS}", kGroups},
+    {"{TEST_GROUPS_HIGH}", kGroupsHigh},   {"{TEST_GROUPS_LOW}", kGroupsLow},
+    {"{TEST_NG_POS}", kSupplyPos},         {"{TEST_NG_NEG}", kSupplyNeg},
+    {"{TEST_NG_POS_TQD}", kSupplyPosTqd},  {"{TEST_NG_NEG_TQD}", kSupplyNegTqd},
+    {"{CARD_BEGIN}", kCardBegin},          {"{SEL_KVR_END}", kKvrSelectionEnd},
+    {"{SEL_TQD_END}", kTqdSelectionEnd},   {"{CARD_END}", kCardEnd},
+};
+
+constexpr int kChannelsPerCard = 24;
+
+// Bus addresses by familyNumber: A for the KVR part of the card, B for its TQD part.
+constexpr std::array<int, 8> kBusAddressA{112, 114, 116, 118, 40, 42, 44, 46};
+constexpr std::array<int, 8> kBusAddressB{144, 146, 148, 150, 152, 154, 156, 158};
+// Number of the first power supply by cardNumber; the second is the next one.
+constexpr std::array<int, 8> kFirstSupply{5, 7, 9, 11, 23, 25, 27, 29};
+
+// The statement keyword of a fail-data line and how far the card offset raises its number.
+constexpr std::string_view kFailDataText = "Modul: KVR, Schritt: ";
+constexpr int kMaxFailDataNumber = 100000;
+
+bool isSupplyFit(int supplyFit) {
+    return supplyFit == 2 || supplyFit == 3;
+}
+
+} // namespace
+
+CKvrFctHandler::CKvrFctHandler(std::vector<CKvrInfo> cards, int systemType)
+    : CTemplateFileHandler(systemType), m_cards(std::move(cards), kMaxCards) {}
+
+bool CKvrFctHandler::Prepare() {
+    if (m_cards.empty()) {
+        return false;
+    }
+    m_cards.selectFirst();
+    selectCard();
+    m_starts = StepStarts{};
+    m_stepKind = 0;
+    m_previousStepNumber = 0;
+    return true;
+}
+
+// The counters start afresh for the card now current; its selection code decides which
+// "SEL" values apply: a card generated as a TQD card that shares its family number with
+// another card of the list takes the TQD values.
+void CKvrFctHandler::selectCard() {
+    const CKvrInfo& card = m_cards.current();
+    m_loop.start(kChannelsPerCard, card.channelBase);
+    m_supplyNo = 1;
+    bool sharedNumber = false;
+    for (int i = 1; i <= m_cards.size(); ++i) {
+        sharedNumber = sharedNumber ||
+                       (i != m_cards.index() && m_cards.at(i)->familyNumber == card.familyNumber);
+    }
+    m_selCode = card.asTqd != 0 && sharedNumber ? "TQD" : "KVR";
+}
+
+// Each written card writes 100 steps from the template's card section when it has no supply;
+// a card with supplies writes every template step once, plus the loop repetitions. Only the
+// cards that are written count.
+int CKvrFctHandler::GetAddedSteps(int templateSteps) {
+    int added = 0;
+    for (int i = 1; i <= std::min(m_cards.size(), kMaxCards); ++i) {
+        added += 100;
+        if (isSupplyFit(m_cards.at(i)->supplyFit)) {
+            added += templateSteps - 18;
+        }
+    }
+    return added == 0 ? 0 : added - templateSteps + 2;
+}
+
+void CKvrFctHandler::OnDataLine(std::string& line) {
+    CTemplateFileHandler::OnDataLine(line);
+    ParseValueToken(m_nuValue, line, "NU", m_selector);
+    ParseValueToken(m_urValue, line, "UR", m_selector);
+    ParseValueToken(m_selValue, line, "SEL", m_selCode);
+    if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
+        m_stepKind = kind;
+    }
+    replaceTextMarkers(line);
+    ReplaceValueToken(m_nuValue, line, "{nu,");
+    ReplaceValueToken(m_nominal, line, "{sw,");
+}
+
+void CKvrFctHandler::replaceTextMarkers(std::string& line) const {
+    const CKvrInfo& card = m_cards.current();
+    kw::replaceAll(line, "{c}", std::to_string(m_cards.index()));
+    kw::replaceAll(line, "{cs}", std::to_string(card.familyNumber));
+    kw::replaceAll(line, "{g}", std::to_string(m_loop.group()));
+    kw::replaceAll(line, "{k}", std::to_string(m_loop.channel()));
+    kw::replaceAll(line, "{s}", std::to_string(m_loop.globalChannel()));
+    const char letter = static_cast<char>('A' + card.cardNumber - 1);
+    kw::replaceAll(line, "{n}", std::string(1, letter) + std::to_string(m_supplyNo));
+    kw::replaceAll(line, "{pmin}", m_supplyNo == 1 ? "P1" : "P2");
+    kw::replaceAll(line, "{pmax}", m_supplyNo == 1 ? "P4" : "P3");
+}
+
+void CKvrFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
+    CTemplateFileHandler::OnEndStep(stepNumber, stepStart);
+    m_nuValue.clear();
+    m_urValue.clear();
+    m_selValue.clear();
+    m_starts.remember(m_stepKind, stepStart);
+    switch (m_stepKind) {
+    case kChannels:
+        endChannelStep(stepNumber, stepStart, kGroups);
+        break;
+    case kChannelsHigh:
+        endChannelStep(stepNumber, stepStart, kGroupsHigh);
+        break;
+    case kChannelsLow:
+        endChannelStep(stepNumber, stepStart, kGroupsLow);
+        break;
+    case kSupplyPos:
+        endPositiveSupply(kKvrSelectionEnd);
+        break;
+    case kSupplyPosTqd:
+        endPositiveSupply(kTqdSelectionEnd);
+        break;
+    case kSupplyNeg:
+        endNegativeSupply(stepStart, kSupplyPos);
+        break;
+    case kSupplyNegTqd:
+        endNegativeSupply(stepStart, kSupplyPosTqd);
+        break;
+    case kKvrSelectionEnd:
+        endSelection(stepStart, true);
+        break;
+    case kTqdSelectionEnd:
+        endSelection(stepStart, false);
+        break;
+    case kCardEnd:
+        endCard();
+        break;
+    default: // card begin and group steps: only remembered
+        break;
+    }
+    m_stepKind = 0;
+    m_previousStepNumber = stepNumber;
+}
+
+// The channel step is read again for the next channel, after the group step when a new group
+// begins. After the high channels the low loop starts again at channel 1.
+void CKvrFctHandler::endChannelStep(int stepNumber, std::int64_t stepStart, int groupKind) {
+    const int repeatNumber = m_numbering.repeatNumber(stepNumber, m_cards.index());
+    if (const auto readFrom = m_loop.endChannelStep(stepStart, m_starts.find(groupKind),
+                                                    repeatNumber, m_nextNumber)) {
+        SeekInput(*readFrom);
+        return;
+    }
+    m_nextNumber = 0;
+    if (m_stepKind == kChannelsHigh) {
+        m_loop.restart();
+    }
+}
+
+// Without a supply the supply steps are dropped: straight on to the selection end when its
+// step is known from an earlier card, else step by step until the selection end clears it.
+void CKvrFctHandler::endPositiveSupply(int selectionEndKind) {
+    if (hasSupply()) {
+        m_skipStep = false;
+        return;
+    }
+    m_skipStep = true;
+    if (const auto selectionEnd = m_starts.find(selectionEndKind)) {
+        SeekInput(*selectionEnd);
+    }
+}
+
+// The negative step is read for each supply: for "NG+-" it is dropped for the first supply and
+// written for the second; for "NG++" it sends the input back to the positive step, which is
+// written again for the second supply (90 higher, or following the previous step in the TQD
+// pass), and is dropped both times.
+void CKvrFctHandler::endNegativeSupply(std::int64_t stepStart, int positiveKind) {
+    const int supplyFit = m_cards.current().supplyFit;
+    if (!isSupplyFit(supplyFit)) {
+        return;
+    }
+    m_skipStep = m_supplyNo == 1 || supplyFit == 2;
+    if (m_supplyNo != 1) {
+        m_nextNumber = 0;
+        return;
+    }
+    m_supplyNo = 2;
+    if (supplyFit == 3) {
+        SeekInput(stepStart);
+        return;
+    }
+    if (const auto positive = m_starts.find(positiveKind)) {
+        SeekInput(*positive);
+    }
+    if (positiveKind == kSupplyPos) {
+        m_numberOffset = kw::saturatingAdd(cardOffset(), 90);
+    } else if (m_nextNumber == 0) {
+        m_nextNumber = kw::saturatingAdd(m_previousStepNumber, cardOffset() + 20);
+    }
+}
+
+// The selection end is written with the card's own offset: when a supply pass left another
+// offset in place, the step is dropped once and read again with the card's offset.
+void CKvrFctHandler::endSelection(std::int64_t stepStart, bool resetCounters) {
+    if (m_numberOffset == cardOffset()) {
+        m_skipStep = false;
+        if (resetCounters) {
+            m_loop.restart();
+            m_supplyNo = 1;
+        }
+        return;
+    }
+    m_numberOffset = cardOffset();
+    m_skipStep = true;
+    SeekInput(stepStart);
+}
+
+void CKvrFctHandler::endCard() {
+    m_skipStep = false;
+    const auto cardBegin = m_starts.find(kCardBegin);
+    if (!m_cards.hasNext() || !cardBegin) {
+        m_numberOffset = 0;
+        m_bodyDone = true;
+        return;
+    }
+    m_cards.selectNext();
+    selectCard();
+    SeekInput(*cardBegin);
+    m_numberOffset = cardOffset();
+}
+
+void CKvrFctHandler::OnBodyLine(std::string& line) {
+    CTemplateFileHandler::OnBodyLine(line);
+    if (line == "  VARIABLE _KVR_1") {
+        line = "  VARIABLE _KVR_" + std::to_string(m_cards.current().cardNumber);
+        return;
+    }
+    if (replaceAddressLine(line) || replaceInitString(line) || replaceChannelLine(line) ||
+        replaceSupplyLine(line) || ReplaceStatement(line, "  URANGE ", m_urValue) ||
+        replaceSelectionValue(line)) {
+        return;
+    }
+    if (m_cards.index() >= 2) {
+        renumberFailData(line);
+    }
+}
+
+bool CKvrFctHandler::replaceAddressLine(std::string& line) const {
+    const int familyNumber = m_cards.current().familyNumber;
+    for (const std::string_view keyword : {"  BUSMADDRESS ", "  BUSSADDRESS "}) {
+        for (const auto& [templateAddress, table] :
+             {std::pair{"112", &kBusAddressA}, std::pair{"144", &kBusAddressB}}) {
+            if (line.starts_with(std::string(keyword) + templateAddress)) {
+                line = std::string(keyword) + std::to_string(familyValue(*table, familyNumber));
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// The init string selects the group (238, 222, 216) or the supply (248, 232; 131 ... 140 in
+// steps of 10) of the template's first group and supply; other values stay.
+bool CKvrFctHandler::replaceInitString(std::string& line) const {
+    constexpr std::string_view prefix = "  BUSSINITSTR {";
+    if (!line.starts_with(prefix)) {
+        return false;
+    }
+    const unsigned long value = std::strtoul(line.c_str() + prefix.size(), nullptr, 0);
+    long long changed = static_cast<long long>(value);
+    if (value == 238 || value == 222 || value == 216) {
+        changed = changed - m_loop.group() + 1;
+    } else if (value == 248 || value == 232) {
+        changed = changed - m_supplyNo + 1;
+    } else if (value >= 131 && value <= 140) {
+        changed = changed - 10 * m_supplyNo + 10;
+    }
+    if (changed != static_cast<long long>(value)) {
+        line = std::string(prefix) + std::to_string(changed) + "}";
+    }
+    return true;
+}
+
+bool CKvrFctHandler::replaceChannelLine(std::string& line) const {
+    if (!line.starts_with("  KVRCHANNEL")) {
+        return false;
+    }
+    line = "  KVRCHANNEL" + std::to_string(m_loop.globalChannel()) + " 1";
+    return true;
+}
+
+bool CKvrFctHandler::replaceSupplyLine(std::string& line) const {
+    if (line.starts_with("  NGON")) {
+        line = "  NGON" + std::to_string(supplyNumber()) + " 1";
+        return true;
+    }
+    constexpr std::string_view voltage = "  NGVOLTAGE";
+    if (!line.starts_with(voltage)) {
+        return false;
+    }
+    // The template's own voltage follows the keyword and a one-digit supply number.
+    const std::string text = valueOrTemplateText(m_nuValue, line, voltage.size() + 1);
+    line = std::string(voltage) + std::to_string(supplyNumber()) + " " + text;
+    return true;
+}
+
+bool CKvrFctHandler::replaceSelectionValue(std::string& line) const {
+    return ReplaceStatement(line, "  VALUE ", m_selValue) ||
+           ReplaceStatement(line, "  LOWER ", m_selValue) ||
+           ReplaceStatement(line, "  UPPER ", m_selValue);
+}
+
+// A fail-data line names its step ("  TESTFAILDATA0 Modul: KVR, Schritt: 120, ..."); for a
+// later card the number is raised by the card's offset. The number is taken right after the
+// text wherever the keyword's index makes it stand; a line without a number there is left as
+// it is.
+void CKvrFctHandler::renumberFailData(std::string& line) const {
+    const std::size_t found = line.find(kFailDataText, 1);
+    if (found == std::string::npos) {
+        return;
+    }
+    const std::size_t numberStart = found + kFailDataText.size();
+    const std::string_view rest = std::string_view(line).substr(numberStart);
+    const std::size_t comma = rest.find(',', 1);
+    if (rest.empty() || rest.front() < '0' || rest.front() > '9' || comma == std::string::npos) {
+        return;
+    }
+    const int number = kw::leadingInt(rest);
+    if (number >= kMaxFailDataNumber) {
+        return;
+    }
+    line = line.substr(0, numberStart) + std::to_string(kw::saturatingAdd(number, cardOffset())) +
+           std::string(rest.substr(comma));
+}
+
+// "Mng" columns are always hidden; an "Ng" column whose third letter names a card of the list
+// ("A" the first) is shown only when that card has power supplies.
+bool CKvrFctHandler::IsColumnHidden(const std::string& header) {
+    if (header.starts_with("Mng")) {
+        return true;
+    }
+    if (!header.starts_with("Ng") || header.size() < 3 || header[2] < 'A') {
+        return false;
+    }
+    const CKvrInfo* card = m_cards.at(header[2] - 'A' + 1);
+    return card == nullptr || !isSupplyFit(card->supplyFit);
+}
+
+bool CKvrFctHandler::hasSupply() const {
+    return isSupplyFit(m_cards.current().supplyFit);
+}
+
+// A cardNumber beyond the table has no supply of its own: 0 names none, so that the test
+// system rejects the statement instead of switching another card's supply.
+int CKvrFctHandler::supplyNumber() const {
+    const int first = familyValue(kFirstSupply, m_cards.current().cardNumber);
+    return first == 0 ? 0 : first + m_supplyNo - 1;
+}

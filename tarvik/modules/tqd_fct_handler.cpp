@@ -1,0 +1,265 @@
+#include "tarvik/modules/tqd_fct_handler.h"
+
+#include "tarvik/modules/module_text.h"
+
+#include <algorithm>
+
+namespace {
+
+enum Kind {
+    kCardBegin = 1,
+    kGroups = 2,
+    kChannels = 3,
+    kSupplyPos = 4,
+    kSupplyNeg = 5,
+    kDropped = 6, // a sense-dependent step that this card does not get
+    kCardEnd = 7,
+};
+
+// In search order: the first marker a data line holds gives the step its kind.
+constexpr StepKindMarker kKindMarkers[] = {
+    {"{TEST_CHANNELS}", kChannels}, {"{TEST_GROUPS}", kGroups},   {"{TEST_NG_POS}", kSupplyPos},
+    {"{TEST_NG_NEG}", kSupplyNeg},  {"{CARD_BEGIN}", kCardBegin}, {"{CARD_END}", kCardEnd},
+};
+
+constexpr int kTqd76 = 4;
+constexpr std::array<int, 8> kBusAddress{144, 146, 148, 150, 152, 154, 156, 158};
+
+bool isSupplyFit(int supplyFit) {
+    return supplyFit == 2 || supplyFit == 3;
+}
+
+} // namespace
+
+CTqdFctHandler::CTqdFctHandler(std::vector<CTqdInfo> cards, int systemType)
+    : CTemplateFileHandler(systemType), m_cards(std::move(cards), kMaxCards) {}
+
+bool CTqdFctHandler::Prepare() {
+    if (m_cards.empty()) {
+        return false;
+    }
+    m_cards.selectFirst();
+    selectCard();
+    m_starts = StepStarts{};
+    m_dropping = false;
+    m_stepKind = 0;
+    m_previousStepNumber = 0;
+    return true;
+}
+
+void CTqdFctHandler::selectCard() {
+    const CTqdInfo& card = m_cards.current();
+    m_loop.start(card.supplyFit == kTqd76 ? 72 : 48, card.channelBase);
+    m_supplyNo = 1;
+}
+
+// Per written card: the channel loop (90 steps on a TQD76, 60 otherwise) and 5 further steps;
+// a card with supplies writes every template step of its section but the two it lacks the
+// sense variant of. One step stands outside the card section.
+int CTqdFctHandler::GetAddedSteps(int templateSteps) {
+    const int written = std::min(m_cards.size(), kMaxCards);
+    if (written == 0) {
+        return 0;
+    }
+    int added = 5 * written - templateSteps + 1;
+    for (int i = 1; i <= written; ++i) {
+        const int supplyFit = m_cards.at(i)->supplyFit;
+        added += supplyFit == kTqd76 ? 90 : 60;
+        if (isSupplyFit(supplyFit)) {
+            added += templateSteps - 10;
+        }
+    }
+    return added;
+}
+
+void CTqdFctHandler::OnDataLine(std::string& line) {
+    CTemplateFileHandler::OnDataLine(line);
+    ParseValueToken(m_nuValue, line, "NU", m_selector);
+    ParseValueToken(m_niValue, line, "NI", m_selector);
+    takeMarkers(line);
+    replaceTextMarkers(line);
+    ReplaceValueToken(m_nuValue, line, "{nu,");
+    ReplaceValueToken(m_niValue, line, "{ni,");
+    ReplaceValueToken(m_nominal, line, "{sw,");
+}
+
+// The kind markers, then the sense markers, which are always removed and drop the step for
+// the cards they do not fit.
+void CTqdFctHandler::takeMarkers(std::string& line) {
+    if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
+        m_stepKind = kind;
+    }
+    const bool sense = m_cards.current().sense != 0;
+    if (kw::removeAll(line, "{IGNORE_NOSENSE}") > 0 && sense) {
+        m_stepKind = kDropped;
+    }
+    if (kw::removeAll(line, "{IGNORE_SENSE}") > 0 && !sense) {
+        m_stepKind = kDropped;
+    }
+}
+
+void CTqdFctHandler::replaceTextMarkers(std::string& line) const {
+    const CTqdInfo& card = m_cards.current();
+    kw::replaceAll(line, "{c}", std::to_string(m_cards.index()));
+    kw::replaceAll(line, "{cs}", std::to_string(card.familyNumber));
+    kw::replaceAll(line, "{g}", std::to_string(m_loop.group()));
+    kw::replaceAll(line, "{k}", std::to_string(m_loop.channel()));
+    // Supply A1, A2- or A2+: card letter by list position, the second supply's sign.
+    std::string supply(1, static_cast<char>('A' + m_cards.index() - 1));
+    supply += std::to_string(m_supplyNo);
+    if (m_supplyNo != 1) {
+        supply += card.supplyFit == 3 ? "-" : "+";
+    }
+    kw::replaceAll(line, "{n}", supply);
+}
+
+void CTqdFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
+    CTemplateFileHandler::OnEndStep(stepNumber, stepStart);
+    m_nuValue.clear();
+    m_niValue.clear();
+    m_starts.remember(m_stepKind, stepStart);
+    switch (m_stepKind) {
+    case kChannels:
+        endChannelStep(stepNumber, stepStart);
+        break;
+    case kSupplyPos:
+        endPositiveSupply(stepNumber);
+        break;
+    case kSupplyNeg:
+        endNegativeSupply(stepNumber, stepStart);
+        break;
+    case kCardEnd:
+        endCard();
+        break;
+    default: // card begin, group and dropped steps
+        break;
+    }
+    m_skipStep = m_dropping || m_stepKind == kDropped;
+    m_previousStepNumber = stepNumber;
+    m_stepKind = 0;
+}
+
+void CTqdFctHandler::endChannelStep(int stepNumber, std::int64_t stepStart) {
+    const int repeatNumber = m_numbering.repeatNumber(stepNumber, m_cards.index());
+    if (const auto readFrom =
+            m_loop.endChannelStep(stepStart, m_starts.find(kGroups), repeatNumber, m_nextNumber)) {
+        SeekInput(*readFrom);
+        return;
+    }
+    m_nextNumber = 0;
+}
+
+// With supplies the steps from the positive one on are numbered consecutively; without, they
+// are dropped up to the card end (straight there when its step is known from an earlier card).
+void CTqdFctHandler::endPositiveSupply(int stepNumber) {
+    if (!hasSupply()) {
+        m_dropping = true;
+        if (const auto cardEnd = m_starts.find(kCardEnd)) {
+            SeekInput(*cardEnd);
+        }
+        return;
+    }
+    m_dropping = false;
+    if (m_supplyNo == 1 && m_nextNumber == 0) {
+        m_nextNumber = m_numbering.repeatNumber(stepNumber, m_cards.index());
+    }
+}
+
+// "NG+-": the negative step is dropped for the first supply and read again for the second.
+// "NG++": it sends the input back to the positive step for the second supply and is dropped,
+// and the steps after it are dropped up to the card end.
+void CTqdFctHandler::endNegativeSupply(int stepNumber, std::int64_t stepStart) {
+    const int supplyFit = m_cards.current().supplyFit;
+    if (!isSupplyFit(supplyFit)) {
+        return;
+    }
+    m_dropping = m_supplyNo == 1 || supplyFit == 2;
+    if (m_supplyNo != 1) {
+        if (m_nextNumber == 0) {
+            m_nextNumber = m_numbering.repeatNumber(stepNumber, m_cards.index());
+        }
+        return;
+    }
+    m_supplyNo = 2;
+    if (supplyFit == 3) {
+        SeekInput(stepStart);
+        return;
+    }
+    if (const auto positive = m_starts.find(kSupplyPos)) {
+        SeekInput(*positive);
+    }
+    if (m_nextNumber == 0) {
+        m_nextNumber =
+            kw::saturatingAdd(m_previousStepNumber, m_numbering.offset(m_cards.index()) + 20);
+    }
+}
+
+void CTqdFctHandler::endCard() {
+    m_dropping = false;
+    m_nextNumber = 0;
+    const auto cardBegin = m_starts.find(kCardBegin);
+    if (!m_cards.hasNext() || !cardBegin) {
+        m_numberOffset = 0;
+        m_bodyDone = true;
+        return;
+    }
+    m_cards.selectNext();
+    selectCard();
+    SeekInput(*cardBegin);
+    m_numberOffset = m_numbering.offset(m_cards.index());
+}
+
+void CTqdFctHandler::OnBodyLine(std::string& line) {
+    CTemplateFileHandler::OnBodyLine(line);
+    const int busAddress = familyValue(kBusAddress, m_cards.current().familyNumber);
+    if (line == "  VARIABLE _TQD_1") {
+        line = "  VARIABLE _TQD_" + std::to_string(m_cards.index());
+    } else if (line.starts_with("  BUSMADDRESS ")) {
+        line = "  BUSMADDRESS " + std::to_string(busAddress);
+    } else if (line.starts_with("  BUSSADDRESS ")) {
+        line = "  BUSSADDRESS " + std::to_string(busAddress);
+    } else if (line.starts_with("  BUSSINITSTR {222}")) {
+        line = "  BUSSINITSTR {" + std::to_string(223 - m_loop.group()) + "}";
+    } else if (line.starts_with("  TQDCHANNEL")) {
+        line = "  TQDCHANNEL" + std::to_string(m_loop.globalChannel()) + " 1";
+    } else if (!replaceSupplyLine(line) &&
+               (line == "  MONITORTYPE 36" || line == "  MONITORTYPE 37")) {
+        // Two monitor types per supply, counted on by card and supply.
+        const int monitor = 2 * supplyBase() + (line.back() == '6' ? 30 : 31);
+        line = "  MONITORTYPE " + std::to_string(monitor);
+    }
+}
+
+// Supply statements name the supply (31, 32 for the first card ...); voltage and current
+// come from the step's values or stay as the template gives them after its two-digit number.
+bool CTqdFctHandler::replaceSupplyLine(std::string& line) const {
+    const std::string supply = std::to_string(supplyBase() + 28);
+    if (line.starts_with("  NGON")) {
+        line = "  NGON" + supply + " 1";
+        return true;
+    }
+    for (const auto& [keyword, slot] :
+         {std::pair<std::string_view, const ValueSlot*>{"  NGCURRENT", &m_niValue},
+          {"  NGVOLTAGE", &m_nuValue}}) {
+        if (line.starts_with(keyword)) {
+            const std::string text = valueOrTemplateText(*slot, line, keyword.size() + 2);
+            line = std::string(keyword) + supply + " " + text;
+            return true;
+        }
+    }
+    return false;
+}
+
+// "Mng" columns belong to a card by their fourth letter ("A" the first of the list) and are
+// shown only for a card with supplies; other columns are always shown.
+bool CTqdFctHandler::IsColumnHidden(const std::string& header) {
+    if (!header.starts_with("Mng") || header.size() < 4 || header[3] < 'A') {
+        return false;
+    }
+    const CTqdInfo* card = m_cards.at(header[3] - 'A' + 1);
+    return card == nullptr || !isSupplyFit(card->supplyFit);
+}
+
+bool CTqdFctHandler::hasSupply() const {
+    return isSupplyFit(m_cards.current().supplyFit);
+}

@@ -1,0 +1,79 @@
+// tarvik --batch as a user runs it, with and without a switched-on (simulated) system.
+
+#include "sim/testing/sim_process.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace kw::sim::testkit;
+
+namespace {
+
+const std::string kQuestion =
+    "Kein eingeschaltetes System vorhanden!\n\nMöchten Sie den Systemausbau selbst "
+    "zusammenstellen?";
+
+struct ProgramRun {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+ProgramRun tarvik(const std::vector<std::string>& arguments) {
+    std::vector<std::string> command{KW_TARVIK_PROGRAM};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    ProgramRun run{};
+    run.exitCode = runProgram(command, 20000, &run.out, &run.err);
+    return run;
+}
+
+// A private device directory (and mutex namespace) for the programs this test starts.
+struct PrivateMachine {
+    TempDirectory temp;
+    ScopedEnvironment devices{"KONTROLLWERK_DEVICE_DIR", (temp.path() / "dev").string()};
+    PrivateMutexNamespace mutexes;
+    std::filesystem::path dev() const { return temp.path() / "dev"; }
+};
+
+} // namespace
+
+TEST(TarvikProgram, ReadsTheDemoRackFromTheSimulatedSystem) {
+    PrivateMachine machine;
+    SimulatorProcess sim(machine.dev(), {KW_DEMO_RACK});
+    ASSERT_TRUE(sim.ready()) << sim.errorText();
+    const ProgramRun run = tarvik({"--batch", "--list"});
+    ASSERT_EQ(0, run.exitCode) << run.err;
+    EXPECT_TRUE(run.err.empty()) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("P1-2\tULM860\t\tULM860\n")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("P1-3\tQBT860\t\t\n"));
+    EXPECT_NE(std::string::npos, run.out.find("P1-6\tTQD860\tNG ++\tTQD_1\n"));
+    EXPECT_NE(std::string::npos, run.out.find("ZUPA\tZUPA\t5V-NG\t\n"));
+    EXPECT_NE(std::string::npos, run.out.find("P2-5\tJEL6\t\tJEL_1\n"));
+    EXPECT_NE(std::string::npos, run.out.find("Ad50\tDAX19\t\t\n"));
+
+    // Edits apply to what was read; --system has no say then.
+    const ProgramRun edited =
+        tarvik({"--batch", "--system", "UKPRQ", "--card", "1=(leer)", "--list"});
+    ASSERT_EQ(0, edited.exitCode) << edited.err;
+    EXPECT_NE(std::string::npos, edited.out.find("P1-4\t\t\t\n")) << edited.out;
+    EXPECT_NE(std::string::npos, edited.err.find("--system und --expansion gelten nicht"));
+}
+
+TEST(TarvikProgram, WithoutASystemTheQuestionIsAnsweredNoUnlessYes) {
+    PrivateMachine machine;
+    const ProgramRun no = tarvik({"--batch", "--list"});
+    EXPECT_EQ(1, no.exitCode);
+    EXPECT_TRUE(no.out.empty());
+    EXPECT_EQ(kQuestion + " Nein\n", no.err);
+
+    const ProgramRun yes = tarvik({"--batch", "--yes", "--system", "UKPRQ", "--list"});
+    ASSERT_EQ(0, yes.exitCode) << yes.err;
+    EXPECT_EQ(kQuestion + " Ja (--yes)\n", yes.err);
+    EXPECT_EQ(0u, yes.out.find("QBT\tQBT520\t\t\n")) << yes.out;
+
+    // -i never looks for hardware and never asks.
+    const ProgramRun skip = tarvik({"-i", "--batch", "--list"});
+    EXPECT_EQ(0, skip.exitCode);
+    EXPECT_TRUE(skip.err.empty()) << skip.err;
+}
