@@ -75,7 +75,8 @@ Lateness bareTimerfd(unsigned periodMs) {
     const std::int64_t period = static_cast<std::int64_t>(periodMs) * 1000000;
     const std::int64_t first = kw::PeriodicTimer::nowNs() + period;
     itimerspec spec{};
-    spec.it_value = {static_cast<time_t>(first / 1000000000), static_cast<long>(first % 1000000000)};
+    spec.it_value = {static_cast<time_t>(first / 1000000000),
+                     static_cast<long>(first % 1000000000)};
     spec.it_interval = {0, static_cast<long>(period)};
     timerfd_settime(fd, TFD_TIMER_ABSTIME, &spec, nullptr);
     std::vector<std::int64_t> lateness;

@@ -116,8 +116,7 @@ public:
         if (found == present.end()) {
             return nullptr;
         }
-        return std::make_unique<FakeAdapter>(found->second.name, path, false,
-                                             found->second.listed);
+        return std::make_unique<FakeAdapter>(found->second.name, path, false, found->second.listed);
     }
     std::unique_ptr<CInterface> makeDecoderTwin(CInterface& adapter) override {
         const auto found = present.find(adapter.deviceName());

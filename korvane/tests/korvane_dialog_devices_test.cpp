@@ -63,7 +63,8 @@ TEST_F(DialogDevicesTest, UnpluggingTheCurrentAdapterStopsTheRepetitionAndReplug
     model().onDeviceRemoval(kPathB);
     EXPECT_FALSE(model().isRepeating());
     EXPECT_FALSE(model().controls().sendAOn);
-    EXPECT_EQ(view.warnings, std::vector<std::string>{"Die aktuelle Schnittstelle wurde entfernt!"});
+    EXPECT_EQ(view.warnings,
+              std::vector<std::string>{"Die aktuelle Schnittstelle wurde entfernt!"});
     EXPECT_EQ(boxTexts(), (std::vector<std::string>{"Ulm860 (8 Bit)", "Ulm860 (16 Bit)", "INT41"}));
     EXPECT_EQ(model().interfaces().selected(), 0);
     EXPECT_EQ(currentName(), "Ulm860 (8 Bit)");
@@ -103,8 +104,8 @@ TEST_F(DialogDevicesTest, TheDecoderTwinComesBackAsTheCurrentInterface) {
     EXPECT_EQ(boxTexts(), (std::vector<std::string>{"Usb860 (7654321)", "INT41"}));
     EXPECT_TRUE(model().removedWasDecoder());
     model().onDeviceArrival(kPathA);
-    EXPECT_EQ(boxTexts(), (std::vector<std::string>{"Usb860 (7654321)", "INT41",
-                                                    "Ulm860 (8 Bit)", "Ulm860 (16 Bit)"}));
+    EXPECT_EQ(boxTexts(), (std::vector<std::string>{"Usb860 (7654321)", "INT41", "Ulm860 (8 Bit)",
+                                                    "Ulm860 (16 Bit)"}));
     EXPECT_EQ(model().interfaces().selected(), 3);
     EXPECT_TRUE(model().currentInterface()->isDecoder());
 }
@@ -164,7 +165,8 @@ TEST_F(DialogDevicesTest, ARemovalDuringTheAdaptersOwnCallWaitsUntilItReturns) {
     };
     model().onTest();
     EXPECT_EQ(model().interfaces().count(), 3);
-    EXPECT_EQ(view.warnings, std::vector<std::string>{"Die aktuelle Schnittstelle wurde entfernt!"});
+    EXPECT_EQ(view.warnings,
+              std::vector<std::string>{"Die aktuelle Schnittstelle wurde entfernt!"});
 }
 
 TEST_F(DialogDevicesTest, CtrlKUnlocksTheSelfTestWhereThereIsOne) {

@@ -115,8 +115,8 @@ TEST_F(DialogModelTest, RefusalsStopTheExchangeWhereTheyStand) {
     type(Field::FunctionAddress, "x");
     type(Field::DataA, "7");
     EXPECT_FALSE(model().exchange(KorvaneDialogModel::Direction::Save));
-    EXPECT_EQ(view.refusals.back(),
-              std::make_pair(Field::FunctionAddress, std::string("Geben Sie eine ganze Zahl ein.")));
+    EXPECT_EQ(view.refusals.back(), std::make_pair(Field::FunctionAddress,
+                                                   std::string("Geben Sie eine ganze Zahl ein.")));
     EXPECT_EQ(model().fields().systemAddress, 5); // read before the refusal
     EXPECT_EQ(model().fields().dataA, 0);         // not reached
 
@@ -182,8 +182,8 @@ TEST_F(DialogModelTest, RepeatedSendBAlternatesAndFreezesWhenAlternateIsCleared)
     tick(TickKind::Send);
     tick(TickKind::Send);
     tick(TickKind::Send);
-    EXPECT_EQ(takeBus(), (std::vector<std::string>{"W 0 0 0 2", "W 0 0 0 1", "W 0 0 0 2",
-                                                   "W 0 0 0 1"}));
+    EXPECT_EQ(takeBus(),
+              (std::vector<std::string>{"W 0 0 0 2", "W 0 0 0 1", "W 0 0 0 2", "W 0 0 0 1"}));
     // Taken at the next tick: the word due next (B) goes out from then on.
     checkAlternate(false);
     tick(TickKind::Send);

@@ -103,9 +103,9 @@ void KorvaneDialogModel::loadFields() {
 }
 
 bool KorvaneDialogModel::readTexts() {
-    std::int32_t* const targets[] = {&m_fields.systemAddress, &m_fields.cardAddress,
+    std::int32_t* const targets[] = {&m_fields.systemAddress,   &m_fields.cardAddress,
                                      &m_fields.functionAddress, &m_fields.dataA,
-                                     &m_fields.dataB, &m_fields.receivedValue};
+                                     &m_fields.dataB,           &m_fields.receivedValue};
     for (int i = 0; i < static_cast<int>(std::size(kSignedFields)); ++i) {
         const auto value = parseWholeNumber(m_controls.text(kSignedFields[i]));
         if (!value) {
@@ -154,9 +154,9 @@ bool KorvaneDialogModel::checkRanges() {
 }
 
 void KorvaneDialogModel::showValues() {
-    const std::int32_t values[] = {m_fields.systemAddress, m_fields.cardAddress,
+    const std::int32_t values[] = {m_fields.systemAddress,   m_fields.cardAddress,
                                    m_fields.functionAddress, m_fields.dataA,
-                                   m_fields.dataB,         m_fields.receivedValue};
+                                   m_fields.dataB,           m_fields.receivedValue};
     for (int i = 0; i < static_cast<int>(std::size(kSignedFields)); ++i) {
         m_controls.text(kSignedFields[i]) = std::to_string(values[i]);
     }
@@ -190,8 +190,8 @@ void KorvaneDialogModel::takeIntoSelectedAction() {
         action->setSend(m_fields.systemAddress, m_fields.cardAddress, m_fields.functionAddress,
                         m_fields.dataA, delay);
     } else {
-        action->setReceive(m_fields.systemAddress, m_fields.cardAddress,
-                           m_fields.functionAddress, delay);
+        action->setReceive(m_fields.systemAddress, m_fields.cardAddress, m_fields.functionAddress,
+                           delay);
     }
 }
 
@@ -219,9 +219,8 @@ void KorvaneDialogModel::selectionChanged(int index) {
 
 void KorvaneDialogModel::onNewSendA() {
     exchange(Direction::Save);
-    m_actions.newSendAction(m_fields.systemAddress, m_fields.cardAddress,
-                            m_fields.functionAddress, m_fields.dataA,
-                            static_cast<int>(m_fields.delay));
+    m_actions.newSendAction(m_fields.systemAddress, m_fields.cardAddress, m_fields.functionAddress,
+                            m_fields.dataA, static_cast<int>(m_fields.delay));
 }
 
 void KorvaneDialogModel::onNewReceive() {

@@ -59,7 +59,8 @@ public:
     enum class Direction { Save, Load };
 
     static constexpr const char* kNoInterfaceText = "Kein Testsystem-Interface vorhanden!";
-    static constexpr const char* kInterfaceRemovedText = "Die aktuelle Schnittstelle wurde entfernt!";
+    static constexpr const char* kInterfaceRemovedText =
+        "Die aktuelle Schnittstelle wurde entfernt!";
     // How long an arriving adapter is looked for, and the pause between two looks.
     static constexpr int kArrivalSearchMs = 1000;
     static constexpr int kArrivalPauseMs = 50;

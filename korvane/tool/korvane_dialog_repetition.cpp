@@ -111,9 +111,8 @@ void KorvaneDialogModel::onTick(TickKind kind) {
 void KorvaneDialogModel::onReceiveTick() {
     if (exchange(Direction::Save) && m_current != nullptr) {
         BusCall call(*this);
-        m_fields.receivedValue =
-            m_current->busRead(m_fields.systemAddress, m_fields.cardAddress,
-                               m_fields.functionAddress);
+        m_fields.receivedValue = m_current->busRead(m_fields.systemAddress, m_fields.cardAddress,
+                                                    m_fields.functionAddress);
     }
     exchange(Direction::Load);
 }

@@ -182,9 +182,9 @@ TEST_F(DialogTest, ActionsRecordedEditedDraggedSavedLoadedAndExecuted) {
     enter(DialogField::DataA, "33");
     click(dlg->newSendButton());
     finishEdit(Qt::Key_Return);
-    EXPECT_EQ(rows(), (std::vector<std::string>{"0,1,0,11,10; Relais ein",
-                                                "0,2,0,?,10; Neue Aktion",
-                                                "0,3,0,33,10; Neue Aktion"}));
+    EXPECT_EQ(rows(),
+              (std::vector<std::string>{"0,1,0,11,10; Relais ein", "0,2,0,?,10; Neue Aktion",
+                                        "0,3,0,33,10; Neue Aktion"}));
 
     // F2 on the selected row renames it.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->rowRect(1).center());
@@ -204,8 +204,7 @@ TEST_F(DialogTest, ActionsRecordedEditedDraggedSavedLoadedAndExecuted) {
     QTest::mouseMove(list->viewport(), to);
     QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, to);
     EXPECT_FALSE(list->isDragging());
-    EXPECT_EQ(rows(), (std::vector<std::string>{"0,2,0,?,10; Status",
-                                                "0,1,0,11,10; Relais ein",
+    EXPECT_EQ(rows(), (std::vector<std::string>{"0,2,0,?,10; Status", "0,1,0,11,10; Relais ein",
                                                 "0,3,0,33,10; Neue Aktion"}));
     EXPECT_EQ(dlg->model().actions().selectedIndex(), 2);
 

@@ -79,8 +79,8 @@ TEST_F(Int41WindowTest, PassingRunShowsGreenBitsAndOk) {
     EXPECT_TRUE(dlg.waitResult()->label().startsWith("Durchschnitt: "));
     EXPECT_EQ(dlg.waitResult()->percent(), 99);
     // "OK" in green, and "Dauer" offered.
-    EXPECT_GT(countColour(dlg.verdict()->grab().toImage(), dlg.verdict()->rect(), QColor(0, 255, 0)),
-              20);
+    EXPECT_GT(
+        countColour(dlg.verdict()->grab().toImage(), dlg.verdict()->rect(), QColor(0, 255, 0)), 20);
     EXPECT_FALSE(dlg.continuousButton()->isHidden());
 }
 

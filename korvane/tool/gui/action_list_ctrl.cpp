@@ -48,8 +48,7 @@ CActionListCtrl::CActionListCtrl(QWidget* parent) : QTreeWidget(parent) {
     colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
                      colours.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(colours);
-    connect(this, &QTreeWidget::itemSelectionChanged, this,
-            &CActionListCtrl::userSelectionChanged);
+    connect(this, &QTreeWidget::itemSelectionChanged, this, &CActionListCtrl::userSelectionChanged);
     connect(this, &QTreeWidget::itemChanged, this, &CActionListCtrl::labelEdited);
 }
 
@@ -247,9 +246,9 @@ void CActionListCtrl::followDrag(const QPoint& position) {
     const QModelIndex hit = indexAt(position);
     const bool inside = viewport()->rect().contains(position);
     const QModelIndex top = indexAt(QPoint(1, 1));
-    const auto change = m_drag.move(inside && hit.isValid() ? hit.row() : -1, position.y() < 0,
-                                    position.y() >= viewport()->height(),
-                                    top.isValid() ? top.row() : 0);
+    const auto change =
+        m_drag.move(inside && hit.isValid() ? hit.row() : -1, position.y() < 0,
+                    position.y() >= viewport()->height(), top.isValid() ? top.row() : 0);
     if (change == ActionDragTracker::TimerChange::Start) {
         m_scrollTimer.start(ActionDragTracker::kTimerPeriodMs, this);
     } else if (change == ActionDragTracker::TimerChange::Stop) {

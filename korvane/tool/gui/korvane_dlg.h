@@ -7,8 +7,8 @@
 // the timer thread as posted events; USB860 arrival and removal notices from a watched file
 // descriptor.
 
-#include "korvane/tool/korvane_dialog_model.h"
 #include "korvane/tool/gui/repetition_ticker.h"
+#include "korvane/tool/korvane_dialog_model.h"
 
 #include <QDialog>
 
@@ -65,7 +65,9 @@ public:
 
     // Called with the due time of every repetition tick the dialog handles, before it handles
     // it (the timer benchmark measures lateness with it).
-    void setTickProbe(std::function<void(std::int64_t dueNs)> probe) { m_tickProbe = std::move(probe); }
+    void setTickProbe(std::function<void(std::int64_t dueNs)> probe) {
+        m_tickProbe = std::move(probe);
+    }
 
 public slots:
     void onTest();

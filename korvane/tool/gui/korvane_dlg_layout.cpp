@@ -111,7 +111,8 @@ void CKorvaneDlg::buildControls() {
     m_alternate = place<QCheckBox>(this, u, kAlternate, "wechselnd");
     m_repeat = place<QCheckBox>(this, u, kRepeat, "dauernd");
     place<QLabel>(this, u, kReceivedLabel, "Rückgabe:");
-    QLineEdit* received = edit(DialogField::ReceivedValue, kReceived.x, kReceived.y, kReceived.width);
+    QLineEdit* received =
+        edit(DialogField::ReceivedValue, kReceived.x, kReceived.y, kReceived.width);
     received->setReadOnly(true);
     m_sendA = button(this, u, kSendA, "&Senden A", true);
     m_sendB = button(this, u, kSendB, "Se&nden B", true);

@@ -33,8 +33,7 @@ QGroupBox* group(QWidget* parent, const QString& title, const QRect& rect) {
     return box;
 }
 
-template <typename Element>
-Element* element(QWidget* parent, const QRect& rect) {
+template <typename Element> Element* element(QWidget* parent, const QRect& rect) {
     auto* created = new Element(parent);
     created->setGeometry(rect);
     return created;
@@ -73,13 +72,11 @@ void ResultDialogWidget::closeEvent(QCloseEvent* event) {
 
 // ---------------------------------------------------------------- BitsResultDialogBase
 
-template <typename Window>
-BitsResultDialogBase<Window>::~BitsResultDialogBase() {
+template <typename Window> BitsResultDialogBase<Window>::~BitsResultDialogBase() {
     delete m_window.data();
 }
 
-template <typename Window>
-CBitsResult* BitsResultDialogBase<Window>::item(int index) const {
+template <typename Window> CBitsResult* BitsResultDialogBase<Window>::item(int index) const {
     if (m_window == nullptr || index < 0 || index >= static_cast<int>(m_items.size())) {
         return nullptr;
     }
@@ -88,15 +85,14 @@ CBitsResult* BitsResultDialogBase<Window>::item(int index) const {
 
 template <typename Window>
 ResultDialogWidget* BitsResultDialogBase<Window>::newWindow(const QString& title, int widthUnits,
-                                                           int heightUnits) {
+                                                            int heightUnits) {
     auto* window = new ResultDialogWidget(m_host.mainWindow(), title, [this] { closeRequested(); });
     const DialogUnits units(window->font());
     window->setFixedSize(units.x(widthUnits), units.y(heightUnits));
     return window;
 }
 
-template <typename Window>
-void BitsResultDialogBase<Window>::destroyWindow() {
+template <typename Window> void BitsResultDialogBase<Window>::destroyWindow() {
     if (m_window == nullptr) {
         return;
     }
@@ -108,8 +104,7 @@ void BitsResultDialogBase<Window>::destroyWindow() {
     window->deleteLater();
 }
 
-template <typename Window>
-void BitsResultDialogBase<Window>::open() {
+template <typename Window> void BitsResultDialogBase<Window>::open() {
     if (m_window != nullptr) {
         return;
     }
@@ -119,8 +114,7 @@ void BitsResultDialogBase<Window>::open() {
     m_window->repaint();
 }
 
-template <typename Window>
-void BitsResultDialogBase<Window>::resetResults() {
+template <typename Window> void BitsResultDialogBase<Window>::resetResults() {
     for (int i = 0; i < static_cast<int>(m_items.size()); ++i) {
         if (CBitsResult* result = item(i)) {
             result->reset();
@@ -134,8 +128,7 @@ void BitsResultDialogBase<Window>::resetResults() {
     }
 }
 
-template <typename Window>
-void BitsResultDialogBase<Window>::setRunning() {
+template <typename Window> void BitsResultDialogBase<Window>::setRunning() {
     m_verdict.setRunning();
     if (m_verdictElement) {
         m_verdictElement->setState(m_verdict.state());
@@ -175,8 +168,7 @@ void BitsResultDialogBase<Window>::setItemBits(int index, const std::string& tex
     }
 }
 
-template <typename Window>
-void BitsResultDialogBase<Window>::setError() {
+template <typename Window> void BitsResultDialogBase<Window>::setError() {
     m_verdict.setError();
     if (m_verdictElement) {
         m_verdictElement->setState(m_verdict.state());
@@ -184,8 +176,7 @@ void BitsResultDialogBase<Window>::setError() {
     }
 }
 
-template <typename Window>
-void BitsResultDialogBase<Window>::finishRun() {
+template <typename Window> void BitsResultDialogBase<Window>::finishRun() {
     m_verdict.finish();
     if (m_verdictElement) {
         m_verdictElement->setState(m_verdict.state());

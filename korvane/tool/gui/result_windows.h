@@ -46,8 +46,7 @@ private:
 };
 
 // What both bit-result windows share: the items, the verdict and the window's lifetime.
-template <typename Window>
-class BitsResultDialogBase : public Window {
+template <typename Window> class BitsResultDialogBase : public Window {
 public:
     ~BitsResultDialogBase() override;
 
@@ -68,7 +67,8 @@ public:
     int verdictState() const { return m_verdict.state(); }
 
 protected:
-    BitsResultDialogBase(ResultWindowHost& host, int itemCount) : m_host(host), m_items(itemCount) {}
+    BitsResultDialogBase(ResultWindowHost& host, int itemCount)
+        : m_host(host), m_items(itemCount) {}
 
     // Makes the window with its elements: the items into m_items, the verdict element.
     virtual ResultDialogWidget* createWindow() = 0;
