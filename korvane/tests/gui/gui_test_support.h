@@ -12,20 +12,20 @@
 #include <QWidget>
 
 #include <functional>
-#include <memory>
 
 // Arms an answer before the action that opens a modal dialog: once the dialog is the active
 // modal widget, answer runs with it (and must close it).
 inline void whenModal(std::function<void(QWidget*)> answer) {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [poll, answer] {
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, answer] {
         if (QWidget* modal = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
             answer(modal);
-        } else {
-            QTimer::singleShot(5, *poll);
         }
-    };
-    QTimer::singleShot(0, *poll);
+    });
+    poll->start();
 }
 
 // Closes the next message box with its default button; the text it showed goes to *text.

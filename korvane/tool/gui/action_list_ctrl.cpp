@@ -55,8 +55,13 @@ CActionListCtrl::CActionListCtrl(QWidget* parent) : QTreeWidget(parent) {
 CActionListCtrl::~CActionListCtrl() {
     m_scrollTimer.stop();
     discardDragImage();
+    detach();
+}
+
+void CActionListCtrl::detach() {
     if (m_model) {
         m_model->setObserver(nullptr);
+        m_model = nullptr;
     }
 }
 

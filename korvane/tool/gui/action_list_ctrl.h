@@ -25,6 +25,8 @@ public:
 
     // Shows the model from now on (its present rows included).
     void attach(ActionListModel& model);
+    // Stops showing the model (before the model goes away).
+    void detach();
     // The column headers and widths; done once while the dialog initialises.
     void setUpColumns();
 

@@ -56,6 +56,7 @@ CKorvaneDlg::~CKorvaneDlg() {
     qApp->removeEventFilter(this);
     m_services.setMainWindow(nullptr, nullptr);
     // The interfaces (and with them their result windows) go before the dialog's widgets.
+    m_list->detach();
     m_model.reset();
 }
 
