@@ -109,3 +109,23 @@ TEST(PatchableFileWriter, ReportsAFullDisk) {
     writer.write(std::string(100, 'x'));
     EXPECT_FALSE(writer.close());
 }
+
+TEST(PatchableFileWriter, StagesLinesUntilTheyAreCommittedOrDropped) {
+    const fs::path file = fs::temp_directory_path() / ("kw_stage_" + std::to_string(::getpid()));
+    kw::PatchableFileWriter writer(16);
+    ASSERT_TRUE(writer.create(file));
+    writer.write("HEAD\r\n");
+    writer.stageLine("dropped");
+    EXPECT_EQ(6, writer.position());    // staged bytes have no position yet
+    EXPECT_FALSE(writer.patch(6, "x")); // and cannot be patched
+    writer.dropStaged();
+    writer.stageLine("kept line longer than the buffer \xE4");
+    writer.stageLine("a\nb\r\nc");
+    writer.commitStaged();
+    writer.stageLine("cut off by the end");
+    EXPECT_TRUE(writer.patch(0, "h"));
+    ASSERT_TRUE(writer.close());
+    EXPECT_EQ("hEAD\r\nkept line longer than the buffer \xE4\r\na\r\nb\r\nc\r\n",
+              kw::readFileBytes(file).value());
+    fs::remove(file);
+}

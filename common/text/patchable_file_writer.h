@@ -4,11 +4,15 @@
 // overwrite bytes it has already written (a count or a flag in a file's header), without
 // ever extending the file by such a patch. Every failure is remembered and reported by
 // close(), so that a full disk never passes as success.
+//
+// Bytes can also be staged: they are built up at the end of the buffer and become part of
+// the file only when committed, or are forgotten when dropped. A module generator stages
+// one step at a time and keeps or drops it at its end, without copying it again.
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <string>
+#include <memory>
 #include <string_view>
 
 namespace kw {
@@ -26,30 +30,45 @@ public:
     bool create(const std::filesystem::path& path);
     bool isOpen() const { return m_file.is_open(); }
 
-    // Appends bytes as they are.
+    // Appends bytes to the file (after committing anything staged).
     void write(std::string_view bytes);
 
-    // Number of bytes written so far: the position the next write lands at.
-    std::int64_t position() const {
-        return m_flushed + static_cast<std::int64_t>(m_pending.size());
-    }
+    // Stages bytes as they are.
+    void stage(std::string_view bytes);
 
-    // Overwrites bytes written before. False (and nothing written) when the range does not lie
-    // completely within what has been written.
+    // Stages one line in the CR LF form of the test system's files: CR LF after it, and CR LF
+    // in place of every line feed inside it (a CR already in front of such a line feed is
+    // not doubled).
+    void stageLine(std::string_view line);
+
+    // Makes the staged bytes part of the file / forgets them.
+    void commitStaged();
+    void dropStaged() { m_size = m_committed; }
+
+    // Number of bytes committed so far: the position the next committed byte lands at.
+    std::int64_t position() const { return m_flushed + static_cast<std::int64_t>(m_committed); }
+
+    // Overwrites committed bytes. False (and nothing written) when the range does not lie
+    // completely within what has been committed.
     bool patch(std::int64_t position, std::string_view bytes);
 
-    // Writes out what is buffered and closes the file. True only when every write succeeded.
+    // Writes out what is committed, forgets what is still staged and closes the file. True
+    // only when every write succeeded.
     bool close();
 
     bool failed() const { return m_failed; }
 
 private:
-    bool flush();
+    char* reserveTail(std::size_t bytes);
+    void stageLineSlowly(std::string_view line);
+    void flushCommitted();
 
     std::filebuf m_file;
-    std::string m_pending;
-    std::size_t m_bufferSize;
-    std::int64_t m_flushed = 0;
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_capacity;
+    std::size_t m_committed = 0; // committed bytes at the front of the buffer
+    std::size_t m_size = 0;      // committed plus staged bytes in the buffer
+    std::int64_t m_flushed = 0;  // bytes handed to the file
     bool m_failed = false;
 };
 

@@ -1,5 +1,7 @@
 #include "common/text/seekable_line_reader.h"
 
+#include "common/text/find_byte.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -71,7 +73,7 @@ bool SeekableLineReader::readLine(std::string& line) {
     }
     const char* begin = m_buffer.get() + m_cursor;
     const std::size_t available = m_windowLength - m_cursor;
-    const auto* newline = static_cast<const char*>(std::memchr(begin, '\n', available));
+    const char* newline = findByte(begin, available, '\n');
     if (newline != nullptr) {
         // The whole line lies in the window: one copy.
         const auto length = static_cast<std::size_t>(newline - begin);

@@ -22,6 +22,9 @@
 //   takeStepKind    the kind marker of a data line ("{CARD_BEGIN}" ...), from a table
 //   familyValue     a per-family table value (bus address ...) by 1-based number, else 0
 //
+// CardSectionHandler (card_section_handler.h) applies CardList and CardNumbering for a
+// generator: its cardBegins/cardEnds do the card-begin and card-end parts below.
+//
 // Typical use in OnEndStep:
 //
 //   card begin:   m_starts.remember(kCardBegin, stepStart); m_numbering.cardBegins(n);

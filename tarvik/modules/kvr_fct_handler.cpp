@@ -1,5 +1,6 @@
 #include "tarvik/modules/kvr_fct_handler.h"
 
+#include "tarvik/modules/card_statements.h"
 #include "tarvik/modules/module_text.h"
 
 #include <algorithm>
@@ -43,7 +44,8 @@ constexpr std::array<int, 8> kBusAddressB{144, 146, 148, 150, 152, 154, 156, 158
 // Number of the first power supply by cardNumber; the second is the next one.
 constexpr std::array<int, 8> kFirstSupply{5, 7, 9, 11, 23, 25, 27, 29};
 
-// The statement keyword of a fail-data line and how far the card offset raises its number.
+// The text before the step number of a fail-data line, and the first step number that is
+// not raised with the card (the closing steps after the card section).
 constexpr std::string_view kFailDataText = "Modul: KVR, Schritt: ";
 constexpr int kMaxFailDataNumber = 100000;
 
@@ -54,18 +56,14 @@ bool isSupplyFit(int supplyFit) {
 } // namespace
 
 CKvrFctHandler::CKvrFctHandler(std::vector<CKvrInfo> cards, int systemType)
-    : CTemplateFileHandler(systemType), m_cards(std::move(cards), kMaxCards) {}
+    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::fixedBlock(2000), systemType) {
+}
 
 bool CKvrFctHandler::Prepare() {
-    if (m_cards.empty()) {
-        return false;
-    }
-    m_cards.selectFirst();
-    selectCard();
     m_starts = StepStarts{};
     m_stepKind = 0;
     m_previousStepNumber = 0;
-    return true;
+    return startCards();
 }
 
 // The counters start afresh for the card now current; its selection code decides which
@@ -84,17 +82,21 @@ void CKvrFctHandler::selectCard() {
 }
 
 // Each written card writes 100 steps from the template's card section when it has no supply;
-// a card with supplies writes every template step once, plus the loop repetitions. Only the
-// cards that are written count.
+// a card with supplies writes every template step of the section once, plus the loop
+// repetitions. Two steps stand outside the section. Only the cards that are written count.
 int CKvrFctHandler::GetAddedSteps(int templateSteps) {
-    int added = 0;
-    for (int i = 1; i <= std::min(m_cards.size(), kMaxCards); ++i) {
+    const int written = writtenCards();
+    if (written == 0) {
+        return 0;
+    }
+    int added = 2 - templateSteps;
+    for (int i = 1; i <= written; ++i) {
         added += 100;
         if (isSupplyFit(m_cards.at(i)->supplyFit)) {
             added += templateSteps - 18;
         }
     }
-    return added == 0 ? 0 : added - templateSteps + 2;
+    return added;
 }
 
 void CKvrFctHandler::OnDataLine(std::string& line) {
@@ -157,10 +159,14 @@ void CKvrFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
     case kTqdSelectionEnd:
         endSelection(stepStart, false);
         break;
-    case kCardEnd:
-        endCard();
+    case kCardBegin:
+        cardBegins(stepNumber, stepStart);
         break;
-    default: // card begin and group steps: only remembered
+    case kCardEnd:
+        m_skipStep = false;
+        cardEnds(stepNumber);
+        break;
+    default: // group steps: only remembered
         break;
     }
     m_stepKind = 0;
@@ -240,20 +246,6 @@ void CKvrFctHandler::endSelection(std::int64_t stepStart, bool resetCounters) {
     SeekInput(stepStart);
 }
 
-void CKvrFctHandler::endCard() {
-    m_skipStep = false;
-    const auto cardBegin = m_starts.find(kCardBegin);
-    if (!m_cards.hasNext() || !cardBegin) {
-        m_numberOffset = 0;
-        m_bodyDone = true;
-        return;
-    }
-    m_cards.selectNext();
-    selectCard();
-    SeekInput(*cardBegin);
-    m_numberOffset = cardOffset();
-}
-
 void CKvrFctHandler::OnBodyLine(std::string& line) {
     CTemplateFileHandler::OnBodyLine(line);
     if (line == "  VARIABLE _KVR_1") {
@@ -270,18 +262,11 @@ void CKvrFctHandler::OnBodyLine(std::string& line) {
     }
 }
 
+// The template addresses the KVR part of the card with 112 and its TQD part with 144.
 bool CKvrFctHandler::replaceAddressLine(std::string& line) const {
     const int familyNumber = m_cards.current().familyNumber;
-    for (const std::string_view keyword : {"  BUSMADDRESS ", "  BUSSADDRESS "}) {
-        for (const auto& [templateAddress, table] :
-             {std::pair{"112", &kBusAddressA}, std::pair{"144", &kBusAddressB}}) {
-            if (line.starts_with(std::string(keyword) + templateAddress)) {
-                line = std::string(keyword) + std::to_string(familyValue(*table, familyNumber));
-                return true;
-            }
-        }
-    }
-    return false;
+    return kw::rewriteBusAddress(line, " 112", familyValue(kBusAddressA, familyNumber)) ||
+           kw::rewriteBusAddress(line, " 144", familyValue(kBusAddressB, familyNumber));
 }
 
 // The init string selects the group (238, 222, 216) or the supply (248, 232; 131 ... 140 in

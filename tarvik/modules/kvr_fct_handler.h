@@ -18,12 +18,12 @@
 // written as the template holds them.
 
 #include "tarvik/config/card_records.h"
-#include "tarvik/modules/card_sequence.h"
+#include "tarvik/modules/card_section_handler.h"
 #include "tarvik/modules/template_file_handler.h"
 
 #include <vector>
 
-class CKvrFctHandler : public CTemplateFileHandler {
+class CKvrFctHandler : public CardSectionHandler<CKvrInfo, CTemplateFileHandler> {
 public:
     static constexpr int kMaxCards = 8;
 
@@ -38,15 +38,14 @@ protected:
     void OnEndStep(int stepNumber, std::int64_t stepStart) override;
     void OnBodyLine(std::string& line) override;
     bool IsColumnHidden(const std::string& header) override;
+    void selectCard() override;
 
 private:
-    void selectCard();
     void replaceTextMarkers(std::string& line) const;
     void endChannelStep(int stepNumber, std::int64_t stepStart, int groupKind);
     void endPositiveSupply(int selectionEndKind);
     void endNegativeSupply(std::int64_t stepStart, int positiveKind);
     void endSelection(std::int64_t stepStart, bool resetCounters);
-    void endCard();
     bool replaceAddressLine(std::string& line) const;
     bool replaceInitString(std::string& line) const;
     bool replaceChannelLine(std::string& line) const;
@@ -57,8 +56,6 @@ private:
     int supplyNumber() const;
     int cardOffset() const { return m_numbering.offset(m_cards.index()); }
 
-    CardList<CKvrInfo> m_cards;
-    CardNumbering m_numbering = CardNumbering::fixedBlock(2000);
     ChannelLoop m_loop{4};
     StepStarts m_starts;
     int m_supplyNo = 1;

@@ -1,5 +1,6 @@
 #include "tarvik/modules/logic_statements.h"
 
+#include "tarvik/modules/card_statements.h"
 #include "tarvik/modules/module_text.h"
 
 namespace kw {
@@ -38,10 +39,7 @@ bool shiftPatternStep(std::string& line, std::string_view keyword, int firstChan
     if (!line.starts_with(keyword)) {
         return false;
     }
-    std::size_t end = keyword.size();
-    while (end < line.size() && line[end] >= '0' && line[end] <= '9') {
-        ++end;
-    }
+    const std::size_t end = endOfNumberAfter(line, keyword);
     if (firstChannel <= 1 || end == keyword.size()) {
         return true;
     }

@@ -11,7 +11,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kCrLf = "\r\n";
 constexpr std::size_t kCountWidth = 6;
 
 constexpr std::string_view kBeginStep = "BEGINSTEP";
@@ -28,29 +27,6 @@ constexpr std::string_view kNumberKey = "NO";
 bool isLine(const std::string& line, std::string_view marker) {
     return line.size() == marker.size() &&
            std::memcmp(line.data(), marker.data(), marker.size()) == 0;
-}
-
-// Appends a line in output form: CR LF after it, and CR LF for every line feed a generator
-// put inside it (a body line that became several lines).
-void appendOutputLine(std::string& out, std::string_view line) {
-    if (std::memchr(line.data(), '\n', line.size()) == nullptr) {
-        out.append(line.data(), line.size());
-        out.push_back('\r');
-        out.push_back('\n');
-        return;
-    }
-    for (std::size_t newline = line.find('\n'); newline != std::string_view::npos;
-         newline = line.find('\n')) {
-        std::string_view part = line.substr(0, newline);
-        if (!part.empty() && part.back() == '\r') {
-            part.remove_suffix(1);
-        }
-        out.append(part);
-        out.append(kCrLf);
-        line.remove_prefix(newline + 1);
-    }
-    out.append(line);
-    out.append(kCrLf);
 }
 
 // "%-*d": the number left-aligned in a field of at least `width` characters.
@@ -71,9 +47,8 @@ struct CModuleFileHandler::RunState {
     bool countPending = false;
     bool inBody = false;
     bool stepsSeen = false;
-    int dataState =
-        0; // 0 outside a data block, 1 at its key, 2 before the number, 98 data, 99 done
-    std::string stepText;
+    // 0 outside a data block, 1 at its key, 2 before the step number, 98 data, 99 done
+    int dataState = 0;
     std::int64_t stepStart = 0;
     bool hasCountLine = false;
     std::int64_t countPos = 0;
@@ -201,7 +176,7 @@ void CModuleFileHandler::handleLine(RunState& state, std::string& line, std::int
         state.stepStart = lineStart;
         state.inStep = true;
         state.inColumns = false;
-        state.stepText.clear();
+        m_output.dropStaged(); // the step is staged in the output until its end
     } else if (!state.inStep && isLine(line, kColumnsBegin)) {
         state.inColumns = true;
     } else if (state.inColumns) {
@@ -233,15 +208,15 @@ void CModuleFileHandler::endStep(RunState& state) {
     state.stepsSeen = true;
     OnEndStep(m_stepNumber, state.stepStart);
     if (m_skipStep) {
+        m_output.dropStaged();
         // A dropped step does not use up a number.
         if (m_nextNumber != 0) {
             m_nextNumber = kw::saturatingAdd(m_nextNumber, -10);
         }
         return;
     }
-    state.stepText.append(kEndStep);
-    state.stepText.append(kCrLf);
-    m_output.write(state.stepText);
+    m_output.stageLine(kEndStep);
+    m_output.commitStaged();
     ++m_stepsWritten;
     m_idleRewinds = 0;
     if (CProgHandler* progress = registeredProgHandler()) {
@@ -318,13 +293,12 @@ void CModuleFileHandler::readStepNumber(std::string& line) {
     }
 }
 
-void CModuleFileHandler::storeLine(RunState& state, const std::string& line) {
+void CModuleFileHandler::storeLine(const RunState& state, const std::string& line) {
     if (state.writesDirectly()) {
-        std::string out;
-        appendOutputLine(out, line);
-        m_output.write(out);
+        m_output.stageLine(line);
+        m_output.commitStaged();
     } else if (state.inStep && !(state.inBody && line.empty())) {
-        appendOutputLine(state.stepText, line);
+        m_output.stageLine(line);
     }
     // Text between or after steps is never written.
 }

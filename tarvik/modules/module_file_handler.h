@@ -166,7 +166,7 @@ private:
     void handleColumnLine(const std::string& line);
     void handleStepLine(RunState& state, std::string& line);
     void readStepNumber(std::string& line);
-    void storeLine(RunState& state, const std::string& line);
+    void storeLine(const RunState& state, const std::string& line);
     void patchCount(const RunState& state);
     bool runaway() const;
     void finishFiles();

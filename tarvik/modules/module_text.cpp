@@ -17,7 +17,10 @@ int replaceShrinking(std::string& text, std::string_view from, std::string_view 
     for (; found != std::string::npos; found = text.find(from, read)) {
         std::memmove(text.data() + write, text.data() + read, found - read);
         write += found - read;
-        std::memmove(text.data() + write, to.data(), to.size());
+        // An empty replacement may have no storage at all: memmove must not see its null.
+        if (!to.empty()) {
+            std::memmove(text.data() + write, to.data(), to.size());
+        }
         write += to.size();
         read = found + from.size();
         ++count;

@@ -1,5 +1,6 @@
 #include "tarvik/modules/tqd_fct_handler.h"
 
+#include "tarvik/modules/card_statements.h"
 #include "tarvik/modules/module_text.h"
 
 #include <algorithm>
@@ -32,19 +33,15 @@ bool isSupplyFit(int supplyFit) {
 } // namespace
 
 CTqdFctHandler::CTqdFctHandler(std::vector<CTqdInfo> cards, int systemType)
-    : CTemplateFileHandler(systemType), m_cards(std::move(cards), kMaxCards) {}
+    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::fixedBlock(2000), systemType) {
+}
 
 bool CTqdFctHandler::Prepare() {
-    if (m_cards.empty()) {
-        return false;
-    }
-    m_cards.selectFirst();
-    selectCard();
     m_starts = StepStarts{};
     m_dropping = false;
     m_stepKind = 0;
     m_previousStepNumber = 0;
-    return true;
+    return startCards();
 }
 
 void CTqdFctHandler::selectCard() {
@@ -57,7 +54,7 @@ void CTqdFctHandler::selectCard() {
 // a card with supplies writes every template step of its section but the two it lacks the
 // sense variant of. One step stands outside the card section.
 int CTqdFctHandler::GetAddedSteps(int templateSteps) {
-    const int written = std::min(m_cards.size(), kMaxCards);
+    const int written = writtenCards();
     if (written == 0) {
         return 0;
     }
@@ -128,10 +125,14 @@ void CTqdFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
     case kSupplyNeg:
         endNegativeSupply(stepNumber, stepStart);
         break;
-    case kCardEnd:
-        endCard();
+    case kCardBegin:
+        cardBegins(stepNumber, stepStart);
         break;
-    default: // card begin, group and dropped steps
+    case kCardEnd:
+        m_dropping = false;
+        cardEnds(stepNumber);
+        break;
+    default: // group and dropped steps
         break;
     }
     m_skipStep = m_dropping || m_stepKind == kDropped;
@@ -194,39 +195,22 @@ void CTqdFctHandler::endNegativeSupply(int stepNumber, std::int64_t stepStart) {
     }
 }
 
-void CTqdFctHandler::endCard() {
-    m_dropping = false;
-    m_nextNumber = 0;
-    const auto cardBegin = m_starts.find(kCardBegin);
-    if (!m_cards.hasNext() || !cardBegin) {
-        m_numberOffset = 0;
-        m_bodyDone = true;
-        return;
-    }
-    m_cards.selectNext();
-    selectCard();
-    SeekInput(*cardBegin);
-    m_numberOffset = m_numbering.offset(m_cards.index());
-}
-
+// The first rule that applies: variable, bus address, group init value, channel, supply
+// statements, monitor type.
 void CTqdFctHandler::OnBodyLine(std::string& line) {
     CTemplateFileHandler::OnBodyLine(line);
-    const int busAddress = familyValue(kBusAddress, m_cards.current().familyNumber);
     if (line == "  VARIABLE _TQD_1") {
-        line = "  VARIABLE _TQD_" + std::to_string(m_cards.index());
-    } else if (line.starts_with("  BUSMADDRESS ")) {
-        line = "  BUSMADDRESS " + std::to_string(busAddress);
-    } else if (line.starts_with("  BUSSADDRESS ")) {
-        line = "  BUSSADDRESS " + std::to_string(busAddress);
+        line = "  VARIABLE _TQD_" + std::to_string(cardIndex());
     } else if (line.starts_with("  BUSSINITSTR {222}")) {
         line = "  BUSSINITSTR {" + std::to_string(223 - m_loop.group()) + "}";
     } else if (line.starts_with("  TQDCHANNEL")) {
         line = "  TQDCHANNEL" + std::to_string(m_loop.globalChannel()) + " 1";
-    } else if (!replaceSupplyLine(line) &&
-               (line == "  MONITORTYPE 36" || line == "  MONITORTYPE 37")) {
+    } else if (line == "  MONITORTYPE 36" || line == "  MONITORTYPE 37") {
         // Two monitor types per supply, counted on by card and supply.
         const int monitor = 2 * supplyBase() + (line.back() == '6' ? 30 : 31);
         line = "  MONITORTYPE " + std::to_string(monitor);
+    } else if (!kw::rewriteBusAddress(line, " ", familyValue(kBusAddress, card().familyNumber))) {
+        replaceSupplyLine(line);
     }
 }
 

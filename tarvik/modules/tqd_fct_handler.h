@@ -15,12 +15,12 @@
 //    written into the statements; "Mng" columns of cards without supplies are hidden.
 
 #include "tarvik/config/card_records.h"
-#include "tarvik/modules/card_sequence.h"
+#include "tarvik/modules/card_section_handler.h"
 #include "tarvik/modules/template_file_handler.h"
 
 #include <vector>
 
-class CTqdFctHandler : public CTemplateFileHandler {
+class CTqdFctHandler : public CardSectionHandler<CTqdInfo, CTemplateFileHandler> {
 public:
     static constexpr int kMaxCards = 8;
 
@@ -35,21 +35,18 @@ protected:
     void OnEndStep(int stepNumber, std::int64_t stepStart) override;
     void OnBodyLine(std::string& line) override;
     bool IsColumnHidden(const std::string& header) override;
+    void selectCard() override;
 
 private:
-    void selectCard();
     void takeMarkers(std::string& line);
     void replaceTextMarkers(std::string& line) const;
     void endChannelStep(int stepNumber, std::int64_t stepStart);
     void endPositiveSupply(int stepNumber);
     void endNegativeSupply(int stepNumber, std::int64_t stepStart);
-    void endCard();
     bool replaceSupplyLine(std::string& line) const;
     bool hasSupply() const;
     int supplyBase() const { return m_supplyNo + 2 * m_cards.index(); }
 
-    CardList<CTqdInfo> m_cards;
-    CardNumbering m_numbering = CardNumbering::fixedBlock(2000);
     ChannelLoop m_loop{4};
     StepStarts m_starts;
     int m_supplyNo = 1;

@@ -1,5 +1,6 @@
 // The handlers golden cases can name, one row each. A new generator adds its row here.
 
+#include "golden_card_handlers.h"
 #include "golden_input.h"
 #include "scripted_handler.h"
 
@@ -7,8 +8,10 @@
 #include "tarvik/modules/cal_ict_handler.h"
 #include "tarvik/modules/kvr_fct_handler.h"
 #include "tarvik/modules/nettest_handler.h"
+#include "tarvik/modules/norv_fct_handler.h"
 #include "tarvik/modules/qbt_ict_handler.h"
 #include "tarvik/modules/reset_handler.h"
+#include "tarvik/modules/seq_fct_handler.h"
 #include "tarvik/modules/sew_fct_handler.h"
 #include "tarvik/modules/template_file_handler.h"
 #include "tarvik/modules/tqd_fct_handler.h"
@@ -119,6 +122,24 @@ std::unique_ptr<CModuleFileHandler> sew(const GoldenInput& input) {
     return std::make_unique<CSewFctHandler>(input.number("systemType", 860), std::move(list));
 }
 
+// "norv CHANNELBASE LOGICBASE CARDNUMBER FAMILYNUMBER" per card.
+std::unique_ptr<CModuleFileHandler> norv(const GoldenInput& input) {
+    std::vector<CNorvInfo> list;
+    for (const auto& r : records(input, "norv")) {
+        list.push_back({r.at(0), r.at(1), r.at(2), r.at(3)});
+    }
+    return std::make_unique<CNorvFctHandler>(std::move(list));
+}
+
+// "seq CHANNELBASE LOGICBASE RELAYBASE CARDNUMBER FAMILYNUMBER" per card.
+std::unique_ptr<CModuleFileHandler> seq(const GoldenInput& input) {
+    std::vector<CSeqInfo> list;
+    for (const auto& r : records(input, "seq")) {
+        list.push_back({r.at(0), r.at(1), r.at(2), r.at(3), r.at(4)});
+    }
+    return std::make_unique<CSeqFctHandler>(input.number("systemType", 860), std::move(list));
+}
+
 const std::pair<std::string_view, Factory> kFactories[] = {
     {"scripted", scripted},
     {"CModuleFileHandler", plainBase},
@@ -137,6 +158,17 @@ const std::pair<std::string_view, Factory> kFactories[] = {
     {"CKvrFctHandler", kvr},
     {"CTqdFctHandler", tqd},
     {"CSewFctHandler", sew},
+    {"CNorvFctHandler", norv},
+    {"CSeqFctHandler", seq},
+    {"CDwbFctHandler", goldenDwbFct},
+    {"CDwbCalHandler", goldenDwbCal},
+    {"CGat84FctHandler", goldenGat84},
+    {"CLogFctHandler", goldenLog},
+    {"CBaqFctHandler", goldenBaq},
+    {"CYotFctHandler", goldenYot},
+    {"CGivFctHandler", goldenGiv},
+    {"CJelHandler", goldenJel},
+    {"CFjnFctHandler", goldenFjn},
 };
 
 } // namespace

@@ -1,0 +1,58 @@
+#include "tarvik/modules/card_statements.h"
+
+#include "tarvik/modules/module_text.h"
+
+namespace kw {
+
+namespace {
+
+constexpr std::string_view kMasterAddress = "  BUSMADDRESS";
+constexpr std::string_view kSlaveAddress = "  BUSSADDRESS";
+
+bool startsWithBoth(std::string_view line, std::string_view keyword, std::string_view after) {
+    return line.starts_with(keyword) && line.substr(keyword.size()).starts_with(after);
+}
+
+} // namespace
+
+bool rewriteBusAddress(std::string& line, std::string_view after, int address) {
+    for (const std::string_view keyword : {kMasterAddress, kSlaveAddress}) {
+        if (startsWithBoth(line, keyword, after)) {
+            line = std::string(keyword) + " " + std::to_string(address);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::size_t endOfNumberAfter(std::string_view line, std::string_view keyword) {
+    std::size_t end = keyword.size();
+    while (end < line.size() && line[end] >= '0' && line[end] <= '9') {
+        ++end;
+    }
+    return end;
+}
+
+std::optional<int> numberAfter(std::string_view line, std::string_view keyword) {
+    if (!line.starts_with(keyword) || endOfNumberAfter(line, keyword) == keyword.size()) {
+        return std::nullopt;
+    }
+    return leadingInt(line.substr(keyword.size()));
+}
+
+void renumberStatement(std::string& line, std::string_view keyword, int newNumber) {
+    std::size_t textStart = endOfNumberAfter(line, keyword);
+    if (textStart < line.size() && line[textStart] == ' ') {
+        ++textStart;
+    }
+    const std::string text = textStart < line.size() ? line.substr(textStart) : std::string();
+    line = std::string(keyword) + std::to_string(newNumber) + " " + text;
+}
+
+void replaceMarker(std::string& line, std::string_view marker, int value) {
+    if (line.find(marker) != std::string::npos) {
+        replaceAll(line, marker, std::to_string(value));
+    }
+}
+
+} // namespace kw

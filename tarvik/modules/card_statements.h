@@ -1,0 +1,33 @@
+#pragma once
+
+// Statement rewriting that several card generators share. Statements are body lines of the
+// shape "  KEYWORD value" (two blanks, keyword, blank, value); the templates hold them for the
+// first card of a family, and a generator moves them to the card being written.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kw {
+
+// "  BUSMADDRESS<after>" and "  BUSSADDRESS<after>" (for example after " 176", or " " for
+// any address, or "" for the bare keyword) become "  BUSMADDRESS <address>" and
+// "  BUSSADDRESS <address>". Returns whether the line was one of them.
+bool rewriteBusAddress(std::string& line, std::string_view after, int address);
+
+// The decimal number written directly after `keyword` at the start of the line ("  HIGH H"
+// in "  HIGH H3 ..." gives 3); nothing when the line does not begin with the keyword or no
+// digit follows it. Numbers beyond the int range are clamped.
+std::optional<int> numberAfter(std::string_view line, std::string_view keyword);
+
+// Where the digits after the keyword end (the keyword's length when there are none).
+std::size_t endOfNumberAfter(std::string_view line, std::string_view keyword);
+
+// "<keyword><number> <text>" becomes "<keyword><newNumber> <text>": the number written
+// directly after the keyword is replaced, and the text after it and one blank is kept.
+void renumberStatement(std::string& line, std::string_view keyword, int newNumber);
+
+// Replaces every occurrence of a text marker such as "{c}" by a number.
+void replaceMarker(std::string& line, std::string_view marker, int value);
+
+} // namespace kw

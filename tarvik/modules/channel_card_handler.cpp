@@ -1,0 +1,191 @@
+#include "tarvik/modules/channel_card_handler.h"
+
+#include "tarvik/modules/card_statements.h"
+#include "tarvik/modules/module_text.h"
+
+namespace {
+
+enum Kind { kCardBegin = 1, kChannelBegin = 2, kChannelEnd = 3, kCardEnd = 4 };
+
+constexpr StepKindMarker kKindMarkers[] = {
+    {"{CARD_BEGIN}", kCardBegin},
+    {"{TEST_CHANNEL_BEGIN}", kChannelBegin},
+    {"{TEST_CHANNEL_END}", kChannelEnd},
+    {"{CARD_END}", kCardEnd},
+};
+
+// The init string names the channel under test; the template holds channel 1.
+constexpr std::string_view kInitString = "  BUSSINITSTR {1}";
+
+// The template holds one step outside the card section and three card steps outside the
+// channel range.
+constexpr int kStepsOutsideCards = 1;
+constexpr int kCardStepsOutsideRange = 3;
+
+using Table = ChannelCardTable;
+using Value = Table::Value;
+
+constexpr Table::ChannelLine kBaqChannels[] = {
+    {"  BAQCHANNEL1 1", 0}, {"  BAQCHANNEL17 1", 16}, {"  BAQCHANNEL33 1", 32}};
+constexpr Table::Marker kBaqMarkers[] = {{"{c}", Value::cardIndex},
+                                         {"{cs}", Value::familyNumber},
+                                         {"{k1}", Value::channel, 0},
+                                         {"{k2}", Value::channel, 16},
+                                         {"{k3}", Value::channel, 32}};
+constexpr Table kBaq{
+    .variable = "  VARIABLE _BAQ_1",
+    .variablePrefix = "  VARIABLE _BAQ_",
+    .busAddressAfter = " 224",
+    .busAddresses = {224, 226, 228, 230, 232, 234, 236, 238},
+    .channelKeyword = "  BAQCHANNEL",
+    .channelLines = kBaqChannels,
+    .markers = kBaqMarkers,
+};
+
+constexpr Table::ChannelLine kYotChannels[] = {{"  YOTCHANNEL1 1", 0}};
+constexpr Table::Marker kYotMarkers[] = {
+    {"{c}", Value::cardIndex}, {"{k}", Value::channel}, {"{h}", Value::globalChannel}};
+constexpr Table kYot{
+    .variable = "  VARIABLE _YOT_1",
+    .variablePrefix = "  VARIABLE _YOT_",
+    .busAddressAfter = " 24",
+    .busAddresses = {24, 26, 28, 30, 32, 34, 36, 38},
+    .channelKeyword = "  YOTCHANNEL",
+    .channelLines = kYotChannels,
+    .markers = kYotMarkers,
+};
+
+constexpr Table::ChannelLine kGivChannels[] = {{"  GIVCHANNEL1 1", 0}};
+constexpr Table::Marker kGivMarkers[] = {{"{c}", Value::cardIndex},
+                                         {"{cs}", Value::familyNumber},
+                                         {"{k}", Value::channel},
+                                         {"{p}", Value::globalChannel}};
+constexpr Table kGiv{
+    .variable = "  VARIABLE _GIV_1",
+    .variablePrefix = "  VARIABLE _GIV_",
+    .busAddressAfter = " 224",
+    .busAddresses = {224, 226, 228, 230, 232, 234, 236, 238},
+    .channelKeyword = "  GIVCHANNEL",
+    .channelLines = kGivChannels,
+    .markers = kGivMarkers,
+};
+
+} // namespace
+
+ChannelCardHandler::ChannelCardHandler(const ChannelCardTable& table,
+                                       std::vector<ChannelCard> cards)
+    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)),
+      m_table(table) {}
+
+bool ChannelCardHandler::Prepare() {
+    m_stepKind = 0;
+    m_channelBegin.reset();
+    return startCards();
+}
+
+void ChannelCardHandler::selectCard() {
+    m_loop.start(kChannels, card().channelBase);
+}
+
+int ChannelCardHandler::GetAddedSteps(int templateSteps) {
+    const long long cards = writtenCards();
+    if (cards == 0) {
+        return 0;
+    }
+    const long long rangeSteps =
+        static_cast<long long>(templateSteps) - kStepsOutsideCards - kCardStepsOutsideRange;
+    return clampedStepCount(kStepsOutsideCards + cards * kCardStepsOutsideRange +
+                            kChannels * cards * rangeSteps - templateSteps);
+}
+
+int ChannelCardHandler::markerValue(const ChannelCardTable::Marker& marker) const {
+    switch (marker.value) {
+    case Value::cardIndex:
+        return cardIndex();
+    case Value::familyNumber:
+        return card().familyNumber;
+    case Value::channel:
+        return m_loop.channel() + marker.add;
+    case Value::globalChannel:
+        return kw::saturatingAdd(m_loop.globalChannel(), marker.add);
+    }
+    return 0;
+}
+
+void ChannelCardHandler::OnDataLine(std::string& line) {
+    if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
+        m_stepKind = kind;
+    }
+    for (const auto& marker : m_table.markers) {
+        kw::replaceMarker(line, marker.text, markerValue(marker));
+    }
+}
+
+void ChannelCardHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
+    switch (m_stepKind) {
+    case kCardBegin:
+        cardBegins(stepNumber, stepStart);
+        break;
+    case kChannelBegin:
+        m_channelBegin = stepStart;
+        break;
+    case kChannelEnd:
+        endChannelRange(stepNumber);
+        break;
+    case kCardEnd:
+        cardEnds(stepNumber);
+        break;
+    default:
+        break;
+    }
+    m_stepKind = 0;
+}
+
+// After the last step of the channel range: the range is read again for the next channel.
+void ChannelCardHandler::endChannelRange(int stepNumber) {
+    if (!m_channelBegin) {
+        return;
+    }
+    const ChannelLoop::Next next = m_loop.advance(*m_channelBegin, std::nullopt);
+    if (next.finished) {
+        return;
+    }
+    SeekInput(next.readFrom);
+    if (m_nextNumber == 0) {
+        m_nextNumber = repeatNumber(stepNumber);
+    }
+}
+
+void ChannelCardHandler::OnBodyLine(std::string& line) {
+    if (line == m_table.variable) {
+        line = std::string(m_table.variablePrefix) + std::to_string(cardIndex());
+    } else if (kw::rewriteBusAddress(line, m_table.busAddressAfter,
+                                     familyValue(m_table.busAddresses, card().familyNumber))) {
+        return;
+    } else if (line.starts_with(kInitString)) {
+        line = "  BUSSINITSTR {" + std::to_string(m_loop.channel()) + "}";
+    } else if (m_loop.globalChannel() >= 2) {
+        rewriteChannelLine(line);
+    }
+}
+
+bool ChannelCardHandler::rewriteChannelLine(std::string& line) const {
+    for (const auto& channelLine : m_table.channelLines) {
+        if (line.starts_with(channelLine.prefix)) {
+            line = std::string(m_table.channelKeyword) +
+                   std::to_string(kw::saturatingAdd(m_loop.globalChannel(), channelLine.add)) +
+                   " 1";
+            return true;
+        }
+    }
+    return false;
+}
+
+CBaqFctHandler::CBaqFctHandler(const std::vector<CBaqInfo>& cards)
+    : ChannelCardHandler(kBaq, channelCards(cards)) {}
+
+CYotFctHandler::CYotFctHandler(const std::vector<CYotInfo>& cards)
+    : ChannelCardHandler(kYot, channelCards(cards)) {}
+
+CGivFctHandler::CGivFctHandler(const std::vector<CGivInfo>& cards)
+    : ChannelCardHandler(kGiv, channelCards(cards)) {}

@@ -1,0 +1,63 @@
+#include "tarvik/modules/dwb_cal_handler.h"
+
+#include "tarvik/modules/card_statements.h"
+#include "tarvik/modules/dwb_fct_handler.h"
+
+namespace {
+
+enum Kind { kCardBegin = 1, kCardEnd = 2, kIstOnly = 3 };
+
+constexpr StepKindMarker kKindMarkers[] = {
+    {"{CARD_BEGIN}", kCardBegin},
+    {"{CARD_END}", kCardEnd},
+    {"{IGNORE_IST}", kIstOnly},
+};
+
+// The template holds two steps outside the card section; each card section holds 15 steps
+// that the actual-value twin leaves out.
+constexpr int kStepsOutsideCards = 2;
+constexpr int kIstSteps = 15;
+
+} // namespace
+
+CDwbCalHandler::CDwbCalHandler(std::vector<CDwbInfo> cards, bool ist)
+    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)),
+      m_ist(ist) {}
+
+bool CDwbCalHandler::Prepare() {
+    m_stepKind = 0;
+    return startCards();
+}
+
+int CDwbCalHandler::GetAddedSteps(int templateSteps) {
+    const long long cards = writtenCards();
+    if (cards == 0) {
+        return 0;
+    }
+    const long long cardSteps = static_cast<long long>(templateSteps) - kStepsOutsideCards;
+    if (m_ist) {
+        return clampedStepCount((cards - 1) * (cardSteps - kIstSteps) - kIstSteps);
+    }
+    return clampedStepCount((cards - 1) * cardSteps);
+}
+
+void CDwbCalHandler::OnDataLine(std::string& line) {
+    if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
+        m_stepKind = kind;
+    }
+    kw::replaceMarker(line, "{c}", cardIndex());
+}
+
+void CDwbCalHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
+    if (m_stepKind == kCardBegin) {
+        cardBegins(stepNumber, stepStart);
+    } else if (m_stepKind == kCardEnd) {
+        cardEnds(m_writtenNumber);
+    }
+    m_skipStep = m_ist && m_stepKind == kIstOnly;
+    m_stepKind = 0;
+}
+
+void CDwbCalHandler::OnBodyLine(std::string& line) {
+    kw::rewriteBusAddress(line, " 176", CDwbFctHandler::busAddress(card().familyNumber));
+}

@@ -1,0 +1,180 @@
+#include "tarvik/modules/dwb_fct_handler.h"
+
+#include "tarvik/modules/card_statements.h"
+#include "tarvik/modules/logic_statements.h"
+#include "tarvik/modules/module_text.h"
+
+#include <array>
+#include <cstdio>
+
+namespace {
+
+enum Kind { kDrop = 1, kCardBegin = 2, kChannelBegin = 3, kChannelEnd = 4, kCardEnd = 5 };
+
+constexpr StepKindMarker kKindMarkers[] = {
+    {"{CARD_BEGIN}", kCardBegin},
+    {"{TEST_CHANNEL_BEGIN}", kChannelBegin},
+    {"{TEST_CHANNEL_END}", kChannelEnd},
+    {"{CARD_END}", kCardEnd},
+};
+
+constexpr std::string_view kIgnore945 = "{IGNORE_945}";
+constexpr std::string_view kShiftMarker = "{DWB_SHIFT}";
+constexpr std::string_view kVariable = "  VARIABLE _DWB_1";
+constexpr std::string_view kVariablePrefix = "  VARIABLE _DWB_";
+
+// The init string selects the channel under test by one bit of a 16-bit word that the template
+// writes twice, high byte first, after 32 characters of fixed settings; the template holds
+// the word for channel 1, whose low byte ends in "1" at index 42.
+constexpr std::string_view kInitString = "  BUSSINITSTR {0x51}";
+constexpr std::size_t kInitFixedPart = 32;
+constexpr std::size_t kInitChannelOneDigit = 42;
+
+// Outside the card section the template holds one step; the card section holds six steps
+// outside the channel range, one of them for systems other than 945 only.
+constexpr int kStepsOutsideCards = 1;
+constexpr int kCardStepsOutsideRange = 6;
+
+constexpr std::array<int, 8> kBusAddresses{176, 178, 180, 182, 184, 186, 188, 190};
+
+} // namespace
+
+int CDwbFctHandler::busAddress(int familyNumber) {
+    return familyValue(kBusAddresses, familyNumber);
+}
+
+CDwbFctHandler::CDwbFctHandler(std::vector<CDwbInfo> cards, bool is945)
+    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)),
+      m_is945(is945) {}
+
+bool CDwbFctHandler::Prepare() {
+    m_stepKind = 0;
+    m_shift = false;
+    m_channelBegin.reset();
+    return startCards();
+}
+
+void CDwbFctHandler::selectCard() {
+    m_loop.start(kChannels, card().channelBase);
+}
+
+// Every card writes its card section with the channel range 16 times; in a 945 system the
+// step marked for other systems is left out.
+int CDwbFctHandler::GetAddedSteps(int templateSteps) {
+    const long long cards = writtenCards();
+    if (cards == 0) {
+        return 0;
+    }
+    const long long cardSteps = kCardStepsOutsideRange - (m_is945 ? 1 : 0);
+    const long long rangeSteps =
+        static_cast<long long>(templateSteps) - kStepsOutsideCards - kCardStepsOutsideRange;
+    return clampedStepCount(kStepsOutsideCards + cards * cardSteps +
+                            kChannels * cards * rangeSteps - templateSteps);
+}
+
+void CDwbFctHandler::OnDataLine(std::string& line) {
+    if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
+        m_stepKind = kind;
+    }
+    if (kw::removeAll(line, kIgnore945) > 0 && m_is945) {
+        m_stepKind = kDrop;
+    }
+    if (kw::removeAll(line, kShiftMarker) > 0) {
+        m_shift = true;
+    }
+    kw::replaceMarker(line, "{c}", cardIndex());
+    kw::replaceMarker(line, "{k}", m_loop.channel());
+    kw::replaceMarker(line, "{p}", m_loop.globalChannel());
+}
+
+void CDwbFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
+    switch (m_stepKind) {
+    case kCardBegin:
+        cardBegins(stepNumber, stepStart);
+        break;
+    case kChannelBegin:
+        m_channelBegin = stepStart;
+        break;
+    case kChannelEnd:
+        endChannelRange(stepNumber);
+        break;
+    case kCardEnd:
+        // The block is sized by the number the card end was written with: the channel range
+        // numbers its repetitions on, so the section's written length decides.
+        cardEnds(m_writtenNumber);
+        break;
+    default:
+        break;
+    }
+    m_skipStep = m_stepKind == kDrop;
+    m_stepKind = 0;
+    m_shift = false;
+}
+
+// After the last step of the channel range: the range is read again for the next channel.
+void CDwbFctHandler::endChannelRange(int stepNumber) {
+    if (!m_channelBegin) {
+        return;
+    }
+    const ChannelLoop::Next next = m_loop.advance(*m_channelBegin, std::nullopt);
+    if (next.finished) {
+        return;
+    }
+    SeekInput(next.readFrom);
+    if (m_nextNumber == 0) {
+        m_nextNumber = repeatNumber(stepNumber);
+    }
+}
+
+void CDwbFctHandler::OnBodyLine(std::string& line) {
+    if (line == kVariable) {
+        line = std::string(kVariablePrefix) + std::to_string(cardIndex());
+        return;
+    }
+    if (kw::rewriteBusAddress(line, " 176", busAddress(card().familyNumber)) ||
+        rewriteInitString(line) || m_loop.globalChannel() <= 1) {
+        return;
+    }
+    const int firstChannel = m_shift ? m_loop.globalChannel() : card().channelBase;
+    if (kw::shiftPatternStep(line, "  DWBSTEP", firstChannel)) {
+        return;
+    }
+    rewriteChannelStatement(line);
+}
+
+bool CDwbFctHandler::rewriteInitString(std::string& line) const {
+    if (!line.starts_with(kInitString)) {
+        return false;
+    }
+    const int channel = m_loop.channel();
+    if (line.size() > kInitChannelOneDigit && line[kInitChannelOneDigit] == '1' && channel >= 2) {
+        const unsigned word = 1u << ((channel - 1) & 15);
+        char bits[32];
+        std::snprintf(bits, sizeof bits, "{0x%02x}{0x%02x}{0x%02x}{0x%02x}", word >> 8, word & 0xFF,
+                      word >> 8, word & 0xFF);
+        line = line.substr(0, kInitFixedPart) + bits;
+    }
+    return true;
+}
+
+// DWBDRIVE, DWBCOMPHI, DWBCOMPLO: channel 1 of a shifted step is the channel under test;
+// otherwise the channel numbers move to the card's channels (from the second card on).
+bool CDwbFctHandler::rewriteChannelStatement(std::string& line) const {
+    for (const std::string_view keyword : {"  DWBDRIVE", "  DWBCOMPHI", "  DWBCOMPLO"}) {
+        if (!line.starts_with(keyword)) {
+            continue;
+        }
+        const std::optional<int> channel = kw::numberAfter(line, keyword);
+        if (!channel) {
+            return true;
+        }
+        if (m_shift && *channel == 1) {
+            kw::renumberStatement(line, keyword, m_loop.globalChannel());
+        } else if (cardIndex() >= 2) {
+            kw::renumberStatement(line, keyword,
+                                  kw::saturatingAdd(card().channelBase, *channel - 1));
+        }
+        return true;
+    }
+    return false;
+}

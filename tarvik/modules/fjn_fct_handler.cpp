@@ -1,0 +1,210 @@
+#include "tarvik/modules/fjn_fct_handler.h"
+
+#include "tarvik/modules/card_statements.h"
+#include "tarvik/modules/module_text.h"
+
+#include <array>
+
+namespace {
+
+enum Kind {
+    kPlain = 0,
+    kCardBegin = 1,
+    kMeasured = 2,
+    kMeasureAgain = 3,
+    kStimulus = 4,
+    kCardEnd = 5
+};
+
+constexpr StepKindMarker kKindMarkers[] = {
+    {"{TEST_STIM}", kStimulus},
+    {"{CARD_BEGIN}", kCardBegin},
+    {"{CARD_END}", kCardEnd},
+};
+
+constexpr std::array<int, 4> kBusAddresses{78, 76, 122, 120};
+constexpr std::string_view kVariable = "  VARIABLE _FJN_1";
+constexpr std::string_view kVariablePrefix = "  VARIABLE _FJN_";
+constexpr std::string_view kInitString = "  BUSSINITSTR {241}";
+constexpr std::string_view kChannelKeyword = "  FJNCHANNEL";
+constexpr std::string_view kHighKeyword = "  HIGH H";
+constexpr int kSlotsPerCard = 8;
+
+// The card section of the template holds 23 steps; a card writes 5 of them once and 4 per
+// channel (its channel steps and the stimulus part).
+constexpr int kSectionSteps = 23;
+constexpr int kStepsPerCard = 5;
+constexpr int kStepsPerChannel = 4;
+
+} // namespace
+
+CFjnFctHandler::CFjnFctHandler(std::vector<CFjnInfo> cards)
+    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)) {}
+
+int CFjnFctHandler::channelCount(const CFjnInfo& card) {
+    return card.channels == 2 ? 4 : 8;
+}
+
+bool CFjnFctHandler::Prepare() {
+    m_stepKind = 0;
+    m_stimulusStart.reset();
+    m_lastPlainNumber.reset();
+    m_cardEndSeen = false;
+    m_highSeen = false;
+    return startCards();
+}
+
+void CFjnFctHandler::selectCard() {
+    m_stimulus.start(channelCount(card()), card().channelBase);
+    m_measChannel = card().channelBase;
+}
+
+int CFjnFctHandler::GetAddedSteps(int) {
+    long long steps = 0;
+    for (int i = 1; i <= writtenCards(); ++i) {
+        steps += kStepsPerCard + kStepsPerChannel * channelCount(*m_cards.at(i));
+    }
+    return steps == 0 ? 0 : clampedStepCount(steps - kSectionSteps);
+}
+
+void CFjnFctHandler::OnDataLine(std::string& line) {
+    if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
+        m_stepKind = kind;
+    }
+    kw::replaceMarker(line, "{c}", cardIndex());
+    kw::replaceMarker(line, "{k}", m_stimulus.channel());
+    kw::replaceMarker(line, "{m}", m_measChannel);
+    kw::replaceMarker(line, "{l}", m_stimulus.globalChannel());
+}
+
+void CFjnFctHandler::OnBodyLine(std::string& line) {
+    if (line == kVariable) {
+        line = std::string(kVariablePrefix) + std::to_string(card().cardNumber);
+    } else if (kw::rewriteBusAddress(line, "", familyValue(kBusAddresses, card().familyNumber))) {
+        return;
+    } else if (line.starts_with(kInitString)) {
+        line = "  BUSSINITSTR {" + std::to_string(240 + m_stimulus.channel()) + "}";
+    } else if (line.starts_with(kChannelKeyword)) {
+        rewriteChannelLine(line);
+    } else if (line.starts_with(kHighKeyword)) {
+        rewriteMeasuredChannel(line);
+    }
+}
+
+// The stimulated channel comes first: channel 1 of the template stands for it, and the
+// channels before it move up by one. Channels the card lacks are written switched off.
+void CFjnFctHandler::rewriteChannelLine(std::string& line) const {
+    const std::optional<int> number = kw::numberAfter(line, kChannelKeyword);
+    if (!number) {
+        return;
+    }
+    int channel = *number;
+    const int stimulated = m_stimulus.channel();
+    if (stimulated > 1) {
+        if (channel == 1) {
+            channel = stimulated;
+        } else if (channel >= 2 && channel <= stimulated) {
+            channel -= 1;
+        }
+    }
+    const int present = channel <= m_stimulus.channelCount() ? 1 : 0;
+    line = std::string(kChannelKeyword) +
+           std::to_string(kw::saturatingAdd(card().channelBase, channel - 1)) + " " +
+           std::to_string(present);
+}
+
+// 0 ... 7: the measured channel's place on its card.
+int CFjnFctHandler::measuredSlot() const {
+    return ((m_measChannel - 1) % kSlotsPerCard + kSlotsPerCard) % kSlotsPerCard;
+}
+
+// The first "  HIGH H" statement of a step decides which channel the step measures: when that
+// is not the measured channel yet, the step is dropped and read again with it.
+void CFjnFctHandler::rewriteMeasuredChannel(std::string& line) {
+    const std::optional<int> number = kw::numberAfter(line, kHighKeyword);
+    if (!number) {
+        return;
+    }
+    const int channel = kw::saturatingAdd(*number, card().channelBase - 1);
+    if (m_highSeen || *number == measuredSlot() + 1) {
+        line = std::string(kHighKeyword) + std::to_string(channel);
+        if (!m_highSeen) {
+            m_stepKind = kMeasured;
+        }
+    } else {
+        m_skipStep = true;
+        m_stepKind = kMeasureAgain;
+        m_measChannel = channel;
+    }
+    m_highSeen = true;
+}
+
+void CFjnFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
+    switch (m_stepKind) {
+    case kPlain:
+        endPlainStep(stepNumber);
+        break;
+    case kCardBegin:
+        cardBegins(stepNumber, stepStart);
+        break;
+    case kMeasured:
+        // A channel the card has: written; one it lacks: dropped as it was read.
+        if (measuredSlot() < m_stimulus.channelCount()) {
+            m_skipStep = false;
+        }
+        break;
+    case kMeasureAgain:
+        SeekInput(stepStart);
+        break;
+    case kStimulus:
+        m_stimulusStart = stepStart;
+        m_skipStep = false;
+        if (m_nextNumber == 0) {
+            m_nextNumber = repeatNumber(stepNumber);
+        }
+        break;
+    case kCardEnd:
+        endCardSection(stepNumber);
+        break;
+    default:
+        break;
+    }
+    m_stepKind = 0;
+    m_highSeen = false;
+}
+
+// Before the first card end the unmarked steps are only noted; afterwards the last of them
+// closes the stimulus part.
+void CFjnFctHandler::endPlainStep(int stepNumber) {
+    if (!m_cardEndSeen) {
+        m_lastPlainNumber = stepNumber;
+    } else if (m_lastPlainNumber == stepNumber && !nextStimulus()) {
+        m_nextNumber = 0;
+    }
+}
+
+// The first time through, the stimulus part is closed by the card end, which is dropped while
+// channels remain to be stimulated.
+void CFjnFctHandler::endCardSection(int stepNumber) {
+    m_cardEndSeen = true;
+    if (m_stimulus.channel() < m_stimulus.channelCount() && m_stimulusStart) {
+        m_skipStep = true;
+        nextStimulus();
+        return;
+    }
+    cardEnds(stepNumber);
+}
+
+// Moves on to the next channel to stimulate and reads the stimulus part again; false after
+// the last channel.
+bool CFjnFctHandler::nextStimulus() {
+    if (!m_stimulusStart) {
+        return false;
+    }
+    const ChannelLoop::Next next = m_stimulus.advance(*m_stimulusStart, std::nullopt);
+    if (next.finished) {
+        return false;
+    }
+    SeekInput(next.readFrom);
+    return true;
+}

@@ -1,0 +1,91 @@
+#include "tarvik/modules/gat84_fct_handler.h"
+
+#include "tarvik/modules/card_statements.h"
+#include "tarvik/modules/logic_statements.h"
+#include "tarvik/modules/module_text.h"
+
+#include <array>
+
+namespace {
+
+enum Kind { kCardBegin = 1, kCardEnd = 2 };
+
+constexpr StepKindMarker kKindMarkers[] = {
+    {"{CARD_BEGIN}", kCardBegin},
+    {"{CARD_END}", kCardEnd},
+};
+
+constexpr std::array<int, 4> kBusAddresses{56, 58, 60, 62};
+constexpr std::string_view kVariable = "  VARIABLE _GAT84_1";
+constexpr std::string_view kVariablePrefix = "  VARIABLE _GAT84_";
+
+// Fail data names the step it belongs to by a four-digit number after this text.
+constexpr std::string_view kFailData = "  TESTFAILDATA0 Modul: GAT84, Schritt: ";
+constexpr int kFailDataDigits = 4;
+
+// Two template steps stand outside the card section.
+constexpr int kStepsOutsideCards = 2;
+
+} // namespace
+
+CGat84FctHandler::CGat84FctHandler(std::vector<CGat84Info> cards)
+    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)) {}
+
+bool CGat84FctHandler::Prepare() {
+    m_stepKind = 0;
+    return startCards();
+}
+
+int CGat84FctHandler::GetAddedSteps(int templateSteps) {
+    const long long cards = writtenCards();
+    if (cards == 0) {
+        return 0;
+    }
+    return clampedStepCount((cards - 1) *
+                            (static_cast<long long>(templateSteps) - kStepsOutsideCards));
+}
+
+void CGat84FctHandler::OnDataLine(std::string& line) {
+    if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
+        m_stepKind = kind;
+    }
+    kw::replaceMarker(line, "{c}", cardIndex());
+}
+
+void CGat84FctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
+    if (m_stepKind == kCardBegin) {
+        cardBegins(stepNumber, stepStart);
+    } else if (m_stepKind == kCardEnd) {
+        cardEnds(stepNumber);
+    }
+    m_stepKind = 0;
+}
+
+void CGat84FctHandler::OnBodyLine(std::string& line) {
+    const CGat84Info& gat = card();
+    if (line == kVariable) {
+        line = std::string(kVariablePrefix) + std::to_string(gat.cardNumber);
+    } else if (kw::rewriteBusAddress(line, " ", familyValue(kBusAddresses, gat.familyNumber)) ||
+               kw::rewriteLogicStatement(
+                   line, {.firstChannel = gat.channelBase, .statementSet = gat.cardNumber - 1})) {
+        return;
+    } else if (gat.cardNumber >= 2) {
+        renumberFailData(line);
+    }
+}
+
+// A fail-data step number of the card section (1000 ... 9999) is raised like the step itself.
+void CGat84FctHandler::renumberFailData(std::string& line) const {
+    if (!line.starts_with(kFailData)) {
+        return;
+    }
+    const std::size_t end = kw::endOfNumberAfter(line, kFailData);
+    if (end - kFailData.size() != kFailDataDigits) {
+        return;
+    }
+    const int step = kw::leadingInt(std::string_view(line).substr(kFailData.size()));
+    if (step >= 1000 && step <= 9999) {
+        line = std::string(kFailData) + std::to_string(kw::saturatingAdd(step, m_numberOffset)) +
+               line.substr(end);
+    }
+}

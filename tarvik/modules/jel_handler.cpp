@@ -1,0 +1,98 @@
+#include "tarvik/modules/jel_handler.h"
+
+#include "tarvik/modules/card_statements.h"
+#include "tarvik/modules/module_text.h"
+
+#include <array>
+
+namespace {
+
+enum Kind { kCardBegin = 1, kCardEnd = 2 };
+
+constexpr StepKindMarker kKindMarkers[] = {
+    {"{CARD_BEGIN}", kCardBegin},
+    {"{CARD_END}", kCardEnd},
+};
+
+constexpr std::array<int, 8> kBusAddresses{80, 82, 84, 86, 88, 90, 92, 94};
+constexpr std::string_view kVariable = "  VARIABLE _NOHK_1";
+constexpr std::string_view kVariablePrefix = "  VARIABLE _NOHK_";
+constexpr std::string_view kChannelToken = "{v,";
+
+// One template step stands outside the card section.
+constexpr int kStepsOutsideCards = 1;
+
+} // namespace
+
+CJelHandler::CJelHandler(std::vector<CJelInfo> cards)
+    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(500)) {}
+
+bool CJelHandler::Prepare() {
+    m_stepKind = 0;
+    return startCards();
+}
+
+int CJelHandler::GetAddedSteps(int templateSteps) {
+    const long long cards = writtenCards();
+    if (cards == 0) {
+        return 0;
+    }
+    return clampedStepCount((cards - 1) *
+                            (static_cast<long long>(templateSteps) - kStepsOutsideCards));
+}
+
+void CJelHandler::OnDataLine(std::string& line) {
+    if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
+        m_stepKind = kind;
+    }
+    kw::replaceMarker(line, "{c}", cardIndex());
+    replaceChannelToken(line);
+}
+
+// The first "{v,n}" of the line (and every copy of it) becomes the card's channel n.
+void CJelHandler::replaceChannelToken(std::string& line) const {
+    const std::size_t begin = line.find(kChannelToken);
+    if (begin == std::string::npos) {
+        return;
+    }
+    const std::size_t end = line.find('}', begin + kChannelToken.size());
+    if (end == std::string::npos) {
+        return;
+    }
+    const int channel = kw::leadingInt(std::string_view(line).substr(begin + kChannelToken.size()));
+    const std::string token = line.substr(begin, end - begin + 1);
+    kw::replaceAll(line, token, std::to_string(kw::saturatingAdd(channel, card().channelBase - 1)));
+}
+
+void CJelHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
+    if (m_stepKind == kCardBegin) {
+        cardBegins(stepNumber, stepStart);
+    } else if (m_stepKind == kCardEnd) {
+        cardEnds(stepNumber);
+    }
+    m_stepKind = 0;
+}
+
+void CJelHandler::OnBodyLine(std::string& line) {
+    if (line == kVariable) {
+        line = std::string(kVariablePrefix) + std::to_string(card().cardNumber);
+    } else if (kw::rewriteBusAddress(line, "", familyValue(kBusAddresses, card().familyNumber))) {
+        return;
+    } else if (!rewriteChannelStatement(line, "  HIGH X")) {
+        rewriteChannelStatement(line, "  LOW X");
+    }
+}
+
+// "  HIGH X3" becomes "  HIGH X<channel 3 of the card>"; a statement without a channel number
+// stays as it is.
+bool CJelHandler::rewriteChannelStatement(std::string& line, std::string_view keyword) const {
+    const std::optional<int> channel = kw::numberAfter(line, keyword);
+    if (!line.starts_with(keyword)) {
+        return false;
+    }
+    if (channel) {
+        line = std::string(keyword) +
+               std::to_string(kw::saturatingAdd(*channel, card().channelBase - 1));
+    }
+    return true;
+}

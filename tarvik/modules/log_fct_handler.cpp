@@ -1,0 +1,141 @@
+#include "tarvik/modules/log_fct_handler.h"
+
+#include "tarvik/modules/card_statements.h"
+#include "tarvik/modules/logic_statements.h"
+#include "tarvik/modules/module_text.h"
+
+#include <array>
+#include <cstdio>
+
+namespace {
+
+enum Kind { kCardBegin = 1, kChannelStep = 2, kDrop = 3, kCardEnd = 4 };
+
+constexpr StepKindMarker kKindMarkers[] = {
+    {"{TEST_CHANNELS}", kChannelStep},
+    {"{CARD_BEGIN}", kCardBegin},
+    {"{CARD_END}", kCardEnd},
+};
+constexpr std::string_view kIgnoreGat520 = "{IGNORE_GAT520}";
+
+constexpr std::array<int, 8> kBusAddresses{48, 50, 52, 54, 56, 58, 60, 62};
+constexpr std::string_view kVariablePrefix = "  VARIABLE _AGA_";
+
+// The init string selects the channel under test by a byte index and a bit; the template
+// holds channel 1 (byte 0, bit value 1).
+constexpr std::string_view kInitString = "  BUSSINITSTR ";
+constexpr std::string_view kInitChannelOne = "0x00 0x01}";
+
+// The card section holds 15 steps and 9 channel steps; each AGAT520 drops one channel step and
+// one other step.
+constexpr int kSectionSteps = 24;
+constexpr int kStepsPerGat860 = 303;
+constexpr int kStepsPerAgat520 = 270;
+
+} // namespace
+
+CLogFctHandler::CLogFctHandler(std::vector<CLogInfo> cards, int systemType)
+    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000),
+                         systemType) {}
+
+bool CLogFctHandler::Prepare() {
+    m_stepKind = 0;
+    return startCards();
+}
+
+void CLogFctHandler::selectCard() {
+    m_loop.start(kChannels, card().channelBase);
+}
+
+int CLogFctHandler::GetAddedSteps(int) {
+    long long steps = 0;
+    for (int i = 1; i <= writtenCards(); ++i) {
+        steps += m_cards.at(i)->agat520 != 0 ? kStepsPerAgat520 : kStepsPerGat860;
+    }
+    return steps == 0 ? 0 : clampedStepCount(steps - kSectionSteps);
+}
+
+void CLogFctHandler::OnDataLine(std::string& line) {
+    CTemplateFileHandler::OnDataLine(line);
+    ParseValueToken(m_driveHigh, line, "TH", m_selector);
+    ParseValueToken(m_compareLow, line, "CL", m_selector);
+    if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
+        m_stepKind = kind;
+    }
+    if (kw::removeAll(line, kIgnoreGat520) > 0 && card().agat520 != 0) {
+        m_stepKind = kDrop;
+    }
+    kw::replaceMarker(line, "{c}", cardIndex());
+    kw::replaceMarker(line, "{k}", m_loop.channel());
+    kw::replaceMarker(line, "{l}", m_loop.globalChannel());
+    ReplaceValueToken(m_driveHigh, line, "{th,");
+    ReplaceValueToken(m_compareLow, line, "{cl,");
+}
+
+void CLogFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
+    CTemplateFileHandler::OnEndStep(stepNumber, stepStart);
+    m_driveHigh.clear();
+    m_compareLow.clear();
+    switch (m_stepKind) {
+    case kCardBegin:
+        cardBegins(stepNumber, stepStart);
+        break;
+    case kChannelStep:
+        endChannelStep(stepNumber, stepStart);
+        break;
+    case kCardEnd:
+        cardEnds(stepNumber);
+        break;
+    default:
+        break;
+    }
+    m_skipStep = m_stepKind == kDrop;
+    m_stepKind = 0;
+}
+
+// A channel step is read again for every channel; after the last one the next channel step
+// starts at channel 1 again, and the following steps keep their own numbers.
+void CLogFctHandler::endChannelStep(int stepNumber, std::int64_t stepStart) {
+    const ChannelLoop::Next next = m_loop.advance(stepStart, std::nullopt);
+    if (next.finished) {
+        m_loop.restart();
+        m_nextNumber = 0;
+        return;
+    }
+    SeekInput(next.readFrom);
+    if (m_nextNumber == 0) {
+        m_nextNumber = repeatNumber(stepNumber);
+    }
+}
+
+void CLogFctHandler::OnBodyLine(std::string& line) {
+    CTemplateFileHandler::OnBodyLine(line);
+    const CLogInfo& logic = card();
+    if (line.starts_with(kVariablePrefix)) {
+        line = std::string(kVariablePrefix) + std::to_string(logic.cardNumber);
+        return;
+    }
+    if (kw::rewriteBusAddress(line, " ", familyValue(kBusAddresses, logic.familyNumber)) ||
+        rewriteInitString(line)) {
+        return;
+    }
+    kw::rewriteLogicStatement(line, {.firstChannel = m_loop.globalChannel(),
+                                     .statementSet = logic.cardNumber - 1,
+                                     .driveHigh = &m_driveHigh,
+                                     .compareLow = &m_compareLow});
+}
+
+bool CLogFctHandler::rewriteInitString(std::string& line) const {
+    if (!line.starts_with(kInitString)) {
+        return false;
+    }
+    const std::size_t at = line.find(kInitChannelOne, 1);
+    if (at == std::string::npos) {
+        return false;
+    }
+    const int channel = m_loop.channel() - 1;
+    char bits[16];
+    std::snprintf(bits, sizeof bits, "0x%02X 0x%02X}", (channel / 8) & 0xFF, 1u << (channel % 8));
+    line = line.substr(0, at) + bits;
+    return true;
+}

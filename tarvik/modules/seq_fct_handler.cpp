@@ -1,0 +1,247 @@
+#include "tarvik/modules/seq_fct_handler.h"
+
+#include "tarvik/modules/card_statements.h"
+#include "tarvik/modules/logic_statements.h"
+#include "tarvik/modules/module_text.h"
+
+#include <algorithm>
+
+namespace {
+
+enum Kind {
+    kCardBegin = 1,
+    kGroups = 2,
+    kChannels = 3,
+    kFirstSetHighToLow = 4,
+    kFirstSetLowToHigh = 5,
+    kOtherSetHighToLow = 6,
+    kOtherSetLowToHigh = 7,
+    kCardEnd = 8,
+};
+
+// In search order: the first marker a data line holds gives the step its kind.
+constexpr StepKindMarker kKindMarkers[] = {
+    {"{TEST_CHANNELS}", kChannels},         {"{TEST_GROUPS}", kGroups},
+    {"{TEST_SEW1_HL}", kFirstSetHighToLow}, {"{TEST_SEW1_LH}", kFirstSetLowToHigh},
+    {"{TEST_SEWn_HL}", kOtherSetHighToLow}, {"{TEST_SEWn_LH}", kOtherSetLowToHigh},
+    {"{CARD_BEGIN}", kCardBegin},           {"{CARD_END}", kCardEnd},
+};
+
+constexpr int kChannelsPerCard = 24;
+constexpr int kRelaysPerCard = 32;
+constexpr std::array<int, 8> kBusAddress{208, 210, 212, 214, 216, 218, 220, 222};
+
+// Relay lines by relay index 1 ... 32: while HIGH lies below LOW, and otherwise.
+constexpr std::array<int, 32> kRelayLinesHighBelowLow{36, 35, 52, 51, 64, 63, 80, 79, 81, 82, 83,
+                                                      65, 53, 39, 38, 37, 41, 40, 55, 54, 67, 66,
+                                                      85, 84, 86, 87, 88, 68, 56, 44, 43, 42};
+constexpr std::array<int, 32> kRelayLinesOtherwise{26, 25, 46, 45, 58, 57, 70, 69, 71, 72, 73,
+                                                   59, 47, 29, 28, 27, 31, 30, 49, 48, 61, 60,
+                                                   75, 74, 76, 77, 78, 62, 50, 34, 33, 32};
+
+} // namespace
+
+CSeqFctHandler::CSeqFctHandler(int systemType, std::vector<CSeqInfo> cards)
+    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::fixedBlock(2000), systemType) {
+}
+
+bool CSeqFctHandler::Prepare() {
+    m_starts = StepStarts{};
+    m_highRelay = 0;
+    m_lowRelay = 0;
+    m_stepKind = 0;
+    return startCards();
+}
+
+void CSeqFctHandler::selectCard() {
+    m_loop.start(kChannelsPerCard, card().channelBase);
+    m_relayIndex = 2;
+    m_relayNo = kw::saturatingAdd(relayBase(), 1);
+}
+
+int CSeqFctHandler::relayLine(int relayIndex, bool highBelowLow) {
+    const auto& table = highBelowLow ? kRelayLinesHighBelowLow : kRelayLinesOtherwise;
+    return relayIndex >= 1 && relayIndex <= kRelaysPerCard ? familyValue(table, relayIndex) : -1;
+}
+
+// The first card writes every template step once, its loop repetitions (28) and 31 writes of
+// each of its two relay steps in place of the four relay steps of the template (58); each
+// further card writes the card section again (all template steps but one outside it).
+int CSeqFctHandler::GetAddedSteps(int templateSteps) {
+    const long long n = writtenCards();
+    if (n == 0) {
+        return 0;
+    }
+    return clampedStepCount(92 * n + (n - 1) * (templateSteps - 7LL) - 6);
+}
+
+void CSeqFctHandler::OnDataLine(std::string& line) {
+    CTemplateFileHandler::OnDataLine(line);
+    if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
+        m_stepKind = kind;
+    }
+    replaceTextMarkers(line);
+}
+
+void CSeqFctHandler::replaceTextMarkers(std::string& line) const {
+    kw::replaceMarker(line, "{c}", cardIndex());
+    kw::replaceMarker(line, "{g}", m_loop.group());
+    kw::replaceMarker(line, "{k}", m_loop.channel());
+    kw::replaceMarker(line, "{j}", m_relayIndex);
+    kw::replaceMarker(line, "{s}", m_loop.globalChannel());
+    kw::replaceMarker(line, "{l}", card().logicBase);
+    kw::replaceMarker(line, "{r}", m_relayNo);
+    kw::replaceMarker(line, "{rl}", relayLine(m_relayIndex, m_highRelay < m_lowRelay));
+}
+
+void CSeqFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
+    CTemplateFileHandler::OnEndStep(stepNumber, stepStart);
+    m_starts.remember(m_stepKind, stepStart);
+    switch (m_stepKind) {
+    case kChannels:
+        endChannelStep(stepNumber, stepStart);
+        break;
+    case kFirstSetHighToLow:
+        endFirstSetHighToLow(stepNumber, stepStart);
+        break;
+    case kFirstSetLowToHigh:
+        endFirstSetLowToHigh(stepStart);
+        break;
+    case kOtherSetHighToLow:
+        endOtherSetHighToLow(stepStart);
+        break;
+    case kOtherSetLowToHigh:
+        endOtherSetLowToHigh(stepStart);
+        break;
+    case kCardBegin:
+        cardBegins(stepNumber, stepStart);
+        break;
+    case kCardEnd:
+        m_skipStep = false;
+        cardEnds(stepNumber);
+        break;
+    default: // group steps: only remembered
+        break;
+    }
+    m_stepKind = 0;
+}
+
+void CSeqFctHandler::endChannelStep(int stepNumber, std::int64_t stepStart) {
+    const int repeatNumber = this->repeatNumber(stepNumber);
+    if (const auto readFrom =
+            m_loop.endChannelStep(stepStart, m_starts.find(kGroups), repeatNumber, m_nextNumber)) {
+        SeekInput(*readFrom);
+        return;
+    }
+    m_nextNumber = 0;
+}
+
+// The named relay and the pairing move on; the relay step is read again.
+void CSeqFctHandler::nextRelay(int& relay, std::int64_t stepStart) {
+    relay = kw::saturatingAdd(relay, 1);
+    ++m_relayIndex;
+    m_relayNo = kw::saturatingAdd(m_relayNo, 1);
+    SeekInput(stepStart);
+}
+
+// The card holding relays 1 ... 32: the step is written as the template has it (relays 1 and
+// 2), then with HIGH 1 against LOW 3 ... 32; from the first write on the relay steps are
+// numbered consecutively. Any other card drops it and starts its own pairing.
+void CSeqFctHandler::endFirstSetHighToLow(int stepNumber, std::int64_t stepStart) {
+    if (m_highRelay == 0 && m_nextNumber == 0) {
+        m_nextNumber = repeatNumber(stepNumber);
+    }
+    const int base = relayBase();
+    if (base != 1) {
+        m_highRelay = base;
+        m_lowRelay = m_relayNo = kw::saturatingAdd(base, 1);
+        m_relayIndex = 2;
+        m_skipStep = true;
+        return;
+    }
+    if (m_highRelay == 0) {
+        m_highRelay = 1;
+        m_lowRelay = m_relayNo = m_relayIndex = 3;
+        SeekInput(stepStart);
+    } else if (m_relayNo < kRelaysPerCard) {
+        nextRelay(m_lowRelay, stepStart);
+    } else {
+        m_lowRelay = 1;
+        m_highRelay = m_relayNo = m_relayIndex = 2;
+    }
+}
+
+void CSeqFctHandler::endFirstSetLowToHigh(std::int64_t stepStart) {
+    if (relayBase() != 1) {
+        return;
+    }
+    if (m_relayNo < kRelaysPerCard) {
+        nextRelay(m_highRelay, stepStart);
+        return;
+    }
+    m_highRelay = 0;
+    m_lowRelay = 0;
+}
+
+// Any other card: HIGH at its first relay against LOW at each further one, then the roles
+// exchanged; the card holding relays 1 ... 32 drops these steps.
+void CSeqFctHandler::endOtherSetHighToLow(std::int64_t stepStart) {
+    const int base = relayBase();
+    if (base == 1) {
+        m_skipStep = true;
+        return;
+    }
+    m_skipStep = false;
+    if (m_relayNo - base < kRelaysPerCard - 1) {
+        nextRelay(m_lowRelay, stepStart);
+        return;
+    }
+    m_lowRelay = base;
+    m_highRelay = m_relayNo = kw::saturatingAdd(base, 1);
+    m_relayIndex = 2;
+}
+
+void CSeqFctHandler::endOtherSetLowToHigh(std::int64_t stepStart) {
+    const int base = relayBase();
+    if (base == 1) {
+        return;
+    }
+    if (m_relayNo - base < kRelaysPerCard - 1) {
+        nextRelay(m_highRelay, stepStart);
+        return;
+    }
+    m_highRelay = 0;
+    m_lowRelay = 0;
+}
+
+void CSeqFctHandler::OnBodyLine(std::string& line) {
+    CTemplateFileHandler::OnBodyLine(line);
+    const CSeqInfo& seq = card();
+    if (replaceStatement(line) ||
+        kw::rewriteLogicStatement(
+            line, {.firstChannel = seq.logicBase, .statementSet = seq.cardNumber - 1})) {
+        return;
+    }
+    if (m_highRelay != 0 && line.starts_with("  HIGH ")) {
+        line = "  HIGH " + std::to_string(m_highRelay);
+    } else if (m_lowRelay != 0 && line.starts_with("  LOW ")) {
+        line = "  LOW " + std::to_string(m_lowRelay);
+    }
+}
+
+// Variable, bus address (any master address, the template's slave address 208), group init
+// value and matrix channel.
+bool CSeqFctHandler::replaceStatement(std::string& line) const {
+    if (line == "  VARIABLE _SEQ_1") {
+        line = "  VARIABLE _SEQ_" + std::to_string(cardIndex());
+    } else if (line.starts_with("  BUSSINITSTR {238}")) {
+        line = "  BUSSINITSTR {" + std::to_string(239 - m_loop.group()) + "}";
+    } else if (line.starts_with("  KVRCHANNEL")) {
+        line = "  KVRCHANNEL" + std::to_string(m_loop.globalChannel()) + " 1";
+    } else if (line.starts_with("  BUSMADDRESS ") || line.starts_with("  BUSSADDRESS 208")) {
+        kw::rewriteBusAddress(line, " ", familyValue(kBusAddress, card().familyNumber));
+    } else {
+        return false;
+    }
+    return true;
+}
