@@ -4,11 +4,16 @@
 
 #include <cstdlib>
 
+namespace {
+// Register 7 after the check value went into register 1.
+constexpr int kCheckAnswer = 0xCC;
+} // namespace
+
 CInterfaceInt41Base::~CInterfaceInt41Base() = default;
 
 void CInterfaceInt41Base::checkRegisters(int checkValue) {
-    writeRegister(int41::kControlBus, checkValue);
-    m_registerCheckPassed = readRegister(int41::kDoubledBits) == int41::kCheckAnswer;
+    writeRegister(kw::int41::reg::Control, checkValue);
+    m_registerCheckPassed = readRegister(kw::int41::reg::Doubled) == kCheckAnswer;
 }
 
 bool CInterfaceInt41Base::matchesSelection(int kind, const std::string& text) const {
@@ -23,16 +28,6 @@ void CInterfaceInt41Base::runSelfTest() {
         m_resultWindow = m_context.windows.makeInt41Window();
     }
     runInt41SelfTest(*this, *m_resultWindow);
-}
-
-int int41DoubledBits(int functionAddress) {
-    int pattern = 0;
-    for (int bit = 0; bit < 4; ++bit) {
-        if (functionAddress & (1 << bit)) {
-            pattern |= 3 << (2 * bit);
-        }
-    }
-    return pattern;
 }
 
 unsigned parseHexAddress(const std::string& text) {

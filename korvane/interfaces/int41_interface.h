@@ -7,20 +7,10 @@
 #include "korvane/interfaces/interface.h"
 #include "korvane/interfaces/interface_context.h"
 
+#include "common/devices/int41_protocol.h"
+
 #include <memory>
 #include <string>
-
-// Register indexes of the INT41, at base + index.
-namespace int41 {
-constexpr int kDataBus = 0;
-constexpr int kControlBus = 1; // low four bits: function address; high bits: strobes
-constexpr int kCardAddress = 2;
-constexpr int kSystemAddress = 3;
-constexpr int kReadData = 4;
-constexpr int kStatus = 5;         // bit 7 set: bus cycle still running
-constexpr int kDoubledBits = 7;    // register 1's low four bits, each bit doubled
-constexpr int kCheckAnswer = 0xCC; // register 7 after the check value went into register 1
-} // namespace int41
 
 class CInterfaceInt41Base : public CInterface {
 public:
@@ -64,10 +54,6 @@ private:
     InterfaceContext m_context;
     std::unique_ptr<Int41ResultWindow> m_resultWindow;
 };
-
-// The doubled-bit pattern register 7 answers for a function address: bit k of the address
-// in bits 2k and 2k+1.
-int int41DoubledBits(int functionAddress);
 
 // Reads a command-line address text as hexadecimal, the way strtoul does with base 16
 // (leading blanks, an optional "0x"; no digits give 0).

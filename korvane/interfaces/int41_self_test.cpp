@@ -20,10 +20,10 @@ struct TestRegister {
 };
 
 constexpr std::array<TestRegister, 4> kRegisters{{
-    {"Datenbus", int41::kDataBus, 256},
-    {"Kontrollbus", int41::kControlBus, 256},
-    {"Kartenadresse", int41::kCardAddress, 64},
-    {"Systemadresse", int41::kSystemAddress, 64},
+    {"Datenbus", kw::int41::reg::Data, 256},
+    {"Kontrollbus", kw::int41::reg::Control, 256},
+    {"Kartenadresse", kw::int41::reg::Card, 64},
+    {"Systemadresse", kw::int41::reg::System, 64},
 }};
 
 constexpr int kDoublingRow = 4;
@@ -69,10 +69,10 @@ private:
                 m_window.setWaitProgress(percent);
                 shownPercent = percent;
             }
-            m_card.writeRegister(int41::kControlBus, kBusyFlag);
+            m_card.writeRegister(kw::int41::reg::Control, kBusyFlag);
             int reads = 0;
             while (true) {
-                const int status = m_card.readRegister(int41::kStatus);
+                const int status = m_card.readRegister(kw::int41::reg::Status);
                 ++reads;
                 ++totalReads;
                 if (status < kBusyFlag) {
@@ -112,9 +112,10 @@ private:
         m_window.setItemLabel(kDoublingRow, label);
         unsigned mask = 0;
         for (int address = 0; address < 16; ++address) {
-            m_card.writeRegister(int41::kControlBus, address);
-            mask |= static_cast<unsigned>(int41DoubledBits(address) ^
-                                          m_card.readRegister(int41::kDoubledBits));
+            m_card.writeRegister(kw::int41::reg::Control, address);
+            mask |=
+                static_cast<unsigned>(kw::int41::doubledBits(static_cast<std::uint8_t>(address)) ^
+                                      m_card.readRegister(kw::int41::reg::Doubled));
             progress(kDoublingRow, address, 16);
         }
         finishRow(kDoublingRow, label, mask);

@@ -4,14 +4,15 @@
 #include "korvane/interfaces/text_format.h"
 
 void runInt900DriverSelfTest(CInterfaceInt900Base& card, TextResultWindow& window) {
-    constexpr int kCodeRegister = 3;
+    constexpr int kCodeRegister = kw::int900::reg::Code;
     card.writeRegister(0, 1);
-    card.writeRegister(kCodeRegister, 5);
+    card.writeRegister(kCodeRegister, kw::int900::kRestartCodes);
     const unsigned firstHigh =
         (static_cast<unsigned>(card.readRegister(kCodeRegister)) >> 8) & 0xFF;
-    window.appendText("erster Code erwartet: 0x" + formatHexUpper(int900::kFirstCodeHigh, 2) +
-                      ", gelesen: 0x" + formatHexUpper(firstHigh, 2) + "\r\n");
-    for (const int expected : int900::kCodes) {
+    window.appendText("erster Code erwartet: 0x" +
+                      formatHexUpper(kw::int900::kFirstCodeHighByte, 2) + ", gelesen: 0x" +
+                      formatHexUpper(firstHigh, 2) + "\r\n");
+    for (const int expected : kw::int900::kCodes) {
         const unsigned read = static_cast<unsigned>(card.readRegister(kCodeRegister)) & 0xFFFF;
         window.appendText("erwarteter Code: 0x" + formatHexUpper(expected, 4) +
                           ", gelesener Code: 0x" + formatHexUpper(read, 4) + "\r\n");

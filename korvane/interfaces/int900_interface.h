@@ -6,14 +6,7 @@
 
 #include "korvane/interfaces/interface.h"
 
-#include <array>
-
-namespace int900 {
-// The code sequence the card answers from its identification register: first a word whose
-// high byte is kFirstCodeHigh, then these words in order.
-constexpr int kFirstCodeHigh = 0x33;
-constexpr std::array<int, 5> kCodes{0x4D42, 0x554C, 0x4641, 0x5453, 0x4949};
-} // namespace int900
+#include "common/devices/int900_protocol.h"
 
 class CInterfaceInt900Base : public CInterface {
 public:

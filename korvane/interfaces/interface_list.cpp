@@ -1,5 +1,11 @@
 #include "korvane/interfaces/interface_list.h"
 
+#include "korvane/interfaces/int41_direct.h"
+#include "korvane/interfaces/int41_driver.h"
+#include "korvane/interfaces/int900_direct.h"
+#include "korvane/interfaces/int900_driver.h"
+#include "korvane/interfaces/usb_interface.h"
+
 CInterface* InterfaceList::select(int kind, const std::string& text) const {
     for (const auto& candidate : shown) {
         if (candidate->matchesSelection(kind, text)) {
@@ -31,4 +37,27 @@ InterfaceList InterfacePlacement::finish() {
     m_reserve.clear();
     list.current = list.shown.empty() ? nullptr : list.shown.front().get();
     return list;
+}
+
+InterfaceList buildInterfaceList(InterfaceContext context, bool ctrlAtStart) {
+    InterfacePlacement placement(ctrlAtStart);
+    Usb860Finder usbFinder;
+    while (auto adapter = usbFinder.next(context)) {
+        CInterfaceUsb860* kept =
+            static_cast<CInterfaceUsb860*>(placement.place(std::move(adapter)));
+        // The twin is built on an adapter that was kept, right after it.
+        if (kept != nullptr && kept->ulmMode()) {
+            placement.place(std::make_unique<CInterfaceUlm860>(*kept));
+        }
+    }
+    Int41DriverFinder int41Finder;
+    while (auto driver = int41Finder.next(context)) {
+        placement.place(std::move(driver));
+    }
+    for (const unsigned base : {0x310u, 0x318u}) {
+        placement.place(std::make_unique<CInterfaceInt41Direct>(context, base));
+    }
+    placement.place(std::make_unique<CInterfaceInt900Driver>(context));
+    placement.place(std::make_unique<CInterfaceInt900Direct>());
+    return placement.finish();
 }

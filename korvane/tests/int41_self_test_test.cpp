@@ -23,22 +23,24 @@ public:
 
     void writeRegister(int index, int value) override {
         m_registers.at(index) = value & 0xFF;
-        if (index == int41::kControlBus && (value & 0x80) && busyCycles > 0) {
+        if (index == kw::int41::reg::Control && (value & 0x80) && busyCycles > 0) {
             --busyCycles;
             m_busyReadsLeft = busyReads;
         }
     }
 
     int readRegister(int index) override {
-        if (index == int41::kStatus) {
+        if (index == kw::int41::reg::Status) {
             if (m_busyReadsLeft > 0 || busyForever) {
                 --m_busyReadsLeft;
                 return 0x80;
             }
             return 0x00;
         }
-        if (index == int41::kDoubledBits) {
-            return int41DoubledBits(m_registers[int41::kControlBus] & 0x0F) & ~doubledStuckLow;
+        if (index == kw::int41::reg::Doubled) {
+            return kw::int41::doubledBits(
+                       static_cast<std::uint8_t>(m_registers[kw::int41::reg::Control] & 0x0F)) &
+                   ~doubledStuckLow;
         }
         int value = m_registers.at(index) | stuckHigh.at(index);
         if (index == shortA || index == shortB) {
@@ -125,7 +127,7 @@ TEST_F(Int41SelfTest, SoundCardPassesEveryRow) {
 }
 
 TEST_F(Int41SelfTest, StuckCardAddressBitFailsItsRowAndItsCrosstalkRows) {
-    card.stuckHigh[int41::kCardAddress] = 0x08;
+    card.stuckHigh[kw::int41::reg::Card] = 0x08;
     card.runSelfTest();
     auto expected = kSoundRows;
     expected[2] = "2 Kartenadresse 0x8";
@@ -139,8 +141,8 @@ TEST_F(Int41SelfTest, StuckCardAddressBitFailsItsRowAndItsCrosstalkRows) {
 }
 
 TEST_F(Int41SelfTest, ShortBetweenDataAndControlBusShowsInTheirCrosstalkRow) {
-    card.shortA = int41::kDataBus;
-    card.shortB = int41::kControlBus;
+    card.shortA = kw::int41::reg::Data;
+    card.shortB = kw::int41::reg::Control;
     card.shortMask = 0x02;
     card.runSelfTest();
     const auto rows = rowResults();
@@ -192,13 +194,7 @@ TEST_F(Int41SelfTest, ContinuousTestIsRequestedAfterAPassingRunAndTheWindowIsKep
               tail);
 }
 
-TEST(Int41Base, DoubledBitsAndHexSelection) {
-    EXPECT_EQ(0x00, int41DoubledBits(0));
-    EXPECT_EQ(0x03, int41DoubledBits(1));
-    EXPECT_EQ(0x0C, int41DoubledBits(2));
-    EXPECT_EQ(0x30, int41DoubledBits(4));
-    EXPECT_EQ(0xC3, int41DoubledBits(9));
-    EXPECT_EQ(0xFF, int41DoubledBits(15));
+TEST(Int41Base, HexSelectionText) {
     EXPECT_EQ(0x318u, parseHexAddress("318"));
     EXPECT_EQ(0x318u, parseHexAddress("0x318"));
     EXPECT_EQ(0u, parseHexAddress("zz"));

@@ -8,13 +8,6 @@
 
 namespace {
 
-bool equalsIgnoringCase(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
-}
-
 // Shows the wait cursor for the lifetime of the object.
 class WaitCursor {
 public:
@@ -28,6 +21,13 @@ private:
 };
 
 } // namespace
+
+bool sameDevicePath(const std::string& a, const std::string& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
+}
 
 KorvaneDialogModel::BusCall::~BusCall() {
     if (--m_model.m_busCalls == 0) {
@@ -144,7 +144,7 @@ void KorvaneDialogModel::takeUpArrivedAdapter(std::unique_ptr<CInterface> adapte
         m_box.append(std::move(twin));
     }
     // The device the user lost comes back as the current interface, in the mode it had.
-    if (m_current == nullptr || equalsIgnoringCase(path, m_removedDeviceName)) {
+    if (m_current == nullptr || sameDevicePath(path, m_removedDeviceName)) {
         if (m_removedWasDecoder) {
             m_box.select(index + 1);
             applyInterface(twinInterface);
@@ -159,7 +159,7 @@ void KorvaneDialogModel::takeUpArrivedAdapter(std::unique_ptr<CInterface> adapte
 
 void KorvaneDialogModel::handleRemoval(const std::string& path) {
     const bool currentRemoved =
-        m_current != nullptr && equalsIgnoringCase(m_current->deviceName(), path);
+        m_current != nullptr && sameDevicePath(m_current->deviceName(), path);
     if (currentRemoved) {
         onEscape();
         if (m_removedDeviceName.empty() && m_current != nullptr) {
@@ -169,7 +169,7 @@ void KorvaneDialogModel::handleRemoval(const std::string& path) {
         m_current = nullptr;
     }
     for (int i = m_box.count() - 1; i >= 0; --i) {
-        if (equalsIgnoringCase(m_box.interface(i).deviceName(), path)) {
+        if (sameDevicePath(m_box.interface(i).deviceName(), path)) {
             m_box.remove(i);
         }
     }

@@ -217,3 +217,6 @@ private:
 // the path (after the last separator, unless that separator is the path's first character,
 // in which case the whole path).
 std::string sequenceGroupTitle(const std::string& path);
+
+// Device paths in notices and enumerations are compared without regard to case.
+bool sameDevicePath(const std::string& a, const std::string& b);

@@ -63,7 +63,7 @@ TEST_F(NoDisplayTest, ExecAndHelpMakeNoApplication) {
 }
 
 TEST_F(NoDisplayTest, TheDialogEndsWithAMessage) {
-    EXPECT_EQ(run({"-load", file.string()}), QtKorvaneFrontEnd::kExitNoDisplay);
+    EXPECT_EQ(run({"-load", file.string()}), ConsoleFrontEnd::kNoDialog);
     EXPECT_NE(err.str().find("Keine Anzeige vorhanden"), std::string::npos);
     EXPECT_EQ(QCoreApplication::instance(), nullptr);
 }

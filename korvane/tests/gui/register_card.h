@@ -15,11 +15,11 @@ public:
     int busRead(int, int, int) override { return 0; }
     void writeRegister(int index, int value) override { m_registers.at(index) = value & 0xFF; }
     int readRegister(int index) override {
-        if (index == int41::kStatus) {
+        if (index == kw::int41::reg::Status) {
             return 0;
         }
-        if (index == int41::kDoubledBits) {
-            return int41DoubledBits(m_registers[int41::kControlBus] & 0x0F);
+        if (index == kw::int41::reg::Doubled) {
+            return kw::int41::doubledBits(static_cast<std::uint8_t>(m_registers[kw::int41::reg::Control] & 0x0F));
         }
         return m_registers.at(index) | stuckHigh.at(index);
     }

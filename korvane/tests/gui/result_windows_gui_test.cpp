@@ -85,7 +85,7 @@ TEST_F(Int41WindowTest, PassingRunShowsGreenBitsAndOk) {
 }
 
 TEST_F(Int41WindowTest, FailingRunShowsTheStuckBitsInRed) {
-    card.stuckHigh[int41::kDataBus] = 0x81;
+    card.stuckHigh[kw::int41::reg::Data] = 0x81;
     card.runSelfTest();
     CResultInt41TestDlg& dlg = window();
     EXPECT_EQ(paintedBits(*dlg.item(0)), "RGGGGGGR");

@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
     bool written = save(dlg, folder, "korvane-hauptdialog.png");
 
     RegisterCard card(services.context());
-    card.stuckHigh[int41::kDataBus] = 0x81;
+    card.stuckHigh[kw::int41::reg::Data] = 0x81;
     card.runSelfTest();
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (window->isVisible() && window->windowTitle() == "Int41-Test") {

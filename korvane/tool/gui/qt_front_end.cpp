@@ -1,25 +1,18 @@
 #include "korvane/tool/gui/qt_front_end.h"
 
 #include "korvane/tool/gui/korvane_dlg.h"
+#include "korvane/tool/usb_adapter_finder.h"
 #include "korvane/tool/usb_device_watch.h"
 
 #include <QMessageBox>
 
-#include <ostream>
-
 QtKorvaneFrontEnd::QtKorvaneFrontEnd(int& argc, char** argv, std::ostream& out, std::ostream& err)
-    : m_argc(argc), m_argv(argv), m_out(out), m_err(err) {}
+    : m_argc(argc), m_argv(argv), m_console(out, err, nullptr) {}
 
 QtKorvaneFrontEnd::~QtKorvaneFrontEnd() = default;
 
-bool QtKorvaneFrontEnd::displayAvailable() {
-    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
-           !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
-
 QApplication* QtKorvaneFrontEnd::application() {
-    if (!m_application && QCoreApplication::instance() == nullptr && displayAvailable()) {
+    if (!m_application && QCoreApplication::instance() == nullptr && hasDisplay()) {
         m_application = std::make_unique<QApplication>(m_argc, m_argv);
     }
     return qobject_cast<QApplication*>(QCoreApplication::instance());
@@ -27,7 +20,7 @@ QApplication* QtKorvaneFrontEnd::application() {
 
 void QtKorvaneFrontEnd::showHelp(const std::string& text) {
     if (application() == nullptr) {
-        m_out << text << std::flush;
+        m_console.showHelp(text);
         return;
     }
     QMessageBox::information(nullptr, kKorvaneTitle, QString::fromStdString(text));
@@ -41,13 +34,18 @@ bool QtKorvaneFrontEnd::ctrlHeldAtStart() {
     return m_ctrlAtStart;
 }
 
+// The interfaces may show message boxes while the list is built: with a display they are the
+// dialog's, without one the console's.
+InterfaceContext QtKorvaneFrontEnd::dialogContext() {
+    return application() ? m_services.context() : m_console.dialogContext();
+}
+
 int QtKorvaneFrontEnd::runDialog(InterfaceList interfaces, const std::string& loadFile) {
     if (application() == nullptr) {
-        m_err << "korvane: Keine Anzeige vorhanden (DISPLAY nicht gesetzt); ohne Anzeige laufen "
-                 "nur -exec, --list und --selftest.\n";
-        return kExitNoDisplay;
+        return m_console.runDialog(std::move(interfaces), loadFile);
     }
+    UsbAdapterFinderOnDevices finder(m_services.context());
     UsbDeviceWatch notices;
-    CKorvaneDlg dialog(std::move(interfaces), m_services, m_ctrlAtStart, nullptr, &notices);
+    CKorvaneDlg dialog(std::move(interfaces), m_services, m_ctrlAtStart, &finder, &notices);
     return dialog.run(loadFile);
 }

@@ -2,9 +2,11 @@
 
 // The desktop front end of korvane's start: the help box, the Ctrl key at start, and the main
 // dialog with its message boxes and result windows. The QApplication is made only when one of
-// these is needed, so that the unattended paths ("-exec", "--list", "--selftest") run without
-// a display and never make one.
+// these is needed and there is a display; without one, everything goes to the console front
+// end (help on the output stream, no dialog), so that the unattended paths ("-exec", "--list",
+// "--selftest") run without a display and never make a QApplication.
 
+#include "korvane/tool/console_front_end.h"
 #include "korvane/tool/gui/qt_interface_services.h"
 #include "korvane/tool/korvane_app.h"
 
@@ -15,9 +17,6 @@
 
 class QtKorvaneFrontEnd : public KorvaneFrontEnd {
 public:
-    // The dialog cannot run without a display.
-    static constexpr int kExitNoDisplay = 3;
-
     // argc and argv must outlive the front end (QApplication keeps them). out and err take the
     // help text and the messages when there is no display.
     QtKorvaneFrontEnd(int& argc, char** argv, std::ostream& out, std::ostream& err);
@@ -25,20 +24,16 @@ public:
 
     void showHelp(const std::string& text) override;
     bool ctrlHeldAtStart() override;
-    InterfaceContext dialogContext() override { return m_services.context(); }
+    InterfaceContext dialogContext() override;
     int runDialog(InterfaceList interfaces, const std::string& loadFile) override;
 
-    // Whether a QApplication can be made: a window system is named in the environment (or a
-    // Qt platform is chosen explicitly).
-    static bool displayAvailable();
-
 private:
+    // The application, made on first need; none without a display.
     QApplication* application();
 
     int& m_argc;
     char** m_argv;
-    std::ostream& m_out;
-    std::ostream& m_err;
+    ConsoleFrontEnd m_console;
     std::unique_ptr<QApplication> m_application;
     QtInterfaceServices m_services;
     bool m_ctrlAtStart = false;
