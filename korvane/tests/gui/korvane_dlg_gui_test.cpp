@@ -1,6 +1,7 @@
 #include "korvane/tool/gui/korvane_dlg.h"
 
 #include "korvane/tool/gui/action_list_ctrl.h"
+#include "korvane/tool/gui/qt_front_end.h"
 #include "korvane/tool/gui/qt_interface_services.h"
 #include "korvane/tool/gui/up_down_control.h"
 
@@ -237,6 +238,62 @@ TEST_F(DialogTest, ActionsRecordedEditedDraggedSavedLoadedAndExecuted) {
 TEST_F(DialogTest, ClosingTheWindowEndsTheDialogWithZero) {
     QTimer::singleShot(0, dlg.get(), [this] { dlg->close(); });
     EXPECT_EQ(dlg->exec(), 0);
+}
+
+} // namespace
+
+namespace {
+
+// The program's start with the desktop front end, on the tests' offscreen application.
+class DesktopStartTest : public ::testing::Test {
+protected:
+    int run(const std::vector<std::string>& arguments, bool withInterface) {
+        int argc = 1;
+        char name[] = "korvane";
+        char* argv[] = {name, nullptr};
+        QtKorvaneFrontEnd frontEnd(argc, argv, out, err);
+        CKorvaneApp app(
+            frontEnd,
+            [withInterface](InterfaceContext, bool) {
+                InterfaceList list;
+                if (withInterface) {
+                    list.shown.push_back(std::make_unique<FakeBus>("Usb860 (4711)"));
+                    list.current = list.shown.front().get();
+                }
+                return list;
+            },
+            out, err);
+        return app.run(arguments);
+    }
+
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(DesktopStartTest, TheDialogOpensWithTheLoadedFileAndEndsWithZero) {
+    const fs::path file =
+        fs::temp_directory_path() / ("korvane-start-" + std::to_string(::getpid()));
+    std::ofstream(file, std::ios::binary) << "0,5,3,170,10; Relais ein\r\n";
+    int rows = -1;
+    QString title;
+    whenModal([&](QWidget* modal) {
+        if (auto* dlg = qobject_cast<CKorvaneDlg*>(modal)) {
+            rows = dlg->actionList()->topLevelItemCount();
+            title = dlg->sequenceGroup()->title();
+            dlg->close();
+        }
+    });
+    EXPECT_EQ(run({"-load", file.string()}, true), 0);
+    EXPECT_EQ(rows, 1);
+    EXPECT_EQ(title, "Ablauf");
+    fs::remove(file);
+}
+
+TEST_F(DesktopStartTest, WithoutInterfaceTheWarningAndMinusOne) {
+    QString message;
+    answerMessageBox(&message);
+    EXPECT_EQ(run({}, false), -1);
+    EXPECT_EQ(message, "Kein Testsystem-Interface vorhanden!");
 }
 
 } // namespace

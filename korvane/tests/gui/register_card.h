@@ -19,7 +19,8 @@ public:
             return 0;
         }
         if (index == kw::int41::reg::Doubled) {
-            return kw::int41::doubledBits(static_cast<std::uint8_t>(m_registers[kw::int41::reg::Control] & 0x0F));
+            return kw::int41::doubledBits(
+                static_cast<std::uint8_t>(m_registers[kw::int41::reg::Control] & 0x0F));
         }
         return m_registers.at(index) | stuckHigh.at(index);
     }

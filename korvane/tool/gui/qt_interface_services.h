@@ -17,9 +17,11 @@ class QtInterfaceServices : public InterfaceUserInterface,
                             public ResultWindowFactory,
                             public ResultWindowHost {
 public:
-    QtInterfaceServices() : m_guard(*this) {}
+    // mutexes: the adapters' system-wide mutexes (tests give private ones).
+    explicit QtInterfaceServices(BusMutexes mutexes = BusMutexes::system())
+        : m_guard(*this), m_mutexes(mutexes) {}
 
-    InterfaceContext context() { return InterfaceContext{m_guard, *this}; }
+    InterfaceContext context() { return InterfaceContext(m_guard, *this, m_mutexes); }
     MessageGuard& guard() { return m_guard; }
 
     // The main dialog, and how a self-test run is requested from it.
@@ -37,6 +39,7 @@ public:
 
 private:
     MessageGuard m_guard;
+    BusMutexes m_mutexes;
     QPointer<QWidget> m_mainWindow;
     std::function<void()> m_requestTestRun;
 };
