@@ -71,8 +71,16 @@ void ActionListModel::deleteAll() {
 }
 
 void ActionListModel::select(int index) {
-    m_selected = isRow(index) ? index : -1;
+    index = isRow(index) ? index : -1;
+    const bool changes = index != m_selected;
+    if (changes && m_selectionListener) {
+        m_selectionListener->selectionChanging();
+    }
+    m_selected = index;
     observer().selectionChanged(m_selected);
+    if (changes && m_selectionListener) {
+        m_selectionListener->selectionChanged(m_selected);
+    }
 }
 
 CAction* ActionListModel::selectedAction() {

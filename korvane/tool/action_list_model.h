@@ -31,9 +31,21 @@ public:
     virtual void labelEditRequested(int index) { (void)index; }
 };
 
+// Told when the selected row changes to another one (not when it is deleted), before and
+// after the change: the main dialog takes its field values into the still selected action
+// first and shows the newly selected one after.
+class ActionSelectionListener {
+public:
+    virtual ~ActionSelectionListener() = default;
+    virtual void selectionChanging() = 0;
+    // index: the newly selected row, or -1.
+    virtual void selectionChanged(int index) = 0;
+};
+
 class ActionListModel {
 public:
     void setObserver(ActionListObserver* observer) { m_observer = observer; }
+    void setSelectionListener(ActionSelectionListener* listener) { m_selectionListener = listener; }
 
     int count() const { return static_cast<int>(m_rows.size()); }
     const CAction& action(int index) const { return m_rows.at(index).action; }
@@ -87,6 +99,7 @@ private:
     std::vector<Row> m_rows;
     int m_selected = -1;
     ActionListObserver* m_observer = nullptr;
+    ActionSelectionListener* m_selectionListener = nullptr;
     ActionListObserver m_silent;
 
     ActionListObserver& observer() { return m_observer ? *m_observer : m_silent; }

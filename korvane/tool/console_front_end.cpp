@@ -36,7 +36,7 @@ void ConsoleFrontEnd::showHelp(const std::string& text) {
 }
 
 int ConsoleFrontEnd::runDialog(InterfaceList, const std::string&) {
-    m_err << "korvane: Der Hauptdialog ist in diesem Stand nicht enthalten. Ohne Anzeige "
-             "arbeiten: -exec <Datei>, --list, --selftest (Hilfe: -help).\n";
+    m_err << "korvane: Keine Anzeige vorhanden, der Hauptdialog kann nicht geöffnet werden. Ohne "
+             "Anzeige arbeiten: -exec <Datei>, --list, --selftest (Hilfe: -help).\n";
     return kNoDialog;
 }

@@ -1,8 +1,9 @@
 #pragma once
 
-// The front end of korvane as long as the program has no main dialog: the help goes into an
-// information box when there is a display (else to the output stream); starting the dialog
-// ends with a clear message instead.
+// The front end of korvane without a display: the help goes to the output stream (or into the
+// information box showBox makes, when a display appears after all); the main dialog cannot be
+// started and ends with a clear message instead. The desktop front end hands over to it when
+// there is no display.
 
 #include "korvane/tool/headless_services.h"
 #include "korvane/tool/korvane_app.h"

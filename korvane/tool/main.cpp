@@ -1,17 +1,16 @@
-// korvane: the bus test tool. Without a display it executes sequence files ("-exec"), lists
-// the interfaces ("--list") and runs self-tests ("--selftest"); a QApplication is made only
-// to show the help box.
+// korvane: the bus test tool. With a display it opens its main dialog; without one it
+// executes sequence files ("-exec"), lists the interfaces ("--list") and runs self-tests
+// ("--selftest"). The unattended paths never make a QApplication.
 
 #include "korvane/interfaces/interface_list.h"
-#include "korvane/tool/console_front_end.h"
-#include "korvane/tool/help_box.h"
+#include "korvane/tool/gui/qt_front_end.h"
 #include "korvane/tool/korvane_app.h"
 
 #include <iostream>
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    ConsoleFrontEnd frontEnd(std::cout, std::cerr, showHelpBox);
+    QtKorvaneFrontEnd frontEnd(argc, argv, std::cout, std::cerr);
     CKorvaneApp app(frontEnd, buildInterfaceList, std::cout, std::cerr);
     return app.run(arguments);
 }

@@ -1,0 +1,13 @@
+#pragma once
+
+// "Info über Korvane": the program icon, the name with its version, and "OK".
+
+#include <QDialog>
+
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr const char* kVersionLine = "Korvane, Version 1.19";
+
+    explicit CAboutDlg(QWidget* parent = nullptr);
+};
