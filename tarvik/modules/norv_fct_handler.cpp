@@ -49,7 +49,7 @@ int CNorvFctHandler::GetAddedSteps(int templateSteps) {
     if (n == 0) {
         return 0;
     }
-    return clampedStepCount(33 * n + (n - 1) * (templateSteps - 7LL) - 5);
+    return addedSteps(33 * n + (n - 1) * (templateSteps - 7LL) - 5, templateSteps);
 }
 
 void CNorvFctHandler::OnDataLine(std::string& line) {

@@ -72,7 +72,7 @@ int CSeqFctHandler::GetAddedSteps(int templateSteps) {
     if (n == 0) {
         return 0;
     }
-    return clampedStepCount(92 * n + (n - 1) * (templateSteps - 7LL) - 6);
+    return addedSteps(92 * n + (n - 1) * (templateSteps - 7LL) - 6, templateSteps);
 }
 
 void CSeqFctHandler::OnDataLine(std::string& line) {
