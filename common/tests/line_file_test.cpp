@@ -44,6 +44,11 @@ TEST_F(LineFileTest, WritesCrLfAndReadsBackTheSameBytes) {
     EXPECT_EQ("0 31 0\r\n\r\nKan\xE4le\x81\r\n", kw::readFileBytes(file).value());
     EXPECT_EQ(lines, kw::readLineFile(file).value());
     EXPECT_EQ(1u, entriesInDir()); // no temporary left behind
+
+    // Without waiting for the disk the same bytes arrive, and no temporary stays either.
+    ASSERT_TRUE(kw::writeLineFile(m_dir / "staged.txt", lines, kw::Durability::Unsynced));
+    EXPECT_EQ(kw::readFileBytes(file), kw::readFileBytes(m_dir / "staged.txt"));
+    EXPECT_EQ(2u, entriesInDir());
 }
 
 TEST_F(LineFileTest, ReplacesAnExistingFileOnlyOnCommit) {

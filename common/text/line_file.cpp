@@ -65,8 +65,9 @@ std::optional<std::vector<std::string>> readLineFile(const std::filesystem::path
     return splitLines(*content);
 }
 
-LineFileWriter::LineFileWriter(std::filesystem::path target)
-    : m_target(std::move(target)), m_temporary(temporaryNameFor(m_target)) {
+LineFileWriter::LineFileWriter(std::filesystem::path target, Durability durability)
+    : m_target(std::move(target)), m_temporary(temporaryNameFor(m_target)),
+      m_durability(durability) {
     m_file = std::fopen(m_temporary.c_str(), "wb");
 }
 
@@ -92,7 +93,8 @@ bool LineFileWriter::commit() {
     if (m_file == nullptr) {
         return false;
     }
-    const bool flushed = std::fflush(m_file) == 0 && ::fsync(::fileno(m_file)) == 0;
+    const bool flushed = std::fflush(m_file) == 0 &&
+                         (m_durability == Durability::Unsynced || ::fsync(::fileno(m_file)) == 0);
     const bool closed = std::fclose(m_file) == 0;
     m_file = nullptr;
     if (m_failed || !flushed || !closed) {
@@ -121,8 +123,9 @@ void LineFileWriter::discard() {
     }
 }
 
-bool writeLineFile(const std::filesystem::path& path, const std::vector<std::string>& lines) {
-    LineFileWriter writer(path);
+bool writeLineFile(const std::filesystem::path& path, const std::vector<std::string>& lines,
+                   Durability durability) {
+    LineFileWriter writer(path, durability);
     if (!writer.isOpen()) {
         return false;
     }

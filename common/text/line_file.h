@@ -23,12 +23,19 @@ std::optional<std::vector<std::string>> readLineFile(const std::filesystem::path
 // Reads a whole file as bytes; nothing when it cannot be opened or read.
 std::optional<std::string> readFileBytes(const std::filesystem::path& path);
 
+// Whether commit() waits until the content has reached the disk. A file saved in place wants
+// that. A file written into a staging folder that is later renamed into place as a whole does
+// not: nothing refers to it before that rename, and waiting for the disk once per file would
+// make up most of the time a generation run takes.
+enum class Durability { Synced, Unsynced };
+
 // Writes a line file so that it is never left half-written: the lines go into a temporary
 // file beside the target, which replaces the target only on commit(). A writer destroyed
 // without a successful commit() removes its temporary file and leaves the target untouched.
 class LineFileWriter {
 public:
-    explicit LineFileWriter(std::filesystem::path target);
+    explicit LineFileWriter(std::filesystem::path target,
+                            Durability durability = Durability::Synced);
     ~LineFileWriter();
     LineFileWriter(const LineFileWriter&) = delete;
     LineFileWriter& operator=(const LineFileWriter&) = delete;
@@ -53,9 +60,11 @@ private:
     std::filesystem::path m_temporary;
     std::FILE* m_file = nullptr;
     bool m_failed = false;
+    Durability m_durability;
 };
 
 // Writes all lines in one go (see LineFileWriter). False when the file could not be written.
-bool writeLineFile(const std::filesystem::path& path, const std::vector<std::string>& lines);
+bool writeLineFile(const std::filesystem::path& path, const std::vector<std::string>& lines,
+                   Durability durability = Durability::Synced);
 
 } // namespace kw

@@ -228,6 +228,6 @@ std::vector<std::string> CSystemInfo::sysInfoLines() const {
     return lines;
 }
 
-bool CSystemInfo::writeSysInfo(const std::filesystem::path& path) const {
-    return kw::writeLineFile(path, sysInfoLines());
+bool CSystemInfo::writeSysInfo(const std::filesystem::path& path, kw::Durability durability) const {
+    return kw::writeLineFile(path, sysInfoLines(), durability);
 }

@@ -4,6 +4,7 @@
 // each of the 64 card addresses and the slot positions through which the user sees and edits
 // the configuration.
 
+#include "common/text/line_file.h"
 #include "tarvik/config/card_catalogue.h"
 
 #include <array>
@@ -76,7 +77,8 @@ public:
     void setManual(int type, bool expansion1, bool expansion2, bool newDecoder);
 
     // Writes tarvik.sysinfo; false when the file cannot be created.
-    bool writeSysInfo(const std::filesystem::path& path) const;
+    bool writeSysInfo(const std::filesystem::path& path,
+                      kw::Durability durability = kw::Durability::Synced) const;
 
     // Content of tarvik.sysinfo: one line "address typeCode variant" per occupied slot.
     std::vector<std::string> sysInfoLines() const;

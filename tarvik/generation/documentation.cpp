@@ -104,7 +104,9 @@ bool rewriteDocumentation(const RunInputs& inputs, CSystemInfo& system,
         return false;
     }
     const auto existing = kw::findCaseInsensitive(targetFolder, kDocumentationFile);
-    kw::LineFileWriter out(existing ? *existing : targetFolder / kDocumentationFile);
+    // The target is a staging folder that is renamed into place as a whole.
+    kw::LineFileWriter out(existing ? *existing : targetFolder / kDocumentationFile,
+                           kw::Durability::Unsynced);
     if (!out.isOpen()) {
         return false;
     }

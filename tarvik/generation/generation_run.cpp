@@ -223,7 +223,7 @@ bool GenerationRun::generateFolder(const FolderRun& run) {
     }
 
     m_ui.setStep("System-Information ablegen", 95);
-    if (!m_system.writeSysInfo(staging / "tarvik.sysinfo")) {
+    if (!m_system.writeSysInfo(staging / "tarvik.sysinfo", kw::Durability::Unsynced)) {
         return failRun(staging, kCannotStoreSysInfo);
     }
     if (!kw::renameNoReplace(staging, target)) {

@@ -255,7 +255,10 @@ bool rewriteProjectFile(const RunInputs& inputs, CSystemInfo& system,
         return false;
     }
     const std::filesystem::path output = folder / (inputs.folderName(cal, ist) + ".860");
-    if (!kw::writeLineFile(output, rewriteProjectLines(*lines, inputs, system, cal, ist, deleteList))) {
+    // The folder is a staging folder that is renamed into place as a whole.
+    if (!kw::writeLineFile(output,
+                           rewriteProjectLines(*lines, inputs, system, cal, ist, deleteList),
+                           kw::Durability::Unsynced)) {
         return false;
     }
     std::error_code error;
