@@ -31,12 +31,19 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 
 } // namespace
 
-bool copyTree(const fs::path& source, const fs::path& target) {
+bool copyTree(const fs::path& source, const fs::path& target,
+              const std::vector<std::string>& leaveOut) {
     std::error_code error;
-    if (!fs::is_directory(source, error) || fs::exists(target, error)) {
+    if (!fs::is_directory(source, error) || fs::exists(target, error) ||
+        !fs::create_directory(target, source, error)) {
         return false;
     }
-    fs::copy(source, target, fs::copy_options::recursive, error);
+    for (fs::directory_iterator it(source, error), end; !error && it != end; it.increment(error)) {
+        const fs::path name = it->path().filename();
+        if (std::find(leaveOut.begin(), leaveOut.end(), name.string()) == leaveOut.end()) {
+            fs::copy(it->path(), target / name, fs::copy_options::recursive, error);
+        }
+    }
     if (error) {
         return false;
     }
@@ -77,16 +84,34 @@ std::optional<fs::path> findCaseInsensitive(const fs::path& folder, std::string_
     if (fs::exists(fs::symlink_status(exact, error))) {
         return exact;
     }
-    std::vector<fs::path> matches;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        if (equalsIgnoringCase(it->path().filename().string(), name)) {
-            matches.push_back(it->path());
-        }
-    }
-    if (matches.empty()) {
+    const auto match = matchCaseInsensitive(entryNames(folder), name);
+    if (!match) {
         return std::nullopt;
     }
-    return *std::min_element(matches.begin(), matches.end());
+    return folder / *match;
+}
+
+std::vector<std::string> entryNames(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        names.push_back(it->path().filename().string());
+    }
+    return names;
+}
+
+std::optional<std::string> matchCaseInsensitive(const std::vector<std::string>& names,
+                                                std::string_view name) {
+    if (std::find(names.begin(), names.end(), name) != names.end()) {
+        return std::string(name);
+    }
+    std::optional<std::string> first;
+    for (const std::string& candidate : names) {
+        if (equalsIgnoringCase(candidate, name) && (!first || candidate < *first)) {
+            first = candidate;
+        }
+    }
+    return first;
 }
 
 bool renameNoReplace(const fs::path& from, const fs::path& to) {

@@ -8,13 +8,16 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kw {
 
 // Copies a folder with all its contents to target (which must not exist) and makes every
 // copied file and folder writable for its owner, so that a read-only template gives an
-// editable copy. False when anything could not be copied or made writable.
-bool copyTree(const std::filesystem::path& source, const std::filesystem::path& target);
+// editable copy. Entries of the folder itself whose names are in leaveOut are not copied.
+// False when anything could not be copied or made writable.
+bool copyTree(const std::filesystem::path& source, const std::filesystem::path& target,
+              const std::vector<std::string>& leaveOut = {});
 
 // Removes a file or a folder with all its contents. True at once when nothing is there.
 bool removeTree(const std::filesystem::path& path);
@@ -23,6 +26,15 @@ bool removeTree(const std::filesystem::path& path);
 // (in name order) whose name matches ignoring ASCII case; nothing when none does.
 std::optional<std::filesystem::path> findCaseInsensitive(const std::filesystem::path& folder,
                                                          std::string_view name);
+
+// Names of the entries of a folder, in the order the folder lists them; empty when it cannot
+// be read.
+std::vector<std::string> entryNames(const std::filesystem::path& folder);
+
+// The same choice among a list of entry names: name itself when listed, otherwise the first
+// (in name order) that matches ignoring ASCII case; nothing when none does.
+std::optional<std::string> matchCaseInsensitive(const std::vector<std::string>& names,
+                                                std::string_view name);
 
 // Renames from to to unless to exists; false (and nothing changed) otherwise.
 bool renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);

@@ -48,6 +48,20 @@ TEST_F(FileOpsTest, CopiedTreeIsWritableAndComplete) {
     EXPECT_TRUE(kw::removeTree(m_dir / "nothing-here"));
 }
 
+TEST_F(FileOpsTest, CopyLeavesOutListedEntriesOfTheTopFolderOnly) {
+    const fs::path source = m_dir / "src";
+    fs::create_directories(source / "sub");
+    fs::create_directories(source / "weg");
+    ASSERT_TRUE(kw::writeLineFile(source / "a.fct", {"x"}));
+    ASSERT_TRUE(kw::writeLineFile(source / "b.fct", {"y"}));
+    ASSERT_TRUE(kw::writeLineFile(source / "sub" / "a.fct", {"z"}));
+    ASSERT_TRUE(kw::copyTree(source, m_dir / "dst", {"a.fct", "weg", "fehlt.fct"}));
+    EXPECT_FALSE(fs::exists(m_dir / "dst" / "a.fct"));
+    EXPECT_FALSE(fs::exists(m_dir / "dst" / "weg"));
+    EXPECT_EQ("y\r\n", kw::readFileBytes(m_dir / "dst" / "b.fct").value());
+    EXPECT_EQ("z\r\n", kw::readFileBytes(m_dir / "dst" / "sub" / "a.fct").value());
+}
+
 TEST_F(FileOpsTest, CaseInsensitiveLookupPrefersTheExactName) {
     ASSERT_TRUE(kw::writeLineFile(m_dir / "Print_Cert.fct", {}));
     EXPECT_EQ(m_dir / "Print_Cert.fct", kw::findCaseInsensitive(m_dir, "print_cert.fct"));
@@ -56,6 +70,12 @@ TEST_F(FileOpsTest, CaseInsensitiveLookupPrefersTheExactName) {
     EXPECT_EQ(m_dir / "Print_Cert.fct", kw::findCaseInsensitive(m_dir, "PRINT_CERT.FCT"));
     EXPECT_FALSE(kw::findCaseInsensitive(m_dir, "print_cert.fc").has_value());
     EXPECT_FALSE(kw::findCaseInsensitive(m_dir / "missing", "x").has_value());
+
+    // The same choice among names that are only listed.
+    const std::vector<std::string> names = {"print_cert.fct", "PRINT_CERT.fct", "Print_Cert.fct"};
+    EXPECT_EQ("print_cert.fct", kw::matchCaseInsensitive(names, "print_cert.fct"));
+    EXPECT_EQ("PRINT_CERT.fct", kw::matchCaseInsensitive(names, "Print_cert.FCT"));
+    EXPECT_FALSE(kw::matchCaseInsensitive(names, "print_cert").has_value());
 }
 
 TEST_F(FileOpsTest, RenameNeverReplaces) {

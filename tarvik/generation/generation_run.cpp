@@ -51,6 +51,24 @@ bool isDirectory(const fs::path& path) {
     return fs::is_directory(fs::symlink_status(path, error));
 }
 
+// What the delete list takes out of a fresh copy of the template, found as the deletion would
+// find it in the copy.
+std::vector<ModuleDeletion> plannedDeletions(const fs::path& templateFolder,
+                                             const std::vector<std::string>& deleteList) {
+    std::vector<std::string> names = kw::entryNames(templateFolder);
+    std::vector<ModuleDeletion> deletions;
+    for (const std::string& module : deleteList) {
+        const auto entry = kw::matchCaseInsensitive(names, module);
+        if (!entry) {
+            continue;
+        }
+        std::error_code error;
+        deletions.push_back({module, *entry, fs::is_directory(templateFolder / *entry, error)});
+        names.erase(std::find(names.begin(), names.end(), *entry));
+    }
+    return deletions;
+}
+
 } // namespace
 
 GenerationRun::GenerationRun(CSystemInfo& system, const RunInputs& inputs, UserInterface& ui,
@@ -172,13 +190,13 @@ bool GenerationRun::removeExistingTarget(const fs::path& target) {
     return true;
 }
 
-bool GenerationRun::deleteModules(const fs::path& folder, const std::vector<std::string>& list,
+bool GenerationRun::deleteModules(const fs::path& folder,
+                                  const std::vector<ModuleDeletion>& deletions,
                                   std::string& failure) {
-    for (const std::string& name : list) {
-        const auto file = kw::findCaseInsensitive(folder, name);
+    for (const ModuleDeletion& deletion : deletions) {
         std::error_code error;
-        if (file && !fs::remove(*file, error)) {
-            failure = "Das Modul \"" + name + "\" konnte nicht gelöscht werden!";
+        if (deletion.isFolder && !fs::remove(folder / deletion.entry, error)) {
+            failure = "Das Modul \"" + deletion.module + "\" konnte nicht gelöscht werden!";
             return false;
         }
     }
@@ -210,15 +228,23 @@ bool GenerationRun::generateFolder(const FolderRun& run) {
     }
 
     m_ui.setStep("Anlegen der " + std::string(run.kind), 10);
-    if (!kw::removeTree(staging) || !kw::copyTree(templatePath, staging)) {
+    // Files the delete list removes are not copied in the first place: creating them only to
+    // delete them again took a good part of the time of a run.
+    const auto deletions =
+        plannedDeletions(templatePath, run.cal ? m_data.calDeleteList : m_data.selfTestDeleteList);
+    std::vector<std::string> leftOut;
+    for (const ModuleDeletion& deletion : deletions) {
+        if (!deletion.isFolder) {
+            leftOut.push_back(deletion.entry);
+        }
+    }
+    if (!kw::removeTree(staging) || !kw::copyTree(templatePath, staging, leftOut)) {
         return failRun(staging, kCannotCreate);
     }
 
     m_ui.setStep("Löschen unnötiger Module", 15);
     std::string failure;
-    const auto& deleteList = run.cal ? m_data.calDeleteList : m_data.selfTestDeleteList;
-    if (!deleteModules(staging, deleteList, failure) ||
-        !runModuleSteps(run, staging, failure)) {
+    if (!deleteModules(staging, deletions, failure) || !runModuleSteps(run, staging, failure)) {
         return failRun(staging, failure);
     }
 

@@ -29,6 +29,15 @@ struct FolderRun {
     const char* kind; // progress wording
 };
 
+// A module the delete list takes out of a fresh copy of a template: the template entry the
+// deletion finds for it (the exact name, otherwise one that matches ignoring case), each
+// entry at most once.
+struct ModuleDeletion {
+    std::string module;
+    std::string entry;
+    bool isFolder;
+};
+
 class GenerationRun {
 public:
     GenerationRun(CSystemInfo& system, const RunInputs& inputs, UserInterface& ui,
@@ -57,8 +66,9 @@ private:
     bool checkTargetFolders();
     bool generateFolder(const FolderRun& run);
     bool removeExistingTarget(const std::filesystem::path& target);
-    bool deleteModules(const std::filesystem::path& folder, const std::vector<std::string>& list,
-                       std::string& failure);
+    // Deletes what the copy could not leave out: listed entries that are folders.
+    bool deleteModules(const std::filesystem::path& folder,
+                       const std::vector<ModuleDeletion>& deletions, std::string& failure);
     bool runModuleSteps(const FolderRun& run, const std::filesystem::path& folder,
                         std::string& failure);
     bool failRun(const std::filesystem::path& staging, const std::string& message);

@@ -205,3 +205,35 @@ TEST_F(GenerationRunTest, CalibrationSkipsModulesOnItsDeleteList) {
     EXPECT_TRUE(fs::exists(target("TM_CAL_ABC") / "bauteile.fct"));
     EXPECT_FALSE(fs::exists(target("TM_CAL_ABC") / "bauteile_3458.fct"));
 }
+
+TEST_F(GenerationRunTest, ListedModulesAreFoundAsTheDeletionFindsThem) {
+    // A template made on Windows: the listed name in other case goes; of two entries that
+    // differ only in case, the exact name goes and the other one stays.
+    const fs::path templ = m_root / "programm" / "TM_SEL_TEMPLATE";
+    fs::rename(templ / "sew.fct", templ / "SEW.FCT");
+    ASSERT_TRUE(kw::writeLineFile(templ / "seq.fct", {"x"}));
+    ASSERT_TRUE(kw::writeLineFile(templ / "Seq.fct", {"y"}));
+    ASSERT_TRUE(generate());
+    const auto selfTest = entries(target("TM_ABC"));
+    EXPECT_FALSE(std::count(selfTest.begin(), selfTest.end(), "SEW.FCT"));
+    EXPECT_FALSE(std::count(selfTest.begin(), selfTest.end(), "seq.fct"));
+    EXPECT_EQ("y\r\n", kw::readFileBytes(target("TM_ABC") / "Seq.fct").value());
+}
+
+TEST_F(GenerationRunTest, AListedFolderThatCannotBeDeletedStopsTheRun) {
+    const fs::path templ = m_root / "programm" / "TM_SEL_TEMPLATE";
+    fs::remove(templ / "sew.fct");
+    fs::create_directories(templ / "sew.fct" / "inhalt");
+    fs::remove(templ / "seq.fct");
+    fs::create_directories(templ / "seq.fct"); // empty: deleted like a file
+    EXPECT_FALSE(generate());
+    EXPECT_EQ(std::vector<std::string>{"W: Das Modul \"sew.fct\" konnte nicht gelöscht werden!"},
+              m_ui.messages);
+    EXPECT_TRUE(entries(m_root / "ziel").empty()); // nothing half-built left behind
+
+    fs::remove_all(templ / "sew.fct" / "inhalt");
+    m_ui.messages.clear();
+    ASSERT_TRUE(generate());
+    EXPECT_FALSE(fs::exists(target("TM_ABC") / "sew.fct"));
+    EXPECT_FALSE(fs::exists(target("TM_ABC") / "seq.fct"));
+}
