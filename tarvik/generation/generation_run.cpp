@@ -188,10 +188,11 @@ bool GenerationRun::deleteModules(const fs::path& folder, const std::vector<std:
 bool GenerationRun::runModuleSteps(const FolderRun& run, const fs::path& folder,
                                    std::string& failure) {
     for (const ModuleStep& step : moduleSteps(run)) {
+        // Every row of the order moves the bar, also one whose module this folder does not hold.
+        m_ui.setStep(step.progressText, step.percent);
         if (step.skip) {
             continue;
         }
-        m_ui.setStep(step.progressText, step.percent);
         if (!step.run(folder)) {
             failure = step.failureMessage;
             return false;

@@ -2,7 +2,7 @@
 
 #include "common/files/file_ops.h"
 #include "common/text/line_file.h"
-#include "support/scripted_ui.h"
+#include "support/generation_fixture.h"
 #include "tarvik/config/system_info.h"
 
 #include <gtest/gtest.h>
@@ -13,53 +13,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const GenerationStamp kStamp{"V 1.00", "3.2.0", "07.12.2026", "14:05"};
-
 bool contains(const std::vector<std::string>& texts, const std::string& part) {
     return std::any_of(texts.begin(), texts.end(),
                        [&](const std::string& t) { return t.find(part) != std::string::npos; });
 }
 
-std::vector<std::string> entries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// A program folder with copies of the bundled templates, and an empty target directory.
-class GenerationRunTest : public ::testing::Test {
+// A small rack: a KVR860, a TQD and the ZUPA beside the QBT860 and the decoder.
+class GenerationRunTest : public GenerationFixture {
 protected:
     GenerationRunTest() {
-        m_root = fs::temp_directory_path() /
-                 ("kw_generation_" +
-                  std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-        kw::removeTree(m_root);
-        fs::create_directories(m_root / "ziel");
-        EXPECT_TRUE(kw::copyTree(KW_TEMPLATES_DIR, m_root / "programm"));
-        m_inputs.setProgramFolder(m_root / "programm");
-        m_inputs.targetDirectory = m_root / "ziel";
-        m_inputs.projectName = "ABC";
-        m_system.setManual(860, false, false, false);
         m_system.slots[1] = {CardType::Kvr860, 0, 2};
         m_system.slots[2] = {CardType::Tqd, 1, 0};
         m_system.slots[14] = {CardType::Zupa, 1, 0};
     }
-    ~GenerationRunTest() override { kw::removeTree(m_root); }
-
-    bool generate() {
-        GenerationRun run(m_system, m_inputs, m_ui, kStamp);
-        return run.generate();
-    }
-
-    fs::path target(const std::string& name) const { return m_root / "ziel" / name; }
-
-    fs::path m_root;
-    RunInputs m_inputs;
-    CSystemInfo m_system;
-    ScriptedUi m_ui;
 };
 
 } // namespace
