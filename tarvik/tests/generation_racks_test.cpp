@@ -90,28 +90,6 @@ Names with(Names names, std::initializer_list<const char*> more) {
     return sorted(names);
 }
 
-// One card of every card family with a module generator, on an 860 with the new decoder
-// (ULM860) and a DAX19 at card address 50.
-void fillEveryFamily(CSystemInfo& system) {
-    system.setManual(860, false, false, true);
-    system.slots[1] = {CardType::Kvr860, 0, 1};
-    system.slots[2] = {CardType::Tqd, 4, 0};
-    system.slots[3] = {CardType::Sew, 0, 0};
-    system.slots[4] = {CardType::Sew, 5, 0}; // SEQ28
-    system.slots[5] = {CardType::Log, 11, 0};
-    system.slots[6] = {CardType::Gat, 2, 0};
-    system.slots[7] = {CardType::Norv860, 0, 0};
-    system.slots[8] = {CardType::Dwb860, 0, 0};
-    system.slots[9] = {CardType::Fjn860, 0, 1};
-    system.slots[10] = {CardType::Jel6, 0, 0};
-    system.slots[11] = {CardType::Multi, 1, 0}; // YOT860
-    system.slots[12] = {CardType::Multi, 2, 0}; // PEW860
-    system.slots[13] = {CardType::Ow, 1, 0};    // OW860
-    system.slots[14] = {CardType::Zupa, 1, 0};
-    system.slots[48] = {CardType::Multi, 4, 0}; // BAQ44
-    system.slots[49] = {CardType::Multi, 6, 0}; // GIV12
-}
-
 const Names kEveryFamilySelfTestModules = {
     "Print_Cert.fct", "SET2.SET",    "baq.fct",       "bauteiltest_qbt860.ict",
     "dax19.fct",      "dwb.fct",     "fjn.fct",       "gat84.fct",
@@ -227,3 +205,159 @@ TEST_P(EveryFamilyRack, TwinsAreGeneratedAsActualValueRecordings) {
 
 INSTANTIATE_TEST_SUITE_P(Instruments, EveryFamilyRack, ::testing::ValuesIn(kInstrumentCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+namespace {
+
+Names fileLines(const fs::path& file) { return kw::readLineFile(file).value_or(Names{}); }
+
+bool has(const Names& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+bool hasFileItem(const Names& lines, const std::string& module) {
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+        const std::size_t at = line.find("_sFile=");
+        return line.rfind("Item_", 0) == 0 && at != std::string::npos &&
+               line.substr(at + 7) == module;
+    });
+}
+
+class SystemTypeRack : public GenerationFixture {
+protected:
+    SystemTypeRack() { m_inputs.generateCal = true; }
+
+    void expectSteps(const Names& expected) {
+        const std::string first = "Vorbereitung der Testsystem-Selbsttest-Testmappe|0";
+        const auto start = std::find(m_ui.steps.begin(), m_ui.steps.end(), first);
+        EXPECT_EQ(expected, Names(start, m_ui.steps.end()));
+    }
+};
+
+} // namespace
+
+// A 945: QBT520 in front, no decoder; the 945 pretest replaces the other one and the 945
+// decoder and supply modules stay.
+TEST_F(SystemTypeRack, Rack945) {
+    m_system.setManual(945, false, false, false);
+    m_system.slots[1] = {CardType::Sew, 5, 0}; // SEQ28
+    m_system.slots[2] = {CardType::Kvr860, 0, 3};
+    m_system.slots[3] = {CardType::Dwb860, 0, 0};
+    ASSERT_TRUE(generate()) << lastMessage();
+
+    const Names selfTest = {"Print_Cert.fct", "SET2.SET",   "bauteiltest_qbt520.ict",
+                            "dwb.fct",        "kvr.fct",    "ng_gen.fct",
+                            "qbt520.fct",     "resettest0.rst", "seq.fct",
+                            "tarvik.sysinfo", "verbindungstest.icn"};
+    EXPECT_EQ(with(selfTest, {"ABC.860"}), entries(target("TM_ABC")));
+    EXPECT_EQ(with(selfTest, {"ABC_IST.860"}), entries(target("TM_ABC_IST")));
+    const Names cal = {"Istwerterfassung_3458.fct", "Print_Cert_3458.fct", "SET2.SET",
+                       "bauteile_3458.fct",         "bauteiltest0.ict",    "dekoder_945.fct",
+                       "dwb_cal_3458.fct",          "ng_gen.fct",          "tarvik.sysinfo",
+                       "vortest_945.fct"};
+    EXPECT_EQ(with(cal, {"CAL_ABC.860"}), entries(target("TM_CAL_ABC")));
+
+    // The QBT520 modules and the 945 pretest are rewritten.
+    for (const char* module : {"qbt520.fct", "bauteiltest_qbt520.ict", "dwb.fct", "seq.fct"}) {
+        EXPECT_NE(bytes(selTemplate() / module), bytes(target("TM_ABC") / module)) << module;
+    }
+    EXPECT_NE(bytes(calTemplate() / "vortest_945.fct"),
+              bytes(target("TM_CAL_ABC") / "vortest_945.fct"));
+
+    const Names project = fileLines(target("TM_ABC") / "ABC.860");
+    EXPECT_TRUE(has(project, "FileTypeBits=1"));
+    EXPECT_TRUE(has(project, "MeasureSystem2Use=0"));
+    EXPECT_TRUE(has(project, "PIN_KAP_WERT=90 pF")); // 945 with a SEQ28
+    EXPECT_TRUE(has(project, "Dax19ASNg520=1"));
+    EXPECT_TRUE(hasFileItem(project, "ng_gen.fct"));
+    EXPECT_TRUE(hasFileItem(project, "qbt520.fct"));
+    EXPECT_FALSE(hasFileItem(project, "ulm520.fct"));
+    EXPECT_FALSE(hasFileItem(project, "rng.fct"));
+    const Names calProject = fileLines(target("TM_CAL_ABC") / "CAL_ABC.860");
+    EXPECT_TRUE(hasFileItem(calProject, "vortest_945.fct"));
+    EXPECT_FALSE(hasFileItem(calProject, "vortest.fct"));
+    EXPECT_TRUE(hasFileItem(calProject, "dekoder_945.fct"));
+    EXPECT_TRUE(hasFileItem(calProject, "DWB_CAL_3458.fct"));
+    EXPECT_FALSE(hasFileItem(calProject, "pew860_cal.fct"));
+
+    const std::string docu = bytes(target("TM_ABC") / "SET2.SET");
+    EXPECT_NE(std::string::npos, docu.find("\\nf\xFCr UKPRQ mit folgendem Systemausbau:\\n\\nQBT520 "
+                                           "in QBT\\nSEQ28 in P1\\nKVR860 (NG+-) in P2\\n"));
+}
+
+// A 930: QBT520, no decoder, the general pretest; calibrated with the Keithley 2000.
+TEST_F(SystemTypeRack, Rack930WithKeithley) {
+    m_system.setManual(930, false, false, false);
+    m_system.slots[1] = {CardType::Kvr860, 0, 0};
+    m_inputs.instrument = Instrument::Keithley2000;
+    ASSERT_TRUE(generate()) << lastMessage();
+
+    EXPECT_EQ((Names{"ABC.860", "Print_Cert.fct", "SET2.SET", "bauteiltest_qbt520.ict", "kvr.fct",
+                     "qbt520.fct", "resettest0.rst", "rng.fct", "tarvik.sysinfo",
+                     "verbindungstest.icn"}),
+              entries(target("TM_ABC")));
+    EXPECT_EQ((Names{"CAL_ABC_IST.860", "Istwerterfassung.fct", "Print_Cert.fct", "SET2.SET",
+                     "bauteile.fct", "bauteiltest0.ict", "rng.fct", "tarvik.sysinfo",
+                     "vortest.fct"}),
+              entries(target("TM_CAL_ABC_IST")));
+
+    const Names project = fileLines(target("TM_ABC") / "ABC.860");
+    EXPECT_TRUE(has(project, "FileTypeBits=1"));
+    EXPECT_TRUE(has(project, "PIN_KAP_WERT=100 pF"));
+    EXPECT_FALSE(hasFileItem(project, "ng_gen.fct"));
+    const Names calProject = fileLines(target("TM_CAL_ABC_IST") / "CAL_ABC_IST.860");
+    for (const char* kept : {"vortest.fct", "bauteile.fct", "istwerterfassung.fct",
+                             "print_cert.fct", "rng.fct"}) {
+        EXPECT_TRUE(hasFileItem(calProject, kept)) << kept;
+    }
+    for (const char* gone : {"dwb_cal.fct", "pew860_cal.fct", "dekoder_945.fct", "ng_gen.fct",
+                             "ulm520.fct"}) {
+        EXPECT_FALSE(hasFileItem(calProject, gone)) << gone;
+    }
+    EXPECT_NE(std::string::npos, bytes(target("TM_ABC") / "SET2.SET")
+                                     .find("\\nf\xFCr PCPRQ930 mit folgendem Systemausbau:\\n\\n"
+                                           "QBT520 in QBT\\nKVR860 in P1\\n\r\n  STAND"));
+}
+
+// Without any card only the fixed modules stay; the generators of the card families find no
+// card and leave their (deleted) modules alone, and the QBT rows are passed over.
+TEST_F(SystemTypeRack, RackWithoutCards) {
+    m_system.slots = {};
+    ASSERT_TRUE(generate()) << lastMessage();
+    EXPECT_EQ((Names{kSuccess}), m_ui.messages);
+
+    EXPECT_EQ((Names{"ABC_IST.860", "Print_Cert.fct", "SET2.SET", "resettest0.rst", "rng.fct",
+                     "tarvik.sysinfo", "verbindungstest.icn"}),
+              entries(target("TM_ABC_IST")));
+    EXPECT_EQ((Names{"CAL_ABC.860", "Istwerterfassung_3458.fct", "Print_Cert_3458.fct",
+                     "SET2.SET", "bauteile_3458.fct", "bauteiltest0.ict", "rng.fct",
+                     "tarvik.sysinfo", "vortest.fct"}),
+              entries(target("TM_CAL_ABC")));
+    EXPECT_EQ("", bytes(target("TM_ABC") / "tarvik.sysinfo"));
+    EXPECT_TRUE(fs::exists(target("TM_ABC") / "tarvik.sysinfo"));
+
+    // The project keeps the items of the kept modules and their folders, numbered densely.
+    const Names project = fileLines(target("TM_ABC_IST") / "ABC_IST.860");
+    EXPECT_TRUE(has(project, "FileTypeBits=2"));
+    Names files;
+    for (const std::string& line : project) {
+        if (const std::size_t at = line.find("_sFile="); at != std::string::npos) {
+            files.push_back(line);
+        }
+    }
+    EXPECT_EQ((Names{"Item_2_sFile=verbindungstest.icn", "Item_3_sFile=resettest0.rst",
+                     "Item_5_sFile=rng.fct", "Item_11_sFile=Print_Cert.fct"}),
+              files);
+    EXPECT_TRUE(has(project, "Item=12"));
+    EXPECT_NE(std::string::npos,
+              bytes(target("TM_ABC") / "SET2.SET").find("Systemausbau:\\n\\n\r\n  STAND"));
+    expectSteps([] {
+        Names steps = selfTestSteps("Testsystem-Selbsttest-Testmappe");
+        const Names ist = selfTestSteps("Testsystem-Istwertaufnahme-Testmappe");
+        const Names cal = calibrationSteps("Selbsttest-Kalibrier-Testmappe");
+        const Names calIst = calibrationSteps("Selbsttest-Istwertaufnahme-Testmappe");
+        steps.insert(steps.end(), ist.begin(), ist.end());
+        steps.insert(steps.end(), cal.begin(), cal.end());
+        steps.insert(steps.end(), calIst.begin(), calIst.end());
+        return steps;
+    }());
+}

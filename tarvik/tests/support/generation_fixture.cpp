@@ -50,3 +50,23 @@ std::string GenerationFixture::bytes(const fs::path& file) {
 std::string GenerationFixture::lastMessage() const {
     return m_ui.messages.empty() ? "" : m_ui.messages.back();
 }
+
+void fillEveryFamily(CSystemInfo& system) {
+    system.setManual(860, false, false, true);
+    system.slots[1] = {CardType::Kvr860, 0, 1};
+    system.slots[2] = {CardType::Tqd, 4, 0};
+    system.slots[3] = {CardType::Sew, 0, 0};
+    system.slots[4] = {CardType::Sew, 5, 0}; // SEQ28
+    system.slots[5] = {CardType::Log, 11, 0};
+    system.slots[6] = {CardType::Gat, 2, 0};
+    system.slots[7] = {CardType::Norv860, 0, 0};
+    system.slots[8] = {CardType::Dwb860, 0, 0};
+    system.slots[9] = {CardType::Fjn860, 0, 1};
+    system.slots[10] = {CardType::Jel6, 0, 0};
+    system.slots[11] = {CardType::Multi, 1, 0}; // YOT860
+    system.slots[12] = {CardType::Multi, 2, 0}; // PEW860
+    system.slots[13] = {CardType::Ow, 1, 0};    // OW860
+    system.slots[14] = {CardType::Zupa, 1, 0};
+    system.slots[48] = {CardType::Multi, 4, 0}; // BAQ44
+    system.slots[49] = {CardType::Multi, 6, 0}; // GIV12
+}

@@ -15,6 +15,10 @@
 #include <string>
 #include <vector>
 
+// One card of every card family with a module generator, on an 860 with the new decoder
+// (ULM860) and a DAX19 at card address 50.
+void fillEveryFamily(CSystemInfo& system);
+
 class GenerationFixture : public ::testing::Test {
 protected:
     static const GenerationStamp kStamp;
