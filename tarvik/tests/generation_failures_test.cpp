@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -201,4 +202,125 @@ TEST_F(GenerationFailure, ListedModuleThatCannotBeDeleted) {
     EXPECT_EQ(Names{"W: Das Modul \"tif.fct\" konnte nicht gelöscht werden!"}, m_ui.messages);
     EXPECT_EQ("Löschen unnötiger Module|15", m_ui.steps.back());
     EXPECT_EQ(kNoFolders, entries(m_root / "ziel"));
+}
+
+namespace {
+
+const Names kAllFolders = {"TM_ABC", "TM_ABC_IST", "TM_CAL_ABC", "TM_CAL_ABC_IST"};
+
+// Each existing folder holds a file of an earlier generation.
+class ExistingFolders : public GenerationFixture {
+protected:
+    void createOld(const Names& folders) {
+        for (const std::string& folder : folders) {
+            fs::create_directories(target(folder));
+            ASSERT_TRUE(kw::writeLineFile(target(folder) / "alt.fct", {"alt"}));
+        }
+    }
+    bool hasOld(const std::string& folder) const {
+        return fs::exists(target(folder) / "alt.fct");
+    }
+};
+
+// Does something to the target directory when a given progress row is shown, as another
+// program might while the run goes on.
+class InterferingUi : public ScriptedUi {
+public:
+    std::string trigger;
+    std::function<void()> action;
+
+    void setStep(const std::optional<std::string>& text, int percent) override {
+        ScriptedUi::setStep(text, percent);
+        if (action && steps.back() == trigger) {
+            std::exchange(action, nullptr)();
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(ExistingFolders, CancelLeavesAllFourAsTheyWere) {
+    m_inputs.generateCal = true;
+    createOld(kAllFolders);
+    EXPECT_FALSE(generate()); // no answer given: Cancel
+
+    std::string question = "Folgende Verzeichnisse existieren bereits und werden vor der "
+                           "Generierung gelöscht:\n\n";
+    for (const std::string& folder : kAllFolders) {
+        question += target(folder).string() + "\n";
+    }
+    EXPECT_EQ(Names{question}, m_ui.questions);
+    // Nothing else happened: no progress, no message, nothing written or deleted.
+    EXPECT_EQ(Names{"question " + question}, m_ui.events);
+    EXPECT_EQ(kAllFolders, entries(m_root / "ziel"));
+    for (const std::string& folder : kAllFolders) {
+        EXPECT_EQ(Names{"alt.fct"}, entries(target(folder))) << folder;
+    }
+
+    // OK replaces all four.
+    m_ui = ScriptedUi();
+    m_ui.answers = {true};
+    ASSERT_TRUE(generate()) << lastMessage();
+    EXPECT_EQ(1u, m_ui.questions.size());
+    EXPECT_EQ(kAllFolders, entries(m_root / "ziel"));
+    for (const std::string& folder : kAllFolders) {
+        EXPECT_FALSE(hasOld(folder)) << folder;
+        EXPECT_TRUE(fs::exists(target(folder) / "tarvik.sysinfo")) << folder;
+    }
+}
+
+TEST_F(ExistingFolders, CalibrationFoldersAreLeftAloneWhenNotGenerated) {
+    createOld({"TM_CAL_ABC", "TM_CAL_ABC_IST"});
+    ASSERT_TRUE(generate()) << lastMessage();
+    EXPECT_TRUE(m_ui.questions.empty());
+    EXPECT_TRUE(hasOld("TM_CAL_ABC"));
+    EXPECT_TRUE(hasOld("TM_CAL_ABC_IST"));
+    EXPECT_EQ(kAllFolders, entries(m_root / "ziel"));
+}
+
+TEST_F(ExistingFolders, FolderAppearingBeforeItsRunIsAskedForAgain) {
+    InterferingUi ui;
+    ui.trigger = "Vorbereitung der Testsystem-Istwertaufnahme-Testmappe|0";
+    ui.action = [this] { createOld({"TM_ABC_IST"}); };
+    const std::string question = "Das Verzeichnis \"" + target("TM_ABC_IST").string() +
+                                 "\" existiert bereits und wird vor der Generierung gelöscht!";
+
+    // Cancel: the run ends without a message, the folder stays as it is, the first Testmappe
+    // stays too.
+    EXPECT_FALSE(GenerationRun(m_system, m_inputs, ui, kStamp).generate());
+    EXPECT_EQ(Names{question}, ui.questions);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ((Names{"step " + ui.trigger, "hide", "question " + question, "end"}),
+              Names(ui.events.end() - 4, ui.events.end()));
+    EXPECT_EQ((Names{"alt.fct"}), entries(target("TM_ABC_IST")));
+    EXPECT_EQ(kSelfTestFolders, entries(m_root / "ziel"));
+    EXPECT_TRUE(fs::exists(target("TM_ABC") / "ABC.860"));
+
+    // OK: it is deleted, then generated anew.
+    ASSERT_TRUE(kw::removeTree(target("TM_ABC")));
+    ASSERT_TRUE(kw::removeTree(target("TM_ABC_IST")));
+    ui = InterferingUi();
+    ui.trigger = "Vorbereitung der Testsystem-Istwertaufnahme-Testmappe|0";
+    ui.action = [this] { createOld({"TM_ABC_IST"}); };
+    ui.answers = {true};
+    ASSERT_TRUE(GenerationRun(m_system, m_inputs, ui, kStamp).generate());
+    const auto deleting = std::find(ui.steps.begin(), ui.steps.end(),
+                                    "Löschen der vorhandenen Testmappe|5");
+    ASSERT_NE(ui.steps.end(), deleting);
+    EXPECT_EQ("Anlegen der Testsystem-Istwertaufnahme-Testmappe|10", *(deleting + 1));
+    EXPECT_FALSE(hasOld("TM_ABC_IST"));
+    EXPECT_TRUE(fs::exists(target("TM_ABC_IST") / "ABC_IST.860"));
+}
+
+TEST_F(ExistingFolders, FileAppearingBeforeItsRunStopsIt) {
+    InterferingUi ui;
+    ui.trigger = "Vorbereitung der Testsystem-Istwertaufnahme-Testmappe|0";
+    ui.action = [this] { ASSERT_TRUE(kw::writeLineFile(target("TM_ABC_IST"), {"Notiz"})); };
+    EXPECT_FALSE(GenerationRun(m_system, m_inputs, ui, kStamp).generate());
+    EXPECT_TRUE(ui.questions.empty());
+    EXPECT_EQ(Names{"W: Es existiert eine Datei namens \"" + target("TM_ABC_IST").string() +
+                    "\"!\nDie Generierung wird abgebrochen!"},
+              ui.messages);
+    EXPECT_EQ("Notiz\r\n", bytes(target("TM_ABC_IST")));
+    EXPECT_EQ(kSelfTestFolders, entries(m_root / "ziel"));
 }
