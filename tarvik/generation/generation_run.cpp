@@ -211,6 +211,10 @@ bool GenerationRun::generateFolder(const FolderRun& run) {
     }
 
     m_ui.setStep("Anlegen der " + std::string(run.kind), 10);
+    // The default target directory may not exist yet; the copy creates it, as the shell's
+    // folder copy does. When it cannot be created, the copy below fails.
+    std::error_code error;
+    fs::create_directories(m_inputs.targetDirectory, error);
     if (!kw::removeTree(staging) || !kw::copyTree(templatePath, staging)) {
         return failRun(staging, kCannotCreate);
     }

@@ -361,3 +361,48 @@ TEST_F(SystemTypeRack, RackWithoutCards) {
         return steps;
     }());
 }
+
+namespace {
+
+// Replaces every "@ZIEL@" of an expected file by the target directory.
+std::string expectedFile(const fs::path& file, const fs::path& targetDirectory) {
+    std::string text = GenerationFixture::bytes(file);
+    const std::string token = "@ZIEL@";
+    for (std::size_t at = text.find(token); at != std::string::npos; at = text.find(token, at)) {
+        text.replace(at, token.size(), targetDirectory.string());
+    }
+    return text;
+}
+
+} // namespace
+
+// The project file and the documentation of a self-test and of a calibration actual-value
+// Testmappe, byte for byte: removed items with the items after them renumbered and their
+// parents following, the 3458 names, the path to the self-test twin, the settings of a rack
+// with DAX19, and the documentation text in Windows-1252.
+TEST_F(SystemTypeRack, ProjectFilesAndDocumentationByteForByte) {
+    m_system.setManual(860, false, false, true);
+    m_system.slots[1] = {CardType::Kvr860, 0, 2};
+    m_system.slots[2] = {CardType::Tqd, 1, 0};
+    m_system.slots[3] = {CardType::Dwb860, 0, 0};
+    m_system.slots[4] = {CardType::Fjn860, 0, 1};
+    m_system.slots[14] = {CardType::Zupa, 1, 0};
+    m_system.hasXab60V = true;
+    m_inputs.projectName = "TM_ABC";
+    ASSERT_TRUE(generate()) << lastMessage();
+
+    const fs::path expected = fs::path(KW_TEST_DATA_DIR) / "generated_testmappe";
+    const fs::path ziel = m_root / "ziel";
+    for (const char* file : {"TM_ABC/ABC.860", "TM_ABC/SET2.SET", "TM_CAL_ABC_IST/CAL_ABC_IST.860",
+                             "TM_CAL_ABC_IST/SET2.SET"}) {
+        EXPECT_EQ(expectedFile(expected / file, ziel), bytes(ziel / file)) << file;
+    }
+}
+
+// The default target directory need not exist yet: it is created for the first Testmappe.
+TEST_F(SystemTypeRack, TargetDirectoryIsCreated) {
+    m_inputs.generateCal = false;
+    m_inputs.targetDirectory = m_root / "neu" / "Testmappen";
+    ASSERT_TRUE(generate()) << lastMessage();
+    EXPECT_EQ((Names{"TM_ABC", "TM_ABC_IST"}), entries(m_inputs.targetDirectory));
+}

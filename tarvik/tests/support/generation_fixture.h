@@ -20,6 +20,12 @@
 void fillEveryFamily(CSystemInfo& system);
 
 class GenerationFixture : public ::testing::Test {
+public:
+    // Names in a folder, sorted.
+    static std::vector<std::string> entries(const std::filesystem::path& folder);
+    // Content of a file, empty when it cannot be read.
+    static std::string bytes(const std::filesystem::path& file);
+
 protected:
     static const GenerationStamp kStamp;
 
@@ -32,10 +38,6 @@ protected:
     std::filesystem::path selTemplate() const { return m_inputs.templateSelPath; }
     std::filesystem::path calTemplate() const { return m_inputs.templateCalPath; }
 
-    // Names in a folder, sorted.
-    static std::vector<std::string> entries(const std::filesystem::path& folder);
-    // Content of a file, empty when it cannot be read.
-    static std::string bytes(const std::filesystem::path& file);
     // The last message, for assertion output.
     std::string lastMessage() const;
 
