@@ -74,7 +74,9 @@ fs::path GenerationRun::stagingPath(bool cal, bool ist) const {
 
 bool GenerationRun::inputsAreUsable() const {
     // The name becomes part of a path: it must stay one folder inside the target directory.
-    return !m_inputs.targetDirectory.empty() && kw::isSafeFileName(m_inputs.projectName);
+    // "TM_" alone would leave the project files without a name (".860").
+    return !m_inputs.targetDirectory.empty() && kw::isSafeFileName(m_inputs.projectName) &&
+           !m_inputs.folderName(false, false).empty();
 }
 
 void GenerationRun::prepare() { m_data = prepareRunData(m_system, m_inputs.instrument, m_ui); }

@@ -73,7 +73,8 @@ TEST_F(GenerationRunTest, GeneratesAllFourTestmappen) {
 }
 
 TEST_F(GenerationRunTest, UnusableNamesChangeNothing) {
-    for (const char* name : {"", "../ABC", "A/B", "A\tB"}) {
+    // "TM_" alone leaves no name for the folders and project files.
+    for (const char* name : {"", "../ABC", "A/B", "A\tB", "TM_"}) {
         m_inputs.projectName = name;
         m_ui.messages.clear();
         EXPECT_FALSE(generate());
@@ -170,4 +171,28 @@ TEST_F(GenerationRunTest, CalibrationSkipsModulesOnItsDeleteList) {
     ASSERT_TRUE(run.generate());
     EXPECT_TRUE(fs::exists(target("TM_CAL_ABC") / "bauteile.fct"));
     EXPECT_FALSE(fs::exists(target("TM_CAL_ABC") / "bauteile_3458.fct"));
+}
+
+// Templates made on Windows name their files in any case: a module is found for its
+// generator and for deletion whatever its case, and keeps the name it has.
+TEST_F(GenerationRunTest, TemplateFilesInAnyCase) {
+    const fs::path sel = m_inputs.templateSelPath;
+    fs::rename(sel / "kvr.fct", sel / "KVR.FCT");
+    fs::rename(sel / "sew.fct", sel / "Sew.Fct");
+    fs::rename(sel / "SET2.SET", sel / "set2.set");
+    fs::rename(sel / "SEL_TEMPLATE.860", sel / "Sel_Template.860");
+    ASSERT_TRUE(generate()) << lastMessage();
+
+    const auto names = entries(target("TM_ABC"));
+    auto has = [&](const char* name) { return std::count(names.begin(), names.end(), name) == 1; };
+    EXPECT_TRUE(has("KVR.FCT"));
+    EXPECT_FALSE(has("kvr.fct"));
+    EXPECT_FALSE(has("Sew.Fct"));
+    EXPECT_TRUE(has("set2.set"));
+    EXPECT_FALSE(has("SET2.SET"));
+    EXPECT_TRUE(has("ABC.860"));
+    EXPECT_FALSE(has("Sel_Template.860"));
+    EXPECT_NE(bytes(sel / "KVR.FCT"), bytes(target("TM_ABC") / "KVR.FCT"));
+    EXPECT_NE(std::string::npos,
+              bytes(target("TM_ABC") / "set2.set").find("\\n\\nSelbsttest generiert"));
 }
