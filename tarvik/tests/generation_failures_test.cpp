@@ -23,6 +23,21 @@ using Names = std::vector<std::string>;
 const Names kNoFolders = {};
 const Names kSelfTestFolders = {"TM_ABC", "TM_ABC_IST"};
 
+// Changes the target directory or a template when a given progress row is shown, as another
+// program might while the run goes on.
+class InterferingUi : public ScriptedUi {
+public:
+    std::string trigger;
+    std::function<void()> action;
+
+    void setStep(const std::optional<std::string>& text, int percent) override {
+        ScriptedUi::setStep(text, percent);
+        if (action && steps.back() == trigger) {
+            std::exchange(action, nullptr)();
+        }
+    }
+};
+
 struct FailingModule {
     const char* name; // test name
     bool cal;         // the module is taken out of the calibration template
@@ -33,7 +48,9 @@ struct FailingModule {
     const char* message;
 };
 
-void PrintTo(const FailingModule& c, std::ostream* out) { *out << c.module; }
+void PrintTo(const FailingModule& c, std::ostream* out) {
+    *out << c.module;
+}
 
 constexpr int kKeysight = Instrument::Keysight3458A;
 constexpr int kKeithley = Instrument::Keithley2000;
@@ -104,7 +121,8 @@ const FailingModule kFailingModules[] = {
      "Das Bauteiltest-Modul konnte nicht modifiziert werden!"},
     {"Bauteile", true, "bauteile.fct", 860, kKeithley, "Verarbeiten des Bauteile-Moduls|40",
      "Das Bauteile-Modul konnte nicht modifiziert werden!"},
-    {"Bauteile3458", true, "bauteile_3458.fct", 860, kKeysight, "Verarbeiten des Bauteile-Moduls|45",
+    {"Bauteile3458", true, "bauteile_3458.fct", 860, kKeysight,
+     "Verarbeiten des Bauteile-Moduls|45",
      "Das Bauteile-Modul (3458) konnte nicht modifiziert werden!"},
     {"Istwerterfassung", true, "Istwerterfassung.fct", 860, kKeithley,
      "Verarbeiten des Istwerterfassungs-Moduls|50",
@@ -204,6 +222,23 @@ TEST_F(GenerationFailure, ListedModuleThatCannotBeDeleted) {
     EXPECT_EQ(kNoFolders, entries(m_root / "ziel"));
 }
 
+TEST_F(GenerationFailure, FailureInTheTwinKeepsTheSelfTest) {
+    // The module goes missing once the self-test Testmappe is done.
+    InterferingUi ui;
+    ui.trigger = "Vorbereitung der Testsystem-Istwertaufnahme-Testmappe|0";
+    ui.action = [this] { fs::remove(selTemplate() / "kvr.fct"); };
+    m_system.slots[1] = {CardType::Kvr860, 0, 2};
+    EXPECT_FALSE(GenerationRun(m_system, m_inputs, ui, kStamp).generate());
+    EXPECT_EQ(Names{"W: Das KVR-Funktionstest-Modul konnte nicht modifiziert werden!"},
+              ui.messages);
+    EXPECT_EQ((Names{"TM_ABC"}), entries(m_root / "ziel"));
+    EXPECT_TRUE(fs::exists(target("TM_ABC") / "kvr.fct"));
+    // The calibration runs were not started.
+    EXPECT_EQ(ui.steps.end(), std::find_if(ui.steps.begin(), ui.steps.end(), [](const auto& s) {
+                  return s.find("Kalibrier") != std::string::npos;
+              }));
+}
+
 namespace {
 
 const Names kAllFolders = {"TM_ABC", "TM_ABC_IST", "TM_CAL_ABC", "TM_CAL_ABC_IST"};
@@ -217,24 +252,7 @@ protected:
             ASSERT_TRUE(kw::writeLineFile(target(folder) / "alt.fct", {"alt"}));
         }
     }
-    bool hasOld(const std::string& folder) const {
-        return fs::exists(target(folder) / "alt.fct");
-    }
-};
-
-// Does something to the target directory when a given progress row is shown, as another
-// program might while the run goes on.
-class InterferingUi : public ScriptedUi {
-public:
-    std::string trigger;
-    std::function<void()> action;
-
-    void setStep(const std::optional<std::string>& text, int percent) override {
-        ScriptedUi::setStep(text, percent);
-        if (action && steps.back() == trigger) {
-            std::exchange(action, nullptr)();
-        }
-    }
+    bool hasOld(const std::string& folder) const { return fs::exists(target(folder) / "alt.fct"); }
 };
 
 } // namespace
@@ -304,8 +322,8 @@ TEST_F(ExistingFolders, FolderAppearingBeforeItsRunIsAskedForAgain) {
     ui.action = [this] { createOld({"TM_ABC_IST"}); };
     ui.answers = {true};
     ASSERT_TRUE(GenerationRun(m_system, m_inputs, ui, kStamp).generate());
-    const auto deleting = std::find(ui.steps.begin(), ui.steps.end(),
-                                    "Löschen der vorhandenen Testmappe|5");
+    const auto deleting =
+        std::find(ui.steps.begin(), ui.steps.end(), "Löschen der vorhandenen Testmappe|5");
     ASSERT_NE(ui.steps.end(), deleting);
     EXPECT_EQ("Anlegen der Testsystem-Istwertaufnahme-Testmappe|10", *(deleting + 1));
     EXPECT_FALSE(hasOld("TM_ABC_IST"));

@@ -91,21 +91,35 @@ Names with(Names names, std::initializer_list<const char*> more) {
 }
 
 const Names kEveryFamilySelfTestModules = {
-    "Print_Cert.fct", "SET2.SET",    "baq.fct",       "bauteiltest_qbt860.ict",
-    "dax19.fct",      "dwb.fct",     "fjn.fct",       "gat84.fct",
-    "giv.fct",        "jel_fkt.fct", "jel_ict.ict",   "kvr.fct",
-    "logik.fct",      "norv.fct",    "ow860.fct",     "pew860.fct",
-    "qbt860.fct",     "resettest0.rst", "seq.fct",    "sew.fct",
-    "tarvik.sysinfo", "tqd.fct",     "ulm860.fct",    "verbindungstest.icn",
+    "Print_Cert.fct", "SET2.SET",       "baq.fct",     "bauteiltest_qbt860.ict",
+    "dax19.fct",      "dwb.fct",        "fjn.fct",     "gat84.fct",
+    "giv.fct",        "jel_fkt.fct",    "jel_ict.ict", "kvr.fct",
+    "logik.fct",      "norv.fct",       "ow860.fct",   "pew860.fct",
+    "qbt860.fct",     "resettest0.rst", "seq.fct",     "sew.fct",
+    "tarvik.sysinfo", "tqd.fct",        "ulm860.fct",  "verbindungstest.icn",
     "yot.fct",        "zu_pa.fct"};
 
 // The modules each self-test generator rewrites for this rack.
-const Names kEveryFamilySelfTestRewritten = {
-    "verbindungstest.icn", "bauteiltest_qbt860.ict", "kvr.fct",     "tqd.fct",
-    "sew.fct",             "logik.fct",              "gat84.fct",   "norv.fct",
-    "seq.fct",             "dwb.fct",                "fjn.fct",     "jel_ict.ict",
-    "jel_fkt.fct",         "zu_pa.fct",              "yot.fct",     "baq.fct",
-    "giv.fct",             "Print_Cert.fct",         "resettest0.rst", "SET2.SET"};
+const Names kEveryFamilySelfTestRewritten = {"verbindungstest.icn",
+                                             "bauteiltest_qbt860.ict",
+                                             "kvr.fct",
+                                             "tqd.fct",
+                                             "sew.fct",
+                                             "logik.fct",
+                                             "gat84.fct",
+                                             "norv.fct",
+                                             "seq.fct",
+                                             "dwb.fct",
+                                             "fjn.fct",
+                                             "jel_ict.ict",
+                                             "jel_fkt.fct",
+                                             "zu_pa.fct",
+                                             "yot.fct",
+                                             "baq.fct",
+                                             "giv.fct",
+                                             "Print_Cert.fct",
+                                             "resettest0.rst",
+                                             "SET2.SET"};
 
 struct InstrumentCase {
     int instrument;
@@ -130,7 +144,9 @@ const InstrumentCase kInstrumentCases[] = {
       "pew860_cal.fct", "Print_Cert.fct", "SET2.SET"}},
 };
 
-void PrintTo(const InstrumentCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const InstrumentCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class EveryFamilyRack : public GenerationFixture,
                         public ::testing::WithParamInterface<InstrumentCase> {
@@ -208,7 +224,9 @@ INSTANTIATE_TEST_SUITE_P(Instruments, EveryFamilyRack, ::testing::ValuesIn(kInst
 
 namespace {
 
-Names fileLines(const fs::path& file) { return kw::readLineFile(file).value_or(Names{}); }
+Names fileLines(const fs::path& file) {
+    return kw::readLineFile(file).value_or(Names{});
+}
 
 bool has(const Names& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
@@ -244,15 +262,21 @@ TEST_F(SystemTypeRack, Rack945) {
     m_system.slots[3] = {CardType::Dwb860, 0, 0};
     ASSERT_TRUE(generate()) << lastMessage();
 
-    const Names selfTest = {"Print_Cert.fct", "SET2.SET",   "bauteiltest_qbt520.ict",
-                            "dwb.fct",        "kvr.fct",    "ng_gen.fct",
-                            "qbt520.fct",     "resettest0.rst", "seq.fct",
-                            "tarvik.sysinfo", "verbindungstest.icn"};
+    const Names selfTest = {
+        "Print_Cert.fct",     "SET2.SET",   "bauteiltest_qbt520.ict", "dwb.fct", "kvr.fct",
+        "ng_gen.fct",         "qbt520.fct", "resettest0.rst",         "seq.fct", "tarvik.sysinfo",
+        "verbindungstest.icn"};
     EXPECT_EQ(with(selfTest, {"ABC.860"}), entries(target("TM_ABC")));
     EXPECT_EQ(with(selfTest, {"ABC_IST.860"}), entries(target("TM_ABC_IST")));
-    const Names cal = {"Istwerterfassung_3458.fct", "Print_Cert_3458.fct", "SET2.SET",
-                       "bauteile_3458.fct",         "bauteiltest0.ict",    "dekoder_945.fct",
-                       "dwb_cal_3458.fct",          "ng_gen.fct",          "tarvik.sysinfo",
+    const Names cal = {"Istwerterfassung_3458.fct",
+                       "Print_Cert_3458.fct",
+                       "SET2.SET",
+                       "bauteile_3458.fct",
+                       "bauteiltest0.ict",
+                       "dekoder_945.fct",
+                       "dwb_cal_3458.fct",
+                       "ng_gen.fct",
+                       "tarvik.sysinfo",
                        "vortest_945.fct"};
     EXPECT_EQ(with(cal, {"CAL_ABC.860"}), entries(target("TM_CAL_ABC")));
 
@@ -280,8 +304,9 @@ TEST_F(SystemTypeRack, Rack945) {
     EXPECT_FALSE(hasFileItem(calProject, "pew860_cal.fct"));
 
     const std::string docu = bytes(target("TM_ABC") / "SET2.SET");
-    EXPECT_NE(std::string::npos, docu.find("\\nf\xFCr UKPRQ mit folgendem Systemausbau:\\n\\nQBT520 "
-                                           "in QBT\\nSEQ28 in P1\\nKVR860 (NG+-) in P2\\n"));
+    EXPECT_NE(std::string::npos,
+              docu.find("\\nf\xFCr UKPRQ mit folgendem Systemausbau:\\n\\nQBT520 "
+                        "in QBT\\nSEQ28 in P1\\nKVR860 (NG+-) in P2\\n"));
 }
 
 // A 930: QBT520, no decoder, the general pretest; calibrated with the Keithley 2000.
@@ -291,26 +316,26 @@ TEST_F(SystemTypeRack, Rack930WithKeithley) {
     m_inputs.instrument = Instrument::Keithley2000;
     ASSERT_TRUE(generate()) << lastMessage();
 
-    EXPECT_EQ((Names{"ABC.860", "Print_Cert.fct", "SET2.SET", "bauteiltest_qbt520.ict", "kvr.fct",
-                     "qbt520.fct", "resettest0.rst", "rng.fct", "tarvik.sysinfo",
-                     "verbindungstest.icn"}),
-              entries(target("TM_ABC")));
-    EXPECT_EQ((Names{"CAL_ABC_IST.860", "Istwerterfassung.fct", "Print_Cert.fct", "SET2.SET",
-                     "bauteile.fct", "bauteiltest0.ict", "rng.fct", "tarvik.sysinfo",
-                     "vortest.fct"}),
-              entries(target("TM_CAL_ABC_IST")));
+    EXPECT_EQ(
+        (Names{"ABC.860", "Print_Cert.fct", "SET2.SET", "bauteiltest_qbt520.ict", "kvr.fct",
+               "qbt520.fct", "resettest0.rst", "rng.fct", "tarvik.sysinfo", "verbindungstest.icn"}),
+        entries(target("TM_ABC")));
+    EXPECT_EQ(
+        (Names{"CAL_ABC_IST.860", "Istwerterfassung.fct", "Print_Cert.fct", "SET2.SET",
+               "bauteile.fct", "bauteiltest0.ict", "rng.fct", "tarvik.sysinfo", "vortest.fct"}),
+        entries(target("TM_CAL_ABC_IST")));
 
     const Names project = fileLines(target("TM_ABC") / "ABC.860");
     EXPECT_TRUE(has(project, "FileTypeBits=1"));
     EXPECT_TRUE(has(project, "PIN_KAP_WERT=100 pF"));
     EXPECT_FALSE(hasFileItem(project, "ng_gen.fct"));
     const Names calProject = fileLines(target("TM_CAL_ABC_IST") / "CAL_ABC_IST.860");
-    for (const char* kept : {"vortest.fct", "bauteile.fct", "istwerterfassung.fct",
-                             "print_cert.fct", "rng.fct"}) {
+    for (const char* kept :
+         {"vortest.fct", "bauteile.fct", "istwerterfassung.fct", "print_cert.fct", "rng.fct"}) {
         EXPECT_TRUE(hasFileItem(calProject, kept)) << kept;
     }
-    for (const char* gone : {"dwb_cal.fct", "pew860_cal.fct", "dekoder_945.fct", "ng_gen.fct",
-                             "ulm520.fct"}) {
+    for (const char* gone :
+         {"dwb_cal.fct", "pew860_cal.fct", "dekoder_945.fct", "ng_gen.fct", "ulm520.fct"}) {
         EXPECT_FALSE(hasFileItem(calProject, gone)) << gone;
     }
     EXPECT_NE(std::string::npos, bytes(target("TM_ABC") / "SET2.SET")
@@ -328,9 +353,9 @@ TEST_F(SystemTypeRack, RackWithoutCards) {
     EXPECT_EQ((Names{"ABC_IST.860", "Print_Cert.fct", "SET2.SET", "resettest0.rst", "rng.fct",
                      "tarvik.sysinfo", "verbindungstest.icn"}),
               entries(target("TM_ABC_IST")));
-    EXPECT_EQ((Names{"CAL_ABC.860", "Istwerterfassung_3458.fct", "Print_Cert_3458.fct",
-                     "SET2.SET", "bauteile_3458.fct", "bauteiltest0.ict", "rng.fct",
-                     "tarvik.sysinfo", "vortest.fct"}),
+    EXPECT_EQ((Names{"CAL_ABC.860", "Istwerterfassung_3458.fct", "Print_Cert_3458.fct", "SET2.SET",
+                     "bauteile_3458.fct", "bauteiltest0.ict", "rng.fct", "tarvik.sysinfo",
+                     "vortest.fct"}),
               entries(target("TM_CAL_ABC")));
     EXPECT_EQ("", bytes(target("TM_ABC") / "tarvik.sysinfo"));
     EXPECT_TRUE(fs::exists(target("TM_ABC") / "tarvik.sysinfo"));

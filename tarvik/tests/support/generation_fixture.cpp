@@ -24,14 +24,18 @@ GenerationFixture::GenerationFixture() {
     m_system.setManual(860, false, false, false);
 }
 
-GenerationFixture::~GenerationFixture() { kw::removeTree(m_root); }
+GenerationFixture::~GenerationFixture() {
+    kw::removeTree(m_root);
+}
 
 bool GenerationFixture::generate() {
     GenerationRun run(m_system, m_inputs, m_ui, kStamp);
     return run.generate();
 }
 
-fs::path GenerationFixture::target(const std::string& name) const { return m_root / "ziel" / name; }
+fs::path GenerationFixture::target(const std::string& name) const {
+    return m_root / "ziel" / name;
+}
 
 std::vector<std::string> GenerationFixture::entries(const fs::path& folder) {
     std::vector<std::string> names;
