@@ -173,7 +173,7 @@ TEST_P(FailingModuleStep, NamesItsModuleAndRemovesOnlyItsFolder) {
     EXPECT_EQ(Names{"W: " + std::string(c.message)}, m_ui.messages);
     ASSERT_FALSE(m_ui.steps.empty());
     EXPECT_EQ(c.step, m_ui.steps.back());
-    // The folder goes before the window is hidden and the message shown.
+    // The window is hidden before the message; then the run is over.
     ASSERT_GE(m_ui.events.size(), 3u);
     EXPECT_EQ((Names{"hide", "message W: " + std::string(c.message), "end"}),
               Names(m_ui.events.end() - 3, m_ui.events.end()));
