@@ -250,11 +250,7 @@ int generate(CSystemInfo& system, const BatchOptions& options,
         printDryRun(run, inputs, out);
         return 0;
     }
-    std::error_code error;
-    if (!inputs.targetDirectory.empty()) {
-        fs::create_directories(inputs.targetDirectory, error);
-    }
-    if (!run.generate()) {
+    if (!generateTestmappen(system, inputs, ui)) {
         return kFailed;
     }
     for (const FolderRun& folder : run.folderRuns()) {
