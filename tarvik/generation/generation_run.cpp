@@ -238,3 +238,12 @@ bool GenerationRun::generateFolder(const FolderRun& run) {
     }
     return true;
 }
+
+bool generateTestmappen(CSystemInfo& system, const RunInputs& inputs, UserInterface& ui) {
+    if (!inputs.targetDirectory.empty()) {
+        std::error_code error;
+        fs::create_directories(inputs.targetDirectory, error);
+    }
+    GenerationRun run(system, inputs, ui, currentStamp(inputs.programFolder));
+    return run.generate();
+}
