@@ -213,8 +213,9 @@ bool GenerationRun::generateFolder(const FolderRun& run) {
     }
 
     m_ui.setStep("Anlegen der " + std::string(run.kind), 10);
-    // The default target directory may not exist yet; the copy creates it, as the shell's
-    // folder copy does. When it cannot be created, the copy below fails.
+    // The target directory may not exist yet (a fresh machine has no Testmappen folder); it is
+    // made here, once the run is sure to write, so that a refused or cancelled run leaves
+    // nothing behind. When it cannot be made, the copy below fails.
     std::error_code error;
     fs::create_directories(m_inputs.targetDirectory, error);
     if (!kw::removeTree(staging) || !kw::copyTree(templatePath, staging)) {
@@ -240,10 +241,6 @@ bool GenerationRun::generateFolder(const FolderRun& run) {
 }
 
 bool generateTestmappen(CSystemInfo& system, const RunInputs& inputs, UserInterface& ui) {
-    if (!inputs.targetDirectory.empty()) {
-        std::error_code error;
-        fs::create_directories(inputs.targetDirectory, error);
-    }
     GenerationRun run(system, inputs, ui, currentStamp(inputs.programFolder));
     return run.generate();
 }

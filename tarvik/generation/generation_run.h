@@ -71,6 +71,5 @@ private:
 };
 
 // What "Generieren" starts, in the dialog and on the command line: one whole run stamped with
-// today's date and the program's version. A target directory that does not exist yet is made
-// first (a fresh machine has no Testmappen folder).
+// today's date and the program's version.
 bool generateTestmappen(CSystemInfo& system, const RunInputs& inputs, UserInterface& ui);

@@ -428,6 +428,12 @@ TEST_F(SystemTypeRack, ProjectFilesAndDocumentationByteForByte) {
 TEST_F(SystemTypeRack, TargetDirectoryIsCreated) {
     m_inputs.generateCal = false;
     m_inputs.targetDirectory = m_root / "neu" / "Testmappen";
+    // Not for a run that is refused.
+    m_inputs.projectName = "";
+    EXPECT_FALSE(generate());
+    EXPECT_FALSE(fs::exists(m_root / "neu"));
+
+    m_inputs.projectName = "ABC";
     ASSERT_TRUE(generate()) << lastMessage();
     EXPECT_EQ((Names{"TM_ABC", "TM_ABC_IST"}), entries(m_inputs.targetDirectory));
 }
