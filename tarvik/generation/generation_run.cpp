@@ -5,6 +5,8 @@
 #include "tarvik/generation/user_interface.h"
 #include "tarvik/modules/prog_handler.h"
 
+#include <algorithm>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -36,6 +38,12 @@ std::string fileExistsMessage(const fs::path& path) {
            "\"!\nDie Generierung wird abgebrochen!";
 }
 
+std::string templateTargetMessage(const fs::path& path) {
+    return "Das Verzeichnis \"" + path.string() +
+           "\" enthält eine Vorlagen-Testmappe und kann nicht als Testmappe verwendet werden!\n"
+           "Die Generierung wird abgebrochen!";
+}
+
 std::string folderExistsQuestion(const fs::path& path) {
     return "Das Verzeichnis \"" + path.string() +
            "\" existiert bereits und wird vor der Generierung gelöscht!";
@@ -44,6 +52,19 @@ std::string folderExistsQuestion(const fs::path& path) {
 bool pathExists(const fs::path& path) {
     std::error_code error;
     return fs::exists(fs::symlink_status(path, error));
+}
+
+// Whether a path is the folder or lies inside it, compared after resolving links and "..".
+bool isWithin(const fs::path& path, const fs::path& folder) {
+    std::error_code error;
+    const fs::path inner = fs::weakly_canonical(path, error);
+    const fs::path outer = fs::weakly_canonical(folder, error);
+    if (error || outer.empty()) {
+        return false;
+    }
+    const auto [innerPart, outerPart] =
+        std::mismatch(inner.begin(), inner.end(), outer.begin(), outer.end());
+    return outerPart == outer.end();
 }
 
 bool isDirectory(const fs::path& path) {
@@ -68,8 +89,7 @@ std::vector<FolderRun> GenerationRun::folderRuns() const {
 }
 
 fs::path GenerationRun::stagingPath(bool cal, bool ist) const {
-    return m_inputs.targetDirectory /
-           (".TM_" + m_inputs.folderName(cal, ist) + ".tarvik-staging");
+    return m_inputs.targetDirectory / (".TM_" + m_inputs.folderName(cal, ist) + ".tarvik-staging");
 }
 
 bool GenerationRun::inputsAreUsable() const {
@@ -79,7 +99,9 @@ bool GenerationRun::inputsAreUsable() const {
            !m_inputs.folderName(false, false).empty();
 }
 
-void GenerationRun::prepare() { m_data = prepareRunData(m_system, m_inputs.instrument, m_ui); }
+void GenerationRun::prepare() {
+    m_data = prepareRunData(m_system, m_inputs.instrument, m_ui);
+}
 
 std::vector<ModuleStep> GenerationRun::moduleSteps(const FolderRun& run) const {
     const SequenceContext context{m_inputs, m_system, m_data, m_stamp, run.ist};
@@ -113,6 +135,16 @@ bool GenerationRun::generate() {
 }
 
 bool GenerationRun::checkTargetFolders() {
+    // A Testmappe named like a template in the program folder would replace the template
+    // itself (target directory = program folder, name "SEL_TEMPLATE"): refused outright.
+    for (const FolderRun& run : folderRuns()) {
+        const fs::path target = m_inputs.folderPath(run.cal, run.ist);
+        if (isWithin(m_inputs.templateSelPath, target) ||
+            isWithin(m_inputs.templateCalPath, target)) {
+            m_ui.message(templateTargetMessage(target), Icon::Warning);
+            return false;
+        }
+    }
     std::vector<fs::path> existing;
     for (const FolderRun& run : folderRuns()) {
         if (pathExists(m_inputs.folderPath(run.cal, run.ist))) {
@@ -225,8 +257,7 @@ bool GenerationRun::generateFolder(const FolderRun& run) {
     m_ui.setStep("Löschen unnötiger Module", 15);
     std::string failure;
     const auto& deleteList = run.cal ? m_data.calDeleteList : m_data.selfTestDeleteList;
-    if (!deleteModules(staging, deleteList, failure) ||
-        !runModuleSteps(run, staging, failure)) {
+    if (!deleteModules(staging, deleteList, failure) || !runModuleSteps(run, staging, failure)) {
         return failRun(staging, failure);
     }
 

@@ -36,8 +36,9 @@ TEST_F(GenerationRunTest, GeneratesAllFourTestmappen) {
     ASSERT_TRUE(generate()) << (m_ui.messages.empty() ? "" : m_ui.messages.back());
     EXPECT_EQ((std::vector<std::string>{"TM_ABC", "TM_ABC_IST", "TM_CAL_ABC", "TM_CAL_ABC_IST"}),
               entries(m_root / "ziel")); // no staging folder left behind
-    EXPECT_EQ(std::vector<std::string>{"I: Die Selbsttest-Testmappen wurden erfolgreich generiert."},
-              m_ui.messages);
+    EXPECT_EQ(
+        std::vector<std::string>{"I: Die Selbsttest-Testmappen wurden erfolgreich generiert."},
+        m_ui.messages);
     EXPECT_TRUE(m_ui.questions.empty());
 
     const auto selfTest = entries(target("TM_ABC"));
@@ -45,8 +46,8 @@ TEST_F(GenerationRunTest, GeneratesAllFourTestmappen) {
                              "zu_pa.fct", "qbt860.fct", "ulm520.fct", "resettest0.rst"}) {
         EXPECT_TRUE(std::count(selfTest.begin(), selfTest.end(), kept)) << kept;
     }
-    for (const char* gone : {"SEL_TEMPLATE.860", "sew.fct", "dwb.fct", "ulm860.fct", "xab60v.fct",
-                             "qbt520.fct"}) {
+    for (const char* gone :
+         {"SEL_TEMPLATE.860", "sew.fct", "dwb.fct", "ulm860.fct", "xab60v.fct", "qbt520.fct"}) {
         EXPECT_FALSE(std::count(selfTest.begin(), selfTest.end(), gone)) << gone;
     }
     EXPECT_TRUE(fs::exists(target("TM_ABC_IST") / "ABC_IST.860"));
@@ -132,9 +133,10 @@ TEST_F(GenerationRunTest, FailingModuleRemovesOnlyItsOwnFolder) {
     m_inputs.generateCal = true;
     fs::remove(m_root / "programm" / "TM_CAL_TEMPLATE" / "Print_Cert_3458.fct");
     EXPECT_FALSE(generate());
-    EXPECT_EQ(std::vector<std::string>{
-                  "W: Das Print_Cert-Kalibrier-Modul konnte nicht modifiziert werden!"},
-              m_ui.messages);
+    EXPECT_EQ(
+        std::vector<std::string>{
+            "W: Das Print_Cert-Kalibrier-Modul konnte nicht modifiziert werden!"},
+        m_ui.messages);
     // The self-test pair stays, the calibration folder of the failed run is gone.
     EXPECT_EQ((std::vector<std::string>{"TM_ABC", "TM_ABC_IST"}), entries(m_root / "ziel"));
 
@@ -195,4 +197,24 @@ TEST_F(GenerationRunTest, TemplateFilesInAnyCase) {
     EXPECT_NE(bytes(sel / "KVR.FCT"), bytes(target("TM_ABC") / "KVR.FCT"));
     EXPECT_NE(std::string::npos,
               bytes(target("TM_ABC") / "set2.set").find("\\n\\nSelbsttest generiert"));
+}
+
+TEST_F(GenerationRunTest, ATemplateIsNeverReplacedByATestmappe) {
+    // Target directory = program folder (reached through ".."), names that hit the templates.
+    m_inputs.targetDirectory = m_root / "ziel" / ".." / "programm";
+    m_inputs.generateCal = true;
+    const std::vector<std::string> selBefore = entries(selTemplate());
+    const std::vector<std::string> calBefore = entries(calTemplate());
+    for (const char* name : {"SEL_TEMPLATE", "TEMPLATE"}) {
+        m_inputs.projectName = name;
+        m_ui.messages.clear();
+        m_ui.answers = {true, true};
+        EXPECT_FALSE(generate()) << name;
+        ASSERT_EQ(1u, m_ui.messages.size()) << name;
+        EXPECT_NE(std::string::npos, m_ui.messages[0].find("enthält eine Vorlagen-Testmappe"))
+            << m_ui.messages[0];
+        EXPECT_TRUE(m_ui.questions.empty());
+    }
+    EXPECT_EQ(selBefore, entries(selTemplate()));
+    EXPECT_EQ(calBefore, entries(calTemplate()));
 }
