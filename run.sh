@@ -1,7 +1,9 @@
 #!/bin/sh
 # Builds the programs, serves the bundled demo rack with testsystem-sim in a private device
-# directory and lets tarvik read the configuration from that simulated test system.
-# Extra arguments go to tarvik (for example: --card "1=(leer)").
+# directory, lets tarvik read the configuration from that simulated test system and generate
+# its four Testmappen (self-test, actual values, calibration and its actual values) into
+# out/Testmappen of the working tree. Extra arguments go to tarvik (for example:
+# --card "1=(leer)", --instrument "Keithley 2000", --dry-run).
 set -eu
 root="$(cd "$(dirname "$0")" && pwd)"
 "$root/scripts/build.sh" "$root/build"
@@ -24,4 +26,7 @@ until grep -qx bereit "$work/announced" 2>/dev/null; do
     sleep 0.1
 done
 
-"$root/build/tarvik/tarvik" --batch --list "$@"
+target="$root/out/Testmappen"
+"$root/build/tarvik/tarvik" --batch --list
+"$root/build/tarvik/tarvik" --batch --target "$target" --name DEMO --cal --xab60v --yes "$@"
+echo "run.sh: Die Testmappen liegen in $target"

@@ -31,6 +31,3 @@ private:
     std::function<void(const std::string&)> m_showBox;
     HeadlessServices m_services;
 };
-
-// Whether a window could be shown: a display is named and Qt is not told to draw off screen.
-bool hasDisplay();

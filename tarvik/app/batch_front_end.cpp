@@ -11,7 +11,6 @@
 #include "tarvik/generation/generation_run.h"
 #include "tarvik/generation/target_directory.h"
 
-#include <charconv>
 #include <ostream>
 #include <sstream>
 
@@ -27,16 +26,6 @@ struct NoSystem {};
 
 using Edit = BatchOptions::Edit;
 using EditKind = BatchOptions::EditKind;
-
-std::optional<int> parseInt(const std::string& text) {
-    int value = 0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc() || ptr != end || text.empty()) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 std::string joinQuoted(const std::vector<std::string>& texts) {
     std::string joined;
@@ -62,7 +51,7 @@ std::optional<CardInfo> parseTriple(const std::string& text) {
         !std::getline(in, extra)) {
         return std::nullopt;
     }
-    const auto t = parseInt(type), v = parseInt(variant), e = parseInt(extra);
+    const auto t = parseOptionInt(type), v = parseOptionInt(variant), e = parseOptionInt(extra);
     if (!t || !v || !e) {
         return std::nullopt;
     }
@@ -70,7 +59,7 @@ std::optional<CardInfo> parseTriple(const std::string& text) {
 }
 
 void applyCard(CSystemInfo& system, const Edit& edit) {
-    const auto address = parseInt(edit.key);
+    const auto address = parseOptionInt(edit.key);
     if (!address || *address < 0 || *address >= CSystemInfo::kSlotCount) {
         throw BatchError("--card: \"" + edit.key + "\" ist keine Kartenadresse von 0 bis 63");
     }
@@ -250,11 +239,7 @@ int generate(CSystemInfo& system, const BatchOptions& options,
         printDryRun(run, inputs, out);
         return 0;
     }
-    std::error_code error;
-    if (!inputs.targetDirectory.empty()) {
-        fs::create_directories(inputs.targetDirectory, error);
-    }
-    if (!run.generate()) {
+    if (!generateTestmappen(system, inputs, ui)) {
         return kFailed;
     }
     for (const FolderRun& folder : run.folderRuns()) {

@@ -20,9 +20,7 @@ const char* const kBatchUsageText =
     "  Optionen zusammengestellt. --from-sysinfo liest den Ausbau aus einer tarvik.sysinfo.\n"
     "  --yes beantwortet Rückfragen mit OK/Ja, sonst gilt die Vorgabe (Abbrechen/Nein).\n";
 
-namespace {
-
-std::optional<int> parseInt(const std::string& text) {
+std::optional<int> parseOptionInt(const std::string& text) {
     int value = 0;
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
@@ -31,6 +29,8 @@ std::optional<int> parseInt(const std::string& text) {
     }
     return value;
 }
+
+namespace {
 
 std::pair<std::string, std::string> splitAssignment(const std::string& option,
                                                     const std::string& text) {
@@ -54,7 +54,7 @@ void applySystem(BatchOptions& options, const std::string& name) {
 }
 
 void applyExpansion(BatchOptions& options, const std::string& text) {
-    const auto expansion = parseInt(text);
+    const auto expansion = parseOptionInt(text);
     if (!expansion || *expansion < 0 || *expansion > 2) {
         throw BatchError("--expansion erwartet 0, 1 oder 2, nicht \"" + text + "\"");
     }

@@ -12,6 +12,9 @@ struct BatchError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A whole decimal number as an option value gives it; nothing for anything else.
+std::optional<int> parseOptionInt(const std::string& text);
+
 struct BatchOptions {
     enum class EditKind { Card, Usage, AddPosition };
     struct Edit {

@@ -5,6 +5,8 @@
 #include "tarvik/generation/user_interface.h"
 #include "tarvik/modules/prog_handler.h"
 
+#include <algorithm>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -36,6 +38,12 @@ std::string fileExistsMessage(const fs::path& path) {
            "\"!\nDie Generierung wird abgebrochen!";
 }
 
+std::string templateTargetMessage(const fs::path& path) {
+    return "Das Verzeichnis \"" + path.string() +
+           "\" enthält eine Vorlagen-Testmappe und kann nicht als Testmappe verwendet werden!\n"
+           "Die Generierung wird abgebrochen!";
+}
+
 std::string folderExistsQuestion(const fs::path& path) {
     return "Das Verzeichnis \"" + path.string() +
            "\" existiert bereits und wird vor der Generierung gelöscht!";
@@ -44,6 +52,19 @@ std::string folderExistsQuestion(const fs::path& path) {
 bool pathExists(const fs::path& path) {
     std::error_code error;
     return fs::exists(fs::symlink_status(path, error));
+}
+
+// Whether a path is the folder or lies inside it, compared after resolving links and "..".
+bool isWithin(const fs::path& path, const fs::path& folder) {
+    std::error_code error;
+    const fs::path inner = fs::weakly_canonical(path, error);
+    const fs::path outer = fs::weakly_canonical(folder, error);
+    if (error || outer.empty()) {
+        return false;
+    }
+    const auto [innerPart, outerPart] =
+        std::mismatch(inner.begin(), inner.end(), outer.begin(), outer.end());
+    return outerPart == outer.end();
 }
 
 bool isDirectory(const fs::path& path) {
@@ -86,16 +107,19 @@ std::vector<FolderRun> GenerationRun::folderRuns() const {
 }
 
 fs::path GenerationRun::stagingPath(bool cal, bool ist) const {
-    return m_inputs.targetDirectory /
-           (".TM_" + m_inputs.folderName(cal, ist) + ".tarvik-staging");
+    return m_inputs.targetDirectory / (".TM_" + m_inputs.folderName(cal, ist) + ".tarvik-staging");
 }
 
 bool GenerationRun::inputsAreUsable() const {
     // The name becomes part of a path: it must stay one folder inside the target directory.
-    return !m_inputs.targetDirectory.empty() && kw::isSafeFileName(m_inputs.projectName);
+    // "TM_" alone would leave the project files without a name (".860").
+    return !m_inputs.targetDirectory.empty() && kw::isSafeFileName(m_inputs.projectName) &&
+           !m_inputs.folderName(false, false).empty();
 }
 
-void GenerationRun::prepare() { m_data = prepareRunData(m_system, m_inputs.instrument, m_ui); }
+void GenerationRun::prepare() {
+    m_data = prepareRunData(m_system, m_inputs.instrument, m_ui);
+}
 
 std::vector<ModuleStep> GenerationRun::moduleSteps(const FolderRun& run) const {
     const SequenceContext context{m_inputs, m_system, m_data, m_stamp, run.ist};
@@ -129,6 +153,16 @@ bool GenerationRun::generate() {
 }
 
 bool GenerationRun::checkTargetFolders() {
+    // A Testmappe named like a template in the program folder would replace the template
+    // itself (target directory = program folder, name "SEL_TEMPLATE"): refused outright.
+    for (const FolderRun& run : folderRuns()) {
+        const fs::path target = m_inputs.folderPath(run.cal, run.ist);
+        if (isWithin(m_inputs.templateSelPath, target) ||
+            isWithin(m_inputs.templateCalPath, target)) {
+            m_ui.message(templateTargetMessage(target), Icon::Warning);
+            return false;
+        }
+    }
     std::vector<fs::path> existing;
     for (const FolderRun& run : folderRuns()) {
         if (pathExists(m_inputs.folderPath(run.cal, run.ist))) {
@@ -206,10 +240,11 @@ bool GenerationRun::deleteModules(const fs::path& folder,
 bool GenerationRun::runModuleSteps(const FolderRun& run, const fs::path& folder,
                                    std::string& failure) {
     for (const ModuleStep& step : moduleSteps(run)) {
+        // Every row of the order moves the bar, also one whose module this folder does not hold.
+        m_ui.setStep(step.progressText, step.percent);
         if (step.skip) {
             continue;
         }
-        m_ui.setStep(step.progressText, step.percent);
         if (!step.run(folder)) {
             failure = step.failureMessage;
             return false;
@@ -228,6 +263,11 @@ bool GenerationRun::generateFolder(const FolderRun& run) {
     }
 
     m_ui.setStep("Anlegen der " + std::string(run.kind), 10);
+    // The target directory may not exist yet (a fresh machine has no Testmappen folder); it is
+    // made here, once the run is sure to write, so that a refused or cancelled run leaves
+    // nothing behind. When it cannot be made, the copy below fails.
+    std::error_code error;
+    fs::create_directories(m_inputs.targetDirectory, error);
     // Files the delete list removes are not copied in the first place: creating them only to
     // delete them again took a good part of the time of a run.
     const auto deletions =
@@ -256,4 +296,9 @@ bool GenerationRun::generateFolder(const FolderRun& run) {
         return failRun(staging, kCannotCreate);
     }
     return true;
+}
+
+bool generateTestmappen(CSystemInfo& system, const RunInputs& inputs, UserInterface& ui) {
+    GenerationRun run(system, inputs, ui, currentStamp(inputs.programFolder));
+    return run.generate();
 }

@@ -79,3 +79,7 @@ private:
     GenerationStamp m_stamp;
     RunData m_data;
 };
+
+// What "Generieren" starts, in the dialog and on the command line: one whole run stamped with
+// today's date and the program's version.
+bool generateTestmappen(CSystemInfo& system, const RunInputs& inputs, UserInterface& ui);

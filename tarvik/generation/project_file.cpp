@@ -1,6 +1,7 @@
 #include "tarvik/generation/project_file.h"
 
 #include "common/files/file_ops.h"
+#include "common/text/cp1252.h"
 #include "common/text/line_file.h"
 #include "tarvik/config/system_info.h"
 #include "tarvik/generation/run_inputs.h"
@@ -23,8 +24,8 @@ constexpr std::size_t kMinimumKeyOffset = 6;
 
 // Modules that only calibration folders of the other instrument, or 945 systems, use.
 constexpr std::array<std::string_view, 6> kForeignModules = {
-    "vortest_945.fct",   "bauteile_3458.fct",   "istwerterfassung_3458.fct",
-    "dwb_cal_3458.fct",  "pew860_cal_3458.fct", "print_cert_3458.fct"};
+    "vortest_945.fct",  "bauteile_3458.fct",   "istwerterfassung_3458.fct",
+    "dwb_cal_3458.fct", "pew860_cal_3458.fct", "print_cert_3458.fct"};
 
 bool startsWith(std::string_view line, std::string_view prefix) {
     return line.substr(0, prefix.size()) == prefix;
@@ -169,16 +170,17 @@ void ProjectRewriter::itemLine(std::string line, int k) {
     } else if (const std::size_t at = keyOffset(line, kParentKey); at != std::string::npos) {
         const auto parent = leadingNumber(std::string_view(line).substr(at + kParentKey.size()));
         if (parent) {
-            if (const auto renumbered = m_renumbered.find(*parent); renumbered != m_renumbered.end()) {
+            if (const auto renumbered = m_renumbered.find(*parent);
+                renumbered != m_renumbered.end()) {
                 replaceFirst(line, "=" + std::to_string(*parent),
                              "=" + std::to_string(renumbered->second));
             }
         }
-    } else if (const std::size_t at = keyOffset(line, kPathKey);
-               m_cal && at != std::string::npos) {
-        // A calibration project points to its self-test folder.
+    } else if (const std::size_t at = keyOffset(line, kPathKey); m_cal && at != std::string::npos) {
+        // A calibration project points to its self-test folder; the file is Windows-1252,
+        // the path (UTF-8 here) is converted like every other text written into it.
         line = line.substr(0, at + kPathKey.size()) +
-               (m_inputs.folderPath(false, m_ist) / "").string();
+               kw::utf8ToCp1252((m_inputs.folderPath(false, m_ist) / "").string());
     }
     if (k != item.newNumber) {
         replaceFirst(line, "Item_" + std::to_string(k) + "_",
@@ -236,9 +238,8 @@ std::vector<std::string> ProjectRewriter::run(const std::vector<std::string>& li
 } // namespace
 
 std::vector<std::string> rewriteProjectLines(const std::vector<std::string>& lines,
-                                             const RunInputs& inputs, CSystemInfo& system,
-                                             bool cal, bool ist,
-                                             const std::vector<std::string>& deleteList) {
+                                             const RunInputs& inputs, CSystemInfo& system, bool cal,
+                                             bool ist, const std::vector<std::string>& deleteList) {
     return ProjectRewriter(inputs, system, cal, ist, deleteList).run(lines);
 }
 

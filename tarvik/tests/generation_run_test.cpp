@@ -2,7 +2,7 @@
 
 #include "common/files/file_ops.h"
 #include "common/text/line_file.h"
-#include "support/scripted_ui.h"
+#include "support/generation_fixture.h"
 #include "tarvik/config/system_info.h"
 
 #include <gtest/gtest.h>
@@ -13,53 +13,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const GenerationStamp kStamp{"V 1.00", "3.2.0", "07.12.2026", "14:05"};
-
 bool contains(const std::vector<std::string>& texts, const std::string& part) {
     return std::any_of(texts.begin(), texts.end(),
                        [&](const std::string& t) { return t.find(part) != std::string::npos; });
 }
 
-std::vector<std::string> entries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// A program folder with copies of the bundled templates, and an empty target directory.
-class GenerationRunTest : public ::testing::Test {
+// A small rack: a KVR860, a TQD and the ZUPA beside the QBT860 and the decoder.
+class GenerationRunTest : public GenerationFixture {
 protected:
     GenerationRunTest() {
-        m_root = fs::temp_directory_path() /
-                 ("kw_generation_" +
-                  std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-        kw::removeTree(m_root);
-        fs::create_directories(m_root / "ziel");
-        EXPECT_TRUE(kw::copyTree(KW_TEMPLATES_DIR, m_root / "programm"));
-        m_inputs.setProgramFolder(m_root / "programm");
-        m_inputs.targetDirectory = m_root / "ziel";
-        m_inputs.projectName = "ABC";
-        m_system.setManual(860, false, false, false);
         m_system.slots[1] = {CardType::Kvr860, 0, 2};
         m_system.slots[2] = {CardType::Tqd, 1, 0};
         m_system.slots[14] = {CardType::Zupa, 1, 0};
     }
-    ~GenerationRunTest() override { kw::removeTree(m_root); }
-
-    bool generate() {
-        GenerationRun run(m_system, m_inputs, m_ui, kStamp);
-        return run.generate();
-    }
-
-    fs::path target(const std::string& name) const { return m_root / "ziel" / name; }
-
-    fs::path m_root;
-    RunInputs m_inputs;
-    CSystemInfo m_system;
-    ScriptedUi m_ui;
 };
 
 } // namespace
@@ -70,8 +36,9 @@ TEST_F(GenerationRunTest, GeneratesAllFourTestmappen) {
     ASSERT_TRUE(generate()) << (m_ui.messages.empty() ? "" : m_ui.messages.back());
     EXPECT_EQ((std::vector<std::string>{"TM_ABC", "TM_ABC_IST", "TM_CAL_ABC", "TM_CAL_ABC_IST"}),
               entries(m_root / "ziel")); // no staging folder left behind
-    EXPECT_EQ(std::vector<std::string>{"I: Die Selbsttest-Testmappen wurden erfolgreich generiert."},
-              m_ui.messages);
+    EXPECT_EQ(
+        std::vector<std::string>{"I: Die Selbsttest-Testmappen wurden erfolgreich generiert."},
+        m_ui.messages);
     EXPECT_TRUE(m_ui.questions.empty());
 
     const auto selfTest = entries(target("TM_ABC"));
@@ -79,8 +46,8 @@ TEST_F(GenerationRunTest, GeneratesAllFourTestmappen) {
                              "zu_pa.fct", "qbt860.fct", "ulm520.fct", "resettest0.rst"}) {
         EXPECT_TRUE(std::count(selfTest.begin(), selfTest.end(), kept)) << kept;
     }
-    for (const char* gone : {"SEL_TEMPLATE.860", "sew.fct", "dwb.fct", "ulm860.fct", "xab60v.fct",
-                             "qbt520.fct"}) {
+    for (const char* gone :
+         {"SEL_TEMPLATE.860", "sew.fct", "dwb.fct", "ulm860.fct", "xab60v.fct", "qbt520.fct"}) {
         EXPECT_FALSE(std::count(selfTest.begin(), selfTest.end(), gone)) << gone;
     }
     EXPECT_TRUE(fs::exists(target("TM_ABC_IST") / "ABC_IST.860"));
@@ -107,7 +74,8 @@ TEST_F(GenerationRunTest, GeneratesAllFourTestmappen) {
 }
 
 TEST_F(GenerationRunTest, UnusableNamesChangeNothing) {
-    for (const char* name : {"", "../ABC", "A/B", "A\tB"}) {
+    // "TM_" alone leaves no name for the folders and project files.
+    for (const char* name : {"", "../ABC", "A/B", "A\tB", "TM_"}) {
         m_inputs.projectName = name;
         m_ui.messages.clear();
         EXPECT_FALSE(generate());
@@ -165,9 +133,10 @@ TEST_F(GenerationRunTest, FailingModuleRemovesOnlyItsOwnFolder) {
     m_inputs.generateCal = true;
     fs::remove(m_root / "programm" / "TM_CAL_TEMPLATE" / "Print_Cert_3458.fct");
     EXPECT_FALSE(generate());
-    EXPECT_EQ(std::vector<std::string>{
-                  "W: Das Print_Cert-Kalibrier-Modul konnte nicht modifiziert werden!"},
-              m_ui.messages);
+    EXPECT_EQ(
+        std::vector<std::string>{
+            "W: Das Print_Cert-Kalibrier-Modul konnte nicht modifiziert werden!"},
+        m_ui.messages);
     // The self-test pair stays, the calibration folder of the failed run is gone.
     EXPECT_EQ((std::vector<std::string>{"TM_ABC", "TM_ABC_IST"}), entries(m_root / "ziel"));
 
@@ -207,33 +176,59 @@ TEST_F(GenerationRunTest, CalibrationSkipsModulesOnItsDeleteList) {
 }
 
 TEST_F(GenerationRunTest, ListedModulesAreFoundAsTheDeletionFindsThem) {
-    // A template made on Windows: the listed name in other case goes; of two entries that
-    // differ only in case, the exact name goes and the other one stays.
-    const fs::path templ = m_root / "programm" / "TM_SEL_TEMPLATE";
-    fs::rename(templ / "sew.fct", templ / "SEW.FCT");
-    ASSERT_TRUE(kw::writeLineFile(templ / "seq.fct", {"x"}));
-    ASSERT_TRUE(kw::writeLineFile(templ / "Seq.fct", {"y"}));
-    ASSERT_TRUE(generate());
-    const auto selfTest = entries(target("TM_ABC"));
-    EXPECT_FALSE(std::count(selfTest.begin(), selfTest.end(), "SEW.FCT"));
-    EXPECT_FALSE(std::count(selfTest.begin(), selfTest.end(), "seq.fct"));
-    EXPECT_EQ("y\r\n", kw::readFileBytes(target("TM_ABC") / "Seq.fct").value());
+    // Of two entries that differ only in case, the exact listed name goes and the other one
+    // stays; an empty folder under a listed name goes like a file.
+    ASSERT_TRUE(kw::writeLineFile(selTemplate() / "seq.fct", {"x"}));
+    ASSERT_TRUE(kw::writeLineFile(selTemplate() / "Seq.fct", {"y"}));
+    ASSERT_TRUE(fs::remove(selTemplate() / "dwb.fct"));
+    ASSERT_TRUE(fs::create_directories(selTemplate() / "dwb.fct"));
+    ASSERT_TRUE(generate()) << lastMessage();
+    const auto names = entries(target("TM_ABC"));
+    EXPECT_FALSE(std::count(names.begin(), names.end(), "seq.fct"));
+    EXPECT_FALSE(std::count(names.begin(), names.end(), "dwb.fct"));
+    EXPECT_EQ("y\r\n", bytes(target("TM_ABC") / "Seq.fct"));
 }
 
-TEST_F(GenerationRunTest, AListedFolderThatCannotBeDeletedStopsTheRun) {
-    const fs::path templ = m_root / "programm" / "TM_SEL_TEMPLATE";
-    fs::remove(templ / "sew.fct");
-    fs::create_directories(templ / "sew.fct" / "inhalt");
-    fs::remove(templ / "seq.fct");
-    fs::create_directories(templ / "seq.fct"); // empty: deleted like a file
-    EXPECT_FALSE(generate());
-    EXPECT_EQ(std::vector<std::string>{"W: Das Modul \"sew.fct\" konnte nicht gelöscht werden!"},
-              m_ui.messages);
-    EXPECT_TRUE(entries(m_root / "ziel").empty()); // nothing half-built left behind
+// Templates made on Windows name their files in any case: a module is found for its
+// generator and for deletion whatever its case, and keeps the name it has.
+TEST_F(GenerationRunTest, TemplateFilesInAnyCase) {
+    const fs::path sel = m_inputs.templateSelPath;
+    fs::rename(sel / "kvr.fct", sel / "KVR.FCT");
+    fs::rename(sel / "sew.fct", sel / "Sew.Fct");
+    fs::rename(sel / "SET2.SET", sel / "set2.set");
+    fs::rename(sel / "SEL_TEMPLATE.860", sel / "Sel_Template.860");
+    ASSERT_TRUE(generate()) << lastMessage();
 
-    fs::remove_all(templ / "sew.fct" / "inhalt");
-    m_ui.messages.clear();
-    ASSERT_TRUE(generate());
-    EXPECT_FALSE(fs::exists(target("TM_ABC") / "sew.fct"));
-    EXPECT_FALSE(fs::exists(target("TM_ABC") / "seq.fct"));
+    const auto names = entries(target("TM_ABC"));
+    auto has = [&](const char* name) { return std::count(names.begin(), names.end(), name) == 1; };
+    EXPECT_TRUE(has("KVR.FCT"));
+    EXPECT_FALSE(has("kvr.fct"));
+    EXPECT_FALSE(has("Sew.Fct"));
+    EXPECT_TRUE(has("set2.set"));
+    EXPECT_FALSE(has("SET2.SET"));
+    EXPECT_TRUE(has("ABC.860"));
+    EXPECT_FALSE(has("Sel_Template.860"));
+    EXPECT_NE(bytes(sel / "KVR.FCT"), bytes(target("TM_ABC") / "KVR.FCT"));
+    EXPECT_NE(std::string::npos,
+              bytes(target("TM_ABC") / "set2.set").find("\\n\\nSelbsttest generiert"));
+}
+
+TEST_F(GenerationRunTest, ATemplateIsNeverReplacedByATestmappe) {
+    // Target directory = program folder (reached through ".."), names that hit the templates.
+    m_inputs.targetDirectory = m_root / "ziel" / ".." / "programm";
+    m_inputs.generateCal = true;
+    const std::vector<std::string> selBefore = entries(selTemplate());
+    const std::vector<std::string> calBefore = entries(calTemplate());
+    for (const char* name : {"SEL_TEMPLATE", "TEMPLATE"}) {
+        m_inputs.projectName = name;
+        m_ui.messages.clear();
+        m_ui.answers = {true, true};
+        EXPECT_FALSE(generate()) << name;
+        ASSERT_EQ(1u, m_ui.messages.size()) << name;
+        EXPECT_NE(std::string::npos, m_ui.messages[0].find("enthält eine Vorlagen-Testmappe"))
+            << m_ui.messages[0];
+        EXPECT_TRUE(m_ui.questions.empty());
+    }
+    EXPECT_EQ(selBefore, entries(selTemplate()));
+    EXPECT_EQ(calBefore, entries(calTemplate()));
 }

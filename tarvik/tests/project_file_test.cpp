@@ -93,14 +93,21 @@ TEST_F(ProjectFileTest, CalibrationItemsFollowTheInstrument) {
     EXPECT_EQ("Item_2_sFile=dwb_cal.fct", keithley[3]);
     EXPECT_EQ("Item_5_sPath=" + (fs::path("/ziel") / "TM_ABC" / "").string(), keithley[6]);
 
+    // The project file is Windows-1252: an umlaut of the folder is written as one byte.
+    m_inputs.targetDirectory = "/Prüfplätze";
+    EXPECT_EQ("Item_5_sPath=/Pr\xFC"
+              "fpl\xE4tze/TM_ABC/",
+              rewrite(in, true, false, {})[6]);
+    m_inputs.targetDirectory = "/ziel";
+
     // In a self-test project the same items only go when deleted; no renaming, no path.
     const Lines selfTest = rewrite(in, false, false, {});
     EXPECT_EQ(in, selfTest);
 }
 
 TEST_F(ProjectFileTest, SettingsFollowTheConfiguration) {
-    const Lines in = {"FileTypeBits=0", "MeasureSystem2Use=7", "MeasureSystemAuto2Use=1",
-                      "PIN_KAP_WERT=100 pF", "Dax19ASNg520=1", "Other=1"};
+    const Lines in = {"FileTypeBits=0",      "MeasureSystem2Use=7", "MeasureSystemAuto2Use=1",
+                      "PIN_KAP_WERT=100 pF", "Dax19ASNg520=1",      "Other=1"};
     EXPECT_EQ((Lines{"FileTypeBits=2", "MeasureSystem2Use=1", "MeasureSystemAuto2Use=0",
                      "PIN_KAP_WERT=100 pF", "Dax19ASNg520=1", "Other=1"}),
               rewrite(in, false, false, {}));
@@ -134,14 +141,14 @@ TEST_F(ProjectFileTest, RewritesTheFileUnderTheNewName) {
                                    {"kvr.fct"}));
     EXPECT_FALSE(fs::exists(folder / "sel_template.860"));
     EXPECT_EQ("Item=0\r\n", kw::readFileBytes(folder / "ABC_IST.860").value());
-    EXPECT_FALSE(rewriteProjectFile(m_inputs, m_system, folder, "/x/TM_SEL_TEMPLATE", false, true,
-                                    {}));
+    EXPECT_FALSE(
+        rewriteProjectFile(m_inputs, m_system, folder, "/x/TM_SEL_TEMPLATE", false, true, {}));
 
     // A project named like the template keeps its file.
     m_inputs.projectName = "SEL_TEMPLATE";
     ASSERT_TRUE(kw::writeLineFile(folder / "SEL_TEMPLATE.860", {"Item=0"}));
-    ASSERT_TRUE(rewriteProjectFile(m_inputs, m_system, folder, "/x/TM_SEL_TEMPLATE", false, false,
-                                   {}));
+    ASSERT_TRUE(
+        rewriteProjectFile(m_inputs, m_system, folder, "/x/TM_SEL_TEMPLATE", false, false, {}));
     EXPECT_TRUE(fs::exists(folder / "SEL_TEMPLATE.860"));
     fs::remove_all(folder);
 }

@@ -77,3 +77,12 @@ TEST(TarvikProgram, WithoutASystemTheQuestionIsAnsweredNoUnlessYes) {
     EXPECT_EQ(0, skip.exitCode);
     EXPECT_TRUE(skip.err.empty()) << skip.err;
 }
+
+TEST(TarvikProgram, WithoutADisplayTheDesktopProgramPointsToBatch) {
+    PrivateMachine machine;
+    ScopedEnvironment offscreen("QT_QPA_PLATFORM", "offscreen");
+    const ProgramRun run = tarvik({"-i"});
+    EXPECT_EQ(2, run.exitCode);
+    EXPECT_NE(std::string::npos, run.err.find("Keine Anzeige vorhanden")) << run.err;
+    EXPECT_NE(std::string::npos, run.err.find("tarvik --batch")) << run.err;
+}

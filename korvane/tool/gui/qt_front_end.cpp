@@ -1,5 +1,7 @@
 #include "korvane/tool/gui/qt_front_end.h"
 
+#include "common/platform/display.h"
+
 #include "korvane/tool/gui/korvane_dlg.h"
 #include "korvane/tool/usb_adapter_finder.h"
 #include "korvane/tool/usb_device_watch.h"
@@ -12,7 +14,7 @@ QtKorvaneFrontEnd::QtKorvaneFrontEnd(int& argc, char** argv, std::ostream& out, 
 QtKorvaneFrontEnd::~QtKorvaneFrontEnd() = default;
 
 QApplication* QtKorvaneFrontEnd::application() {
-    if (!m_application && QCoreApplication::instance() == nullptr && hasDisplay()) {
+    if (!m_application && QCoreApplication::instance() == nullptr && kw::hasDisplay()) {
         m_application = std::make_unique<QApplication>(m_argc, m_argv);
     }
     return qobject_cast<QApplication*>(QCoreApplication::instance());

@@ -6,6 +6,7 @@
 #include "tarvik/app/tarvik_dlg.h"
 #include "tarvik/app/variant_dlg.h"
 #include "tarvik/config/system_info.h"
+#include "tarvik/generation/generation_run.h"
 #include "tarvik/generation/user_interface.h"
 
 #include "window_script.h"
@@ -291,4 +292,43 @@ TEST(TarvikDlg, FolderChooserStartsAtTheFieldAndFillsIt) {
               dialog.findChild<QLineEdit*>("targetDirectory")->text());
     EXPECT_EQ(folder.path().toStdString() + "/Testmappen/Neu",
               dialog.model().inputs().targetDirectory.string());
+}
+
+// "Generieren" with the real run on the sample templates: an existing Testmappe is named in
+// the question and replaced after OK, the success message comes, and the dialog closes.
+TEST(TarvikDlg, GenerierenReplacesAnExistingTestmappeAfterOk) {
+    QTemporaryDir target;
+    const QString oldFile = target.path() + "/TM_BANK/alt.txt";
+    QDir(target.path()).mkpath("TM_BANK");
+    QFile(oldFile).open(QIODevice::WriteOnly);
+    CSystemInfo system = manual(945);
+    RunInputs inputs;
+    inputs.setProgramFolder(KW_TEMPLATES_DIR);
+    inputs.targetDirectory = target.path().toStdString();
+    CTarvikDlg dialog(system, inputs, generateTestmappen);
+    QString question;
+    QString done;
+    WindowScript script;
+    script
+        .modal("Kontrollwerk 3.2.0",
+               [](QWidget* main) {
+                   main->findChild<QLineEdit*>("projectName")->setText("BANK");
+                   main->findChild<QPushButton*>("generateButton")->click();
+               })
+        .modal(kMessageCaption,
+               [&question](QWidget* box) {
+                   question = messageText(box);
+                   clickButton(box, "OK");
+               })
+        .modal(kMessageCaption, [&done](QWidget* box) {
+            done = messageText(box);
+            clickButton(box, "OK");
+        });
+    EXPECT_EQ(QDialog::Accepted, dialog.exec());
+    EXPECT_EQ(0, script.pending());
+    EXPECT_TRUE(question.contains("TM_BANK\" existiert bereits")) << question.toStdString();
+    EXPECT_EQ("Die Selbsttest-Testmappen wurden erfolgreich generiert.", done);
+    EXPECT_FALSE(QFile::exists(oldFile));
+    EXPECT_TRUE(QFile::exists(target.path() + "/TM_BANK/tarvik.sysinfo"));
+    EXPECT_TRUE(QFile::exists(target.path() + "/TM_BANK_IST/tarvik.sysinfo"));
 }
