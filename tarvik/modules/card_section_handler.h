@@ -5,8 +5,9 @@
 // marked "{CARD_BEGIN}" to the one marked "{CARD_END}") once per card of its list, at most
 // `maxCards` of them, and numbers the sections in blocks, fixed (2000) or sized from the first
 // card's section (card_sequence.h). The generator
-// derives from it (over CModuleFileHandler or CTemplateFileHandler), names the card begin and
-// card end in its OnEndStep and sets its own counters for each card in selectCard().
+// derives from it (over CModuleFileHandler or CTemplateFileHandler), notes each step's kind
+// from its data lines with takeKind(), handles the kinds in endStepOfKind() (naming the card
+// begin and card end there) and sets its own counters for each card in selectCard().
 //
 // Everything lives in the handler object: the first card of every module sizes the block
 // afresh, so generating the same configuration twice in one process gives the same modules.
@@ -17,6 +18,8 @@
 #include <climits>
 #include <cstdint>
 #include <optional>
+#include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -36,8 +39,16 @@ protected:
         : Base(std::forward<BaseArgs>(baseArgs)...), m_cards(std::move(cards), maxCards),
           m_numbering(numbering), m_maxCards(maxCards) {}
 
+public:
+    // False (module left as copied) without cards; otherwise starts at the first card. A
+    // generator with further per-module state resets it and calls startCards().
+    bool Prepare() override { return startCards(); }
+
+protected:
     // For the generator's Prepare: false without cards; otherwise the first card is current.
     bool startCards() {
+        m_stepKind = 0;
+        m_starts = StepStarts{};
         if (m_cards.empty()) {
             return false;
         }
@@ -48,7 +59,56 @@ protected:
     }
 
     // Sets the generator's counters for the card that has just become current.
-    virtual void selectCard() = 0;
+    virtual void selectCard() {}
+
+    // For the generator's OnDataLine: the first of its kind markers that the line holds is
+    // taken out of it and becomes the step's kind.
+    void takeKind(std::string& line, std::span<const StepKindMarker> markers) {
+        if (const int kind = takeStepKind(line, markers); kind != 0) {
+            m_stepKind = kind;
+        }
+    }
+
+    // Every step ends here: the base's own end, then where the step began is remembered by its
+    // kind and the generator handles the kind; the next step starts without one.
+    void OnEndStep(int stepNumber, std::int64_t stepStart) override {
+        Base::OnEndStep(stepNumber, stepStart);
+        m_starts.remember(m_stepKind, stepStart);
+        endStepOfKind(m_stepKind, stepNumber, stepStart);
+        m_stepKind = 0;
+    }
+
+    // The generator's part of OnEndStep for a step of this kind (0: no marker).
+    virtual void endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) = 0;
+
+    // At the end of the last step of a channel's steps, which begin at `from`: unless `loop`
+    // was at its last channel, the input goes back for the next channel (to `groupStart` when a
+    // new group begins there) and true is returned. The channel's steps read again are numbered
+    // on from `stepNumber` (when the numbering does not run yet).
+    bool readChannelAgain(ChannelLoop& loop, std::int64_t from,
+                          std::optional<std::int64_t> groupStart, int stepNumber) {
+        if (const auto readFrom = loop.endChannelStep(from, groupStart, repeatNumber(stepNumber),
+                                                      this->m_nextNumber)) {
+            this->SeekInput(*readFrom);
+            return true;
+        }
+        return false;
+    }
+
+    // At the end of a channel range (ChannelRangeSteps): read again from its first step for
+    // the next channel of `loop`, unless it was the last channel.
+    void endChannelRange(ChannelLoop& loop, int stepNumber) {
+        if (const auto rangeBegin = m_starts.find(ChannelRangeSteps::rangeBegin)) {
+            readChannelAgain(loop, *rangeBegin, std::nullopt, stepNumber);
+        }
+    }
+
+    // The following steps are numbered on from `stepNumber`, unless the numbering runs already.
+    void numberOnFrom(int stepNumber) {
+        if (this->m_nextNumber == 0) {
+            this->m_nextNumber = repeatNumber(stepNumber);
+        }
+    }
 
     // How many cards of the list the module holds.
     int writtenCards() const { return std::min(m_cards.size(), m_maxCards); }
@@ -87,6 +147,8 @@ protected:
 
     CardList<Info> m_cards;
     CardNumbering m_numbering;
+    int m_stepKind = 0;  // kind of the step being read, from its data lines
+    StepStarts m_starts; // where the last step of each kind began
 
 private:
     int m_maxCards;

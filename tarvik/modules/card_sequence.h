@@ -208,6 +208,19 @@ struct StepKindMarker {
 // occurrence of that marker, no other) and its kind returned. 0 when the line holds none.
 int takeStepKind(std::string& line, std::span<const StepKindMarker> markers);
 
+// The kinds of a card section that holds a channel range, the steps from the one marked
+// "{TEST_CHANNEL_BEGIN}" to the one marked "{TEST_CHANNEL_END}", read once per channel of the
+// card. A generator's own kinds start at `firstFree`.
+struct ChannelRangeSteps {
+    enum Kind : int { cardBegin = 1, rangeBegin = 2, rangeEnd = 3, cardEnd = 4, firstFree = 5 };
+    static constexpr StepKindMarker markers[] = {
+        {"{CARD_BEGIN}", cardBegin},
+        {"{TEST_CHANNEL_BEGIN}", rangeBegin},
+        {"{TEST_CHANNEL_END}", rangeEnd},
+        {"{CARD_END}", cardEnd},
+    };
+};
+
 // The entry for a 1-based number (familyNumber 1 -> first entry) of a fixed table; 0 for a
 // number outside the table.
 template <std::size_t N> int familyValue(const std::array<int, N>& table, int number) {

@@ -25,6 +25,34 @@ bool rewriteBusAddress(std::string& line, std::string_view after, int address) {
     return false;
 }
 
+bool rewriteVariable(std::string& line, std::string_view prefix, int number) {
+    if (line.size() != prefix.size() + 1 || !line.starts_with(prefix) || line.back() != '1') {
+        return false;
+    }
+    line = std::string(prefix) + std::to_string(number);
+    return true;
+}
+
+bool rewriteInitValue(std::string& line, std::string_view templateValue, int value) {
+    constexpr std::string_view prefix = "  BUSSINITSTR {";
+    const std::string_view rest =
+        line.starts_with(prefix) ? std::string_view(line).substr(prefix.size()) : "";
+    if (!rest.starts_with(templateValue) || rest.size() <= templateValue.size() ||
+        rest[templateValue.size()] != '}') {
+        return false;
+    }
+    line = std::string(prefix) + std::to_string(value) + "}";
+    return true;
+}
+
+bool rewriteSwitchOn(std::string& line, std::string_view keyword, int number) {
+    if (!line.starts_with(keyword)) {
+        return false;
+    }
+    line = std::string(keyword) + std::to_string(number) + " 1";
+    return true;
+}
+
 std::size_t endOfNumberAfter(std::string_view line, std::string_view keyword) {
     std::size_t end = keyword.size();
     while (end < line.size() && line[end] >= '0' && line[end] <= '9') {

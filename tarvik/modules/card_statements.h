@@ -15,6 +15,19 @@ namespace kw {
 // "  BUSSADDRESS <address>". Returns whether the line was one of them.
 bool rewriteBusAddress(std::string& line, std::string_view after, int address);
 
+// "<prefix>1", the line the template holds for the first card ("  VARIABLE _KVR_1"), becomes
+// "<prefix><number>". Returns whether the line was that one.
+bool rewriteVariable(std::string& line, std::string_view prefix, int number);
+
+// A line beginning "  BUSSINITSTR {<templateValue>}" (the init string the template holds for
+// the first group or channel) becomes "  BUSSINITSTR {<value>}". Returns whether it was one.
+bool rewriteInitValue(std::string& line, std::string_view templateValue, int value);
+
+// A line beginning with `keyword` becomes "<keyword><number> 1": the statement that switches
+// one numbered channel or supply on ("  KVRCHANNEL25 1", "  NGON7 1"). Returns whether the
+// line began with the keyword.
+bool rewriteSwitchOn(std::string& line, std::string_view keyword, int number);
+
 // The decimal number written directly after `keyword` at the start of the line ("  HIGH H"
 // in "  HIGH H3 ..." gives 3); nothing when the line does not begin with the keyword or no
 // digit follows it. Numbers beyond the int range are clamped.

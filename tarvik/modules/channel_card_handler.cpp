@@ -5,18 +5,6 @@
 
 namespace {
 
-enum Kind { kCardBegin = 1, kChannelBegin = 2, kChannelEnd = 3, kCardEnd = 4 };
-
-constexpr StepKindMarker kKindMarkers[] = {
-    {"{CARD_BEGIN}", kCardBegin},
-    {"{TEST_CHANNEL_BEGIN}", kChannelBegin},
-    {"{TEST_CHANNEL_END}", kChannelEnd},
-    {"{CARD_END}", kCardEnd},
-};
-
-// The init string names the channel under test; the template holds channel 1.
-constexpr std::string_view kInitString = "  BUSSINITSTR {1}";
-
 // The template holds one step outside the card section and three card steps outside the
 // channel range.
 constexpr int kStepsOutsideCards = 1;
@@ -33,7 +21,6 @@ constexpr Table::Marker kBaqMarkers[] = {{"{c}", Value::cardIndex},
                                          {"{k2}", Value::channel, 16},
                                          {"{k3}", Value::channel, 32}};
 constexpr Table kBaq{
-    .variable = "  VARIABLE _BAQ_1",
     .variablePrefix = "  VARIABLE _BAQ_",
     .busAddressAfter = " 224",
     .busAddresses = {224, 226, 228, 230, 232, 234, 236, 238},
@@ -46,7 +33,6 @@ constexpr Table::ChannelLine kYotChannels[] = {{"  YOTCHANNEL1 1", 0}};
 constexpr Table::Marker kYotMarkers[] = {
     {"{c}", Value::cardIndex}, {"{k}", Value::channel}, {"{h}", Value::globalChannel}};
 constexpr Table kYot{
-    .variable = "  VARIABLE _YOT_1",
     .variablePrefix = "  VARIABLE _YOT_",
     .busAddressAfter = " 24",
     .busAddresses = {24, 26, 28, 30, 32, 34, 36, 38},
@@ -61,7 +47,6 @@ constexpr Table::Marker kGivMarkers[] = {{"{c}", Value::cardIndex},
                                          {"{k}", Value::channel},
                                          {"{p}", Value::globalChannel}};
 constexpr Table kGiv{
-    .variable = "  VARIABLE _GIV_1",
     .variablePrefix = "  VARIABLE _GIV_",
     .busAddressAfter = " 224",
     .busAddresses = {224, 226, 228, 230, 232, 234, 236, 238},
@@ -76,12 +61,6 @@ ChannelCardHandler::ChannelCardHandler(const ChannelCardTable& table,
                                        std::vector<ChannelCard> cards)
     : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)),
       m_table(table) {}
-
-bool ChannelCardHandler::Prepare() {
-    m_stepKind = 0;
-    m_channelBegin.reset();
-    return startCards();
-}
 
 void ChannelCardHandler::selectCard() {
     m_loop.start(kChannels, card().channelBase);
@@ -114,58 +93,37 @@ int ChannelCardHandler::markerValue(const ChannelCardTable::Marker& marker) cons
 }
 
 void ChannelCardHandler::OnDataLine(std::string& line) {
-    if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
-        m_stepKind = kind;
-    }
+    takeKind(line, ChannelRangeSteps::markers);
     for (const auto& marker : m_table.markers) {
         kw::replaceMarker(line, marker.text, markerValue(marker));
     }
 }
 
-void ChannelCardHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
-    switch (m_stepKind) {
-    case kCardBegin:
+void ChannelCardHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
+    switch (kind) {
+    case ChannelRangeSteps::cardBegin:
         cardBegins(stepNumber, stepStart);
         break;
-    case kChannelBegin:
-        m_channelBegin = stepStart;
+    case ChannelRangeSteps::rangeEnd:
+        endChannelRange(m_loop, stepNumber);
         break;
-    case kChannelEnd:
-        endChannelRange(stepNumber);
-        break;
-    case kCardEnd:
+    case ChannelRangeSteps::cardEnd:
         cardEnds(stepNumber);
         break;
     default:
         break;
     }
-    m_stepKind = 0;
-}
-
-// After the last step of the channel range: the range is read again for the next channel.
-void ChannelCardHandler::endChannelRange(int stepNumber) {
-    if (!m_channelBegin) {
-        return;
-    }
-    const ChannelLoop::Next next = m_loop.advance(*m_channelBegin, std::nullopt);
-    if (next.finished) {
-        return;
-    }
-    SeekInput(next.readFrom);
-    if (m_nextNumber == 0) {
-        m_nextNumber = repeatNumber(stepNumber);
-    }
 }
 
 void ChannelCardHandler::OnBodyLine(std::string& line) {
-    if (line == m_table.variable) {
-        line = std::string(m_table.variablePrefix) + std::to_string(cardIndex());
-    } else if (kw::rewriteBusAddress(line, m_table.busAddressAfter,
-                                     familyValue(m_table.busAddresses, card().familyNumber))) {
+    // The init string names the channel under test; the template holds channel 1.
+    if (kw::rewriteVariable(line, m_table.variablePrefix, cardIndex()) ||
+        kw::rewriteBusAddress(line, m_table.busAddressAfter,
+                              familyValue(m_table.busAddresses, card().familyNumber)) ||
+        kw::rewriteInitValue(line, "1", m_loop.channel())) {
         return;
-    } else if (line.starts_with(kInitString)) {
-        line = "  BUSSINITSTR {" + std::to_string(m_loop.channel()) + "}";
-    } else if (m_loop.globalChannel() >= 2) {
+    }
+    if (m_loop.globalChannel() >= 2) {
         rewriteChannelLine(line);
     }
 }

@@ -14,7 +14,6 @@
 #include "tarvik/modules/module_file_handler.h"
 
 #include <array>
-#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -41,7 +40,6 @@ struct ChannelCardTable {
         int add = 0;
     };
 
-    std::string_view variable;        // exact line, "  VARIABLE _BAQ_1"
     std::string_view variablePrefix;  // what the card's number follows, "  VARIABLE _BAQ_"
     std::string_view busAddressAfter; // text after BUSMADDRESS/BUSSADDRESS, " 224"
     std::array<int, 8> busAddresses;  // by family number
@@ -54,9 +52,6 @@ class ChannelCardHandler : public CardSectionHandler<ChannelCard, CModuleFileHan
 public:
     static constexpr int kMaxCards = 8;
     static constexpr int kChannels = 16;
-
-    // False (module left as copied) without cards.
-    bool Prepare() override;
 
 protected:
     ChannelCardHandler(const ChannelCardTable& table, std::vector<ChannelCard> cards);
@@ -75,18 +70,15 @@ protected:
     int GetAddedSteps(int templateSteps) override;
     void OnDataLine(std::string& line) override;
     void OnBodyLine(std::string& line) override;
-    void OnEndStep(int stepNumber, std::int64_t stepStart) override;
+    void endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) override;
     void selectCard() override;
 
 private:
-    void endChannelRange(int stepNumber);
     int markerValue(const ChannelCardTable::Marker& marker) const;
     bool rewriteChannelLine(std::string& line) const;
 
     const ChannelCardTable& m_table;
     ChannelLoop m_loop;
-    std::optional<std::int64_t> m_channelBegin;
-    int m_stepKind = 0;
 };
 
 // BAQ44: each pass tests three channels 16 apart. Markers {c} card index, {cs} family number,

@@ -24,11 +24,6 @@ CDwbCalHandler::CDwbCalHandler(std::vector<CDwbInfo> cards, bool ist)
     : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)),
       m_ist(ist) {}
 
-bool CDwbCalHandler::Prepare() {
-    m_stepKind = 0;
-    return startCards();
-}
-
 int CDwbCalHandler::GetAddedSteps(int templateSteps) {
     const long long cards = writtenCards();
     if (cards == 0) {
@@ -42,20 +37,17 @@ int CDwbCalHandler::GetAddedSteps(int templateSteps) {
 }
 
 void CDwbCalHandler::OnDataLine(std::string& line) {
-    if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
-        m_stepKind = kind;
-    }
+    takeKind(line, kKindMarkers);
     kw::replaceMarker(line, "{c}", cardIndex());
 }
 
-void CDwbCalHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
-    if (m_stepKind == kCardBegin) {
+void CDwbCalHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
+    if (kind == kCardBegin) {
         cardBegins(stepNumber, stepStart);
-    } else if (m_stepKind == kCardEnd) {
+    } else if (kind == kCardEnd) {
         cardEnds(m_writtenNumber);
     }
-    m_skipStep = m_ist && m_stepKind == kIstOnly;
-    m_stepKind = 0;
+    m_skipStep = m_ist && kind == kIstOnly;
 }
 
 void CDwbCalHandler::OnBodyLine(std::string& line) {

@@ -18,17 +18,12 @@ public:
 
     CDwbCalHandler(std::vector<CDwbInfo> cards, bool ist);
 
-    // False (module left as copied) without DWB cards.
-    bool Prepare() override;
-
 protected:
     int GetAddedSteps(int templateSteps) override;
     void OnDataLine(std::string& line) override;
     void OnBodyLine(std::string& line) override;
-    void OnEndStep(int stepNumber, std::int64_t stepStart) override;
-    void selectCard() override {}
+    void endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) override;
 
 private:
     bool m_ist;
-    int m_stepKind = 0;
 };

@@ -9,18 +9,11 @@
 
 namespace {
 
-enum Kind { kDrop = 1, kCardBegin = 2, kChannelBegin = 3, kChannelEnd = 4, kCardEnd = 5 };
-
-constexpr StepKindMarker kKindMarkers[] = {
-    {"{CARD_BEGIN}", kCardBegin},
-    {"{TEST_CHANNEL_BEGIN}", kChannelBegin},
-    {"{TEST_CHANNEL_END}", kChannelEnd},
-    {"{CARD_END}", kCardEnd},
-};
+// A step marked for other systems than 945, in a 945 system.
+constexpr int kDrop = ChannelRangeSteps::firstFree;
 
 constexpr std::string_view kIgnore945 = "{IGNORE_945}";
 constexpr std::string_view kShiftMarker = "{DWB_SHIFT}";
-constexpr std::string_view kVariable = "  VARIABLE _DWB_1";
 constexpr std::string_view kVariablePrefix = "  VARIABLE _DWB_";
 
 // The init string selects the channel under test by one bit of a 16-bit word that the template
@@ -48,9 +41,7 @@ CDwbFctHandler::CDwbFctHandler(std::vector<CDwbInfo> cards, bool is945)
       m_is945(is945) {}
 
 bool CDwbFctHandler::Prepare() {
-    m_stepKind = 0;
     m_shift = false;
-    m_channelBegin.reset();
     return startCards();
 }
 
@@ -74,9 +65,7 @@ int CDwbFctHandler::GetAddedSteps(int templateSteps) {
 }
 
 void CDwbFctHandler::OnDataLine(std::string& line) {
-    if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
-        m_stepKind = kind;
-    }
+    takeKind(line, ChannelRangeSteps::markers);
     if (kw::removeAll(line, kIgnore945) > 0 && m_is945) {
         m_stepKind = kDrop;
     }
@@ -88,18 +77,15 @@ void CDwbFctHandler::OnDataLine(std::string& line) {
     kw::replaceMarker(line, "{p}", m_loop.globalChannel());
 }
 
-void CDwbFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
-    switch (m_stepKind) {
-    case kCardBegin:
+void CDwbFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
+    switch (kind) {
+    case ChannelRangeSteps::cardBegin:
         cardBegins(stepNumber, stepStart);
         break;
-    case kChannelBegin:
-        m_channelBegin = stepStart;
+    case ChannelRangeSteps::rangeEnd:
+        endChannelRange(m_loop, stepNumber);
         break;
-    case kChannelEnd:
-        endChannelRange(stepNumber);
-        break;
-    case kCardEnd:
+    case ChannelRangeSteps::cardEnd:
         // The block is sized by the number the card end was written with: the channel range
         // numbers its repetitions on, so the section's written length decides.
         cardEnds(m_writtenNumber);
@@ -107,32 +93,13 @@ void CDwbFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
     default:
         break;
     }
-    m_skipStep = m_stepKind == kDrop;
-    m_stepKind = 0;
+    m_skipStep = kind == kDrop;
     m_shift = false;
 }
 
-// After the last step of the channel range: the range is read again for the next channel.
-void CDwbFctHandler::endChannelRange(int stepNumber) {
-    if (!m_channelBegin) {
-        return;
-    }
-    const ChannelLoop::Next next = m_loop.advance(*m_channelBegin, std::nullopt);
-    if (next.finished) {
-        return;
-    }
-    SeekInput(next.readFrom);
-    if (m_nextNumber == 0) {
-        m_nextNumber = repeatNumber(stepNumber);
-    }
-}
-
 void CDwbFctHandler::OnBodyLine(std::string& line) {
-    if (line == kVariable) {
-        line = std::string(kVariablePrefix) + std::to_string(cardIndex());
-        return;
-    }
-    if (kw::rewriteBusAddress(line, " 176", busAddress(card().familyNumber)) ||
+    if (kw::rewriteVariable(line, kVariablePrefix, cardIndex()) ||
+        kw::rewriteBusAddress(line, " 176", busAddress(card().familyNumber)) ||
         rewriteInitString(line) || m_loop.globalChannel() <= 1) {
         return;
     }

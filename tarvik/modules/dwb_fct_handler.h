@@ -20,7 +20,6 @@
 #include "tarvik/modules/card_section_handler.h"
 #include "tarvik/modules/module_file_handler.h"
 
-#include <optional>
 #include <vector>
 
 class CDwbFctHandler : public CardSectionHandler<CDwbInfo, CModuleFileHandler> {
@@ -33,24 +32,20 @@ public:
     // Bus address of the DWB card with this family number (1 ... 8); 0 for others.
     static int busAddress(int familyNumber);
 
-    // False (module left as copied) without DWB cards.
     bool Prepare() override;
 
 protected:
     int GetAddedSteps(int templateSteps) override;
     void OnDataLine(std::string& line) override;
     void OnBodyLine(std::string& line) override;
-    void OnEndStep(int stepNumber, std::int64_t stepStart) override;
+    void endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) override;
     void selectCard() override;
 
 private:
-    void endChannelRange(int stepNumber);
     bool rewriteInitString(std::string& line) const;
     bool rewriteChannelStatement(std::string& line) const;
 
     bool m_is945;
     ChannelLoop m_loop;
-    std::optional<std::int64_t> m_channelBegin;
-    int m_stepKind = 0;
     bool m_shift = false; // the step carries "{DWB_SHIFT}"
 };

@@ -23,9 +23,7 @@ constexpr StepKindMarker kKindMarkers[] = {
 };
 
 constexpr std::array<int, 4> kBusAddresses{78, 76, 122, 120};
-constexpr std::string_view kVariable = "  VARIABLE _FJN_1";
 constexpr std::string_view kVariablePrefix = "  VARIABLE _FJN_";
-constexpr std::string_view kInitString = "  BUSSINITSTR {241}";
 constexpr std::string_view kChannelKeyword = "  FJNCHANNEL";
 constexpr std::string_view kHighKeyword = "  HIGH H";
 constexpr int kSlotsPerCard = 8;
@@ -46,8 +44,6 @@ int CFjnFctHandler::channelCount(const CFjnInfo& card) {
 }
 
 bool CFjnFctHandler::Prepare() {
-    m_stepKind = 0;
-    m_stimulusStart.reset();
     m_lastPlainNumber.reset();
     m_cardEndSeen = false;
     m_highSeen = false;
@@ -68,9 +64,7 @@ int CFjnFctHandler::GetAddedSteps(int templateSteps) {
 }
 
 void CFjnFctHandler::OnDataLine(std::string& line) {
-    if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
-        m_stepKind = kind;
-    }
+    takeKind(line, kKindMarkers);
     kw::replaceMarker(line, "{c}", cardIndex());
     kw::replaceMarker(line, "{k}", m_stimulus.channel());
     kw::replaceMarker(line, "{m}", m_measChannel);
@@ -78,13 +72,12 @@ void CFjnFctHandler::OnDataLine(std::string& line) {
 }
 
 void CFjnFctHandler::OnBodyLine(std::string& line) {
-    if (line == kVariable) {
-        line = std::string(kVariablePrefix) + std::to_string(card().cardNumber);
-    } else if (kw::rewriteBusAddress(line, "", familyValue(kBusAddresses, card().familyNumber))) {
+    if (kw::rewriteVariable(line, kVariablePrefix, card().cardNumber) ||
+        kw::rewriteBusAddress(line, "", familyValue(kBusAddresses, card().familyNumber)) ||
+        kw::rewriteInitValue(line, "241", 240 + m_stimulus.channel())) {
         return;
-    } else if (line.starts_with(kInitString)) {
-        line = "  BUSSINITSTR {" + std::to_string(240 + m_stimulus.channel()) + "}";
-    } else if (line.starts_with(kChannelKeyword)) {
+    }
+    if (line.starts_with(kChannelKeyword)) {
         rewriteChannelLine(line);
     } else if (line.starts_with(kHighKeyword)) {
         rewriteMeasuredChannel(line);
@@ -139,8 +132,8 @@ void CFjnFctHandler::rewriteMeasuredChannel(std::string& line) {
     m_highSeen = true;
 }
 
-void CFjnFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
-    switch (m_stepKind) {
+void CFjnFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
+    switch (kind) {
     case kPlain:
         endPlainStep(stepNumber);
         break;
@@ -157,11 +150,8 @@ void CFjnFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
         SeekInput(stepStart);
         break;
     case kStimulus:
-        m_stimulusStart = stepStart;
         m_skipStep = false;
-        if (m_nextNumber == 0) {
-            m_nextNumber = repeatNumber(stepNumber);
-        }
+        numberOnFrom(stepNumber);
         break;
     case kCardEnd:
         endCardSection(stepNumber);
@@ -169,7 +159,6 @@ void CFjnFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
     default:
         break;
     }
-    m_stepKind = 0;
     m_highSeen = false;
 }
 
@@ -187,7 +176,7 @@ void CFjnFctHandler::endPlainStep(int stepNumber) {
 // channels remain to be stimulated.
 void CFjnFctHandler::endCardSection(int stepNumber) {
     m_cardEndSeen = true;
-    if (m_stimulus.channel() < m_stimulus.channelCount() && m_stimulusStart) {
+    if (m_stimulus.channel() < m_stimulus.channelCount() && m_starts.find(kStimulus)) {
         m_skipStep = true;
         nextStimulus();
         return;
@@ -198,10 +187,11 @@ void CFjnFctHandler::endCardSection(int stepNumber) {
 // Moves on to the next channel to stimulate and reads the stimulus part again; false after
 // the last channel.
 bool CFjnFctHandler::nextStimulus() {
-    if (!m_stimulusStart) {
+    const auto stimulusStart = m_starts.find(kStimulus);
+    if (!stimulusStart) {
         return false;
     }
-    const ChannelLoop::Next next = m_stimulus.advance(*m_stimulusStart, std::nullopt);
+    const ChannelLoop::Next next = m_stimulus.advance(*stimulusStart, std::nullopt);
     if (next.finished) {
         return false;
     }

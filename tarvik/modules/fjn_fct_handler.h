@@ -33,7 +33,6 @@ public:
 
     explicit CFjnFctHandler(std::vector<CFjnInfo> cards);
 
-    // False (module left as copied) without FJN cards.
     bool Prepare() override;
 
     // Channels of a card: 4 for the 4-channel variant (channels 2), else 8.
@@ -43,7 +42,7 @@ protected:
     int GetAddedSteps(int templateSteps) override;
     void OnDataLine(std::string& line) override;
     void OnBodyLine(std::string& line) override;
-    void OnEndStep(int stepNumber, std::int64_t stepStart) override;
+    void endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) override;
     void selectCard() override;
 
 private:
@@ -56,9 +55,7 @@ private:
 
     ChannelLoop m_stimulus; // stimulated channel of the card and in the FJN numbering
     int m_measChannel = 0;
-    std::optional<std::int64_t> m_stimulusStart;
     std::optional<int> m_lastPlainNumber;
     bool m_cardEndSeen = false;
     bool m_highSeen = false; // a "  HIGH H" statement of this reading of the step was seen
-    int m_stepKind = 0;
 };

@@ -16,7 +16,6 @@ constexpr StepKindMarker kKindMarkers[] = {
 };
 
 constexpr std::array<int, 4> kBusAddresses{56, 58, 60, 62};
-constexpr std::string_view kVariable = "  VARIABLE _GAT84_1";
 constexpr std::string_view kVariablePrefix = "  VARIABLE _GAT84_";
 
 // Fail data names the step it belongs to by a four-digit number after this text.
@@ -31,11 +30,6 @@ constexpr int kStepsOutsideCards = 2;
 CGat84FctHandler::CGat84FctHandler(std::vector<CGat84Info> cards)
     : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)) {}
 
-bool CGat84FctHandler::Prepare() {
-    m_stepKind = 0;
-    return startCards();
-}
-
 int CGat84FctHandler::GetAddedSteps(int templateSteps) {
     const long long cards = writtenCards();
     if (cards == 0) {
@@ -46,30 +40,27 @@ int CGat84FctHandler::GetAddedSteps(int templateSteps) {
 }
 
 void CGat84FctHandler::OnDataLine(std::string& line) {
-    if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
-        m_stepKind = kind;
-    }
+    takeKind(line, kKindMarkers);
     kw::replaceMarker(line, "{c}", cardIndex());
 }
 
-void CGat84FctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
-    if (m_stepKind == kCardBegin) {
+void CGat84FctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
+    if (kind == kCardBegin) {
         cardBegins(stepNumber, stepStart);
-    } else if (m_stepKind == kCardEnd) {
+    } else if (kind == kCardEnd) {
         cardEnds(stepNumber);
     }
-    m_stepKind = 0;
 }
 
 void CGat84FctHandler::OnBodyLine(std::string& line) {
     const CGat84Info& gat = card();
-    if (line == kVariable) {
-        line = std::string(kVariablePrefix) + std::to_string(gat.cardNumber);
-    } else if (kw::rewriteBusAddress(line, " ", familyValue(kBusAddresses, gat.familyNumber)) ||
-               kw::rewriteLogicStatement(
-                   line, {.firstChannel = gat.channelBase, .statementSet = gat.cardNumber - 1})) {
+    if (kw::rewriteVariable(line, kVariablePrefix, gat.cardNumber) ||
+        kw::rewriteBusAddress(line, " ", familyValue(kBusAddresses, gat.familyNumber)) ||
+        kw::rewriteLogicStatement(
+            line, {.firstChannel = gat.channelBase, .statementSet = gat.cardNumber - 1})) {
         return;
-    } else if (gat.cardNumber >= 2) {
+    }
+    if (gat.cardNumber >= 2) {
         renumberFailData(line);
     }
 }

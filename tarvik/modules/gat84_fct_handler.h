@@ -19,18 +19,12 @@ public:
 
     explicit CGat84FctHandler(std::vector<CGat84Info> cards);
 
-    // False (module left as copied) without GAT84 cards.
-    bool Prepare() override;
-
 protected:
     int GetAddedSteps(int templateSteps) override;
     void OnDataLine(std::string& line) override;
     void OnBodyLine(std::string& line) override;
-    void OnEndStep(int stepNumber, std::int64_t stepStart) override;
-    void selectCard() override {}
+    void endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) override;
 
 private:
     void renumberFailData(std::string& line) const;
-
-    int m_stepKind = 0;
 };

@@ -15,7 +15,6 @@ constexpr StepKindMarker kKindMarkers[] = {
 };
 
 constexpr std::array<int, 8> kBusAddresses{80, 82, 84, 86, 88, 90, 92, 94};
-constexpr std::string_view kVariable = "  VARIABLE _NOHK_1";
 constexpr std::string_view kVariablePrefix = "  VARIABLE _NOHK_";
 constexpr std::string_view kChannelToken = "{v,";
 
@@ -27,11 +26,6 @@ constexpr int kStepsOutsideCards = 1;
 CJelHandler::CJelHandler(std::vector<CJelInfo> cards)
     : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(500)) {}
 
-bool CJelHandler::Prepare() {
-    m_stepKind = 0;
-    return startCards();
-}
-
 int CJelHandler::GetAddedSteps(int templateSteps) {
     const long long cards = writtenCards();
     if (cards == 0) {
@@ -42,9 +36,7 @@ int CJelHandler::GetAddedSteps(int templateSteps) {
 }
 
 void CJelHandler::OnDataLine(std::string& line) {
-    if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
-        m_stepKind = kind;
-    }
+    takeKind(line, kKindMarkers);
     kw::replaceMarker(line, "{c}", cardIndex());
     replaceChannelToken(line);
 }
@@ -64,23 +56,18 @@ void CJelHandler::replaceChannelToken(std::string& line) const {
     kw::replaceAll(line, token, std::to_string(kw::saturatingAdd(channel, card().channelBase - 1)));
 }
 
-void CJelHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
-    if (m_stepKind == kCardBegin) {
+void CJelHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
+    if (kind == kCardBegin) {
         cardBegins(stepNumber, stepStart);
-    } else if (m_stepKind == kCardEnd) {
+    } else if (kind == kCardEnd) {
         cardEnds(stepNumber);
     }
-    m_stepKind = 0;
 }
 
 void CJelHandler::OnBodyLine(std::string& line) {
-    if (line == kVariable) {
-        line = std::string(kVariablePrefix) + std::to_string(card().cardNumber);
-    } else if (kw::rewriteBusAddress(line, "", familyValue(kBusAddresses, card().familyNumber))) {
-        return;
-    } else if (!rewriteChannelStatement(line, "  HIGH X")) {
-        rewriteChannelStatement(line, "  LOW X");
-    }
+    kw::rewriteVariable(line, kVariablePrefix, card().cardNumber) ||
+        kw::rewriteBusAddress(line, "", familyValue(kBusAddresses, card().familyNumber)) ||
+        rewriteChannelStatement(line, "  HIGH X") || rewriteChannelStatement(line, "  LOW X");
 }
 
 // "  HIGH X3" becomes "  HIGH X<channel 3 of the card>"; a statement without a channel number

@@ -20,19 +20,13 @@ public:
 
     explicit CJelHandler(std::vector<CJelInfo> cards);
 
-    // False (module left as copied) without JEL cards.
-    bool Prepare() override;
-
 protected:
     int GetAddedSteps(int templateSteps) override;
     void OnDataLine(std::string& line) override;
     void OnBodyLine(std::string& line) override;
-    void OnEndStep(int stepNumber, std::int64_t stepStart) override;
-    void selectCard() override {}
+    void endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) override;
 
 private:
     void replaceChannelToken(std::string& line) const;
     bool rewriteChannelStatement(std::string& line, std::string_view keyword) const;
-
-    int m_stepKind = 0;
 };

@@ -49,22 +49,10 @@ constexpr std::array<int, 8> kFirstSupply{5, 7, 9, 11, 23, 25, 27, 29};
 constexpr std::string_view kFailDataText = "Modul: KVR, Schritt: ";
 constexpr int kMaxFailDataNumber = 100000;
 
-bool isSupplyFit(int supplyFit) {
-    return supplyFit == 2 || supplyFit == 3;
-}
-
 } // namespace
 
 CKvrFctHandler::CKvrFctHandler(std::vector<CKvrInfo> cards, int systemType)
-    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::fixedBlock(2000), systemType) {
-}
-
-bool CKvrFctHandler::Prepare() {
-    m_starts = StepStarts{};
-    m_stepKind = 0;
-    m_previousStepNumber = 0;
-    return startCards();
-}
+    : SupplyCardHandler(std::move(cards), kMaxCards, CardNumbering::fixedBlock(2000), systemType) {}
 
 // The counters start afresh for the card now current; its selection code decides which
 // "SEL" values apply: a card generated as a TQD card that shares its family number with
@@ -92,7 +80,7 @@ int CKvrFctHandler::GetAddedSteps(int templateSteps) {
     int added = 2 - templateSteps;
     for (int i = 1; i <= written; ++i) {
         added += 100;
-        if (isSupplyFit(m_cards.at(i)->supplyFit)) {
+        if (hasSupplies(m_cards.at(i)->supplyFit)) {
             added += templateSteps - 18;
         }
     }
@@ -104,9 +92,7 @@ void CKvrFctHandler::OnDataLine(std::string& line) {
     ParseValueToken(m_nuValue, line, "NU", m_selector);
     ParseValueToken(m_urValue, line, "UR", m_selector);
     ParseValueToken(m_selValue, line, "SEL", m_selCode);
-    if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
-        m_stepKind = kind;
-    }
+    takeKind(line, kKindMarkers);
     replaceTextMarkers(line);
     ReplaceValueToken(m_nuValue, line, "{nu,");
     ReplaceValueToken(m_nominal, line, "{sw,");
@@ -125,13 +111,11 @@ void CKvrFctHandler::replaceTextMarkers(std::string& line) const {
     kw::replaceAll(line, "{pmax}", m_supplyNo == 1 ? "P4" : "P3");
 }
 
-void CKvrFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
-    CTemplateFileHandler::OnEndStep(stepNumber, stepStart);
+void CKvrFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
     m_nuValue.clear();
     m_urValue.clear();
     m_selValue.clear();
-    m_starts.remember(m_stepKind, stepStart);
-    switch (m_stepKind) {
+    switch (kind) {
     case kChannels:
         endChannelStep(stepNumber, stepStart, kGroups);
         break;
@@ -169,17 +153,12 @@ void CKvrFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
     default: // group steps: only remembered
         break;
     }
-    m_stepKind = 0;
-    m_previousStepNumber = stepNumber;
 }
 
 // The channel step is read again for the next channel, after the group step when a new group
 // begins. After the high channels the low loop starts again at channel 1.
 void CKvrFctHandler::endChannelStep(int stepNumber, std::int64_t stepStart, int groupKind) {
-    const int repeatNumber = m_numbering.repeatNumber(stepNumber, m_cards.index());
-    if (const auto readFrom = m_loop.endChannelStep(stepStart, m_starts.find(groupKind),
-                                                    repeatNumber, m_nextNumber)) {
-        SeekInput(*readFrom);
+    if (readChannelAgain(m_loop, stepStart, m_starts.find(groupKind), stepNumber)) {
         return;
     }
     m_nextNumber = 0;
@@ -206,27 +185,20 @@ void CKvrFctHandler::endPositiveSupply(int selectionEndKind) {
 // written again for the second supply (90 higher, or following the previous step in the TQD
 // pass), and is dropped both times.
 void CKvrFctHandler::endNegativeSupply(std::int64_t stepStart, int positiveKind) {
-    const int supplyFit = m_cards.current().supplyFit;
-    if (!isSupplyFit(supplyFit)) {
-        return;
-    }
-    m_skipStep = m_supplyNo == 1 || supplyFit == 2;
-    if (m_supplyNo != 1) {
+    switch (
+        SupplyCardHandler::endNegativeSupply(stepStart, m_starts.find(positiveKind), m_skipStep)) {
+    case NegativeSupply::secondSupply:
         m_nextNumber = 0;
-        return;
-    }
-    m_supplyNo = 2;
-    if (supplyFit == 3) {
-        SeekInput(stepStart);
-        return;
-    }
-    if (const auto positive = m_starts.find(positiveKind)) {
-        SeekInput(*positive);
-    }
-    if (positiveKind == kSupplyPos) {
-        m_numberOffset = kw::saturatingAdd(cardOffset(), 90);
-    } else if (m_nextNumber == 0) {
-        m_nextNumber = kw::saturatingAdd(m_previousStepNumber, cardOffset() + 20);
+        break;
+    case NegativeSupply::positiveAgain:
+        if (positiveKind == kSupplyPos) {
+            m_numberOffset = kw::saturatingAdd(cardOffset(), 90);
+        } else {
+            numberAfterPreviousStep();
+        }
+        break;
+    default:
+        break;
     }
 }
 
@@ -248,11 +220,9 @@ void CKvrFctHandler::endSelection(std::int64_t stepStart, bool resetCounters) {
 
 void CKvrFctHandler::OnBodyLine(std::string& line) {
     CTemplateFileHandler::OnBodyLine(line);
-    if (line == "  VARIABLE _KVR_1") {
-        line = "  VARIABLE _KVR_" + std::to_string(m_cards.current().cardNumber);
-        return;
-    }
-    if (replaceAddressLine(line) || replaceInitString(line) || replaceChannelLine(line) ||
+    if (kw::rewriteVariable(line, "  VARIABLE _KVR_", card().cardNumber) ||
+        replaceAddressLine(line) || replaceInitString(line) ||
+        kw::rewriteSwitchOn(line, "  KVRCHANNEL", m_loop.globalChannel()) ||
         replaceSupplyLine(line) || ReplaceStatement(line, "  URANGE ", m_urValue) ||
         replaceSelectionValue(line)) {
         return;
@@ -291,17 +261,8 @@ bool CKvrFctHandler::replaceInitString(std::string& line) const {
     return true;
 }
 
-bool CKvrFctHandler::replaceChannelLine(std::string& line) const {
-    if (!line.starts_with("  KVRCHANNEL")) {
-        return false;
-    }
-    line = "  KVRCHANNEL" + std::to_string(m_loop.globalChannel()) + " 1";
-    return true;
-}
-
 bool CKvrFctHandler::replaceSupplyLine(std::string& line) const {
-    if (line.starts_with("  NGON")) {
-        line = "  NGON" + std::to_string(supplyNumber()) + " 1";
+    if (kw::rewriteSwitchOn(line, "  NGON", supplyNumber())) {
         return true;
     }
     constexpr std::string_view voltage = "  NGVOLTAGE";
@@ -346,18 +307,7 @@ void CKvrFctHandler::renumberFailData(std::string& line) const {
 // "Mng" columns are always hidden; an "Ng" column whose third letter names a card of the list
 // ("A" the first) is shown only when that card has power supplies.
 bool CKvrFctHandler::IsColumnHidden(const std::string& header) {
-    if (header.starts_with("Mng")) {
-        return true;
-    }
-    if (!header.starts_with("Ng") || header.size() < 3 || header[2] < 'A') {
-        return false;
-    }
-    const CKvrInfo* card = m_cards.at(header[2] - 'A' + 1);
-    return card == nullptr || !isSupplyFit(card->supplyFit);
-}
-
-bool CKvrFctHandler::hasSupply() const {
-    return isSupplyFit(m_cards.current().supplyFit);
+    return header.starts_with("Mng") || supplyColumnHidden(header, "Ng");
 }
 
 // A cardNumber beyond the table has no supply of its own: 0 names none, so that the test

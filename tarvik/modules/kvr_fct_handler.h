@@ -18,24 +18,20 @@
 // written as the template holds them.
 
 #include "tarvik/config/card_records.h"
-#include "tarvik/modules/card_section_handler.h"
-#include "tarvik/modules/template_file_handler.h"
+#include "tarvik/modules/supply_card_handler.h"
 
 #include <vector>
 
-class CKvrFctHandler : public CardSectionHandler<CKvrInfo, CTemplateFileHandler> {
+class CKvrFctHandler : public SupplyCardHandler<CKvrInfo> {
 public:
     static constexpr int kMaxCards = 8;
 
     CKvrFctHandler(std::vector<CKvrInfo> cards, int systemType);
 
-    // False (module left as copied) without KVR cards; otherwise starts at the first card.
-    bool Prepare() override;
-
 protected:
     int GetAddedSteps(int templateSteps) override;
     void OnDataLine(std::string& line) override;
-    void OnEndStep(int stepNumber, std::int64_t stepStart) override;
+    void endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) override;
     void OnBodyLine(std::string& line) override;
     bool IsColumnHidden(const std::string& header) override;
     void selectCard() override;
@@ -48,20 +44,14 @@ private:
     void endSelection(std::int64_t stepStart, bool resetCounters);
     bool replaceAddressLine(std::string& line) const;
     bool replaceInitString(std::string& line) const;
-    bool replaceChannelLine(std::string& line) const;
     bool replaceSupplyLine(std::string& line) const;
     bool replaceSelectionValue(std::string& line) const;
     void renumberFailData(std::string& line) const;
-    bool hasSupply() const;
     int supplyNumber() const;
     int cardOffset() const { return m_numbering.offset(m_cards.index()); }
 
     ChannelLoop m_loop{4};
-    StepStarts m_starts;
-    int m_supplyNo = 1;
     std::string m_selCode = "KVR";
-    int m_stepKind = 0;
-    int m_previousStepNumber = 0;
     ValueSlot m_nuValue;  // "NU", supply voltage for the system type
     ValueSlot m_urValue;  // "UR", measuring range for the system type
     ValueSlot m_selValue; // "SEL", value of the KVR or the TQD pass

@@ -38,11 +38,6 @@ CLogFctHandler::CLogFctHandler(std::vector<CLogInfo> cards, int systemType)
     : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000),
                          systemType) {}
 
-bool CLogFctHandler::Prepare() {
-    m_stepKind = 0;
-    return startCards();
-}
-
 void CLogFctHandler::selectCard() {
     m_loop.start(kChannels, card().channelBase);
 }
@@ -59,9 +54,7 @@ void CLogFctHandler::OnDataLine(std::string& line) {
     CTemplateFileHandler::OnDataLine(line);
     ParseValueToken(m_driveHigh, line, "TH", m_selector);
     ParseValueToken(m_compareLow, line, "CL", m_selector);
-    if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
-        m_stepKind = kind;
-    }
+    takeKind(line, kKindMarkers);
     if (kw::removeAll(line, kIgnoreGat520) > 0 && card().agat520 != 0) {
         m_stepKind = kDrop;
     }
@@ -72,16 +65,20 @@ void CLogFctHandler::OnDataLine(std::string& line) {
     ReplaceValueToken(m_compareLow, line, "{cl,");
 }
 
-void CLogFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
-    CTemplateFileHandler::OnEndStep(stepNumber, stepStart);
+void CLogFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
     m_driveHigh.clear();
     m_compareLow.clear();
-    switch (m_stepKind) {
+    switch (kind) {
     case kCardBegin:
         cardBegins(stepNumber, stepStart);
         break;
     case kChannelStep:
-        endChannelStep(stepNumber, stepStart);
+        // A channel step is read again for every channel; after the last one the next channel
+        // step starts at channel 1 again, and the following steps keep their own numbers.
+        if (!readChannelAgain(m_loop, stepStart, std::nullopt, stepNumber)) {
+            m_loop.restart();
+            m_nextNumber = 0;
+        }
         break;
     case kCardEnd:
         cardEnds(stepNumber);
@@ -89,23 +86,7 @@ void CLogFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
     default:
         break;
     }
-    m_skipStep = m_stepKind == kDrop;
-    m_stepKind = 0;
-}
-
-// A channel step is read again for every channel; after the last one the next channel step
-// starts at channel 1 again, and the following steps keep their own numbers.
-void CLogFctHandler::endChannelStep(int stepNumber, std::int64_t stepStart) {
-    const ChannelLoop::Next next = m_loop.advance(stepStart, std::nullopt);
-    if (next.finished) {
-        m_loop.restart();
-        m_nextNumber = 0;
-        return;
-    }
-    SeekInput(next.readFrom);
-    if (m_nextNumber == 0) {
-        m_nextNumber = repeatNumber(stepNumber);
-    }
+    m_skipStep = kind == kDrop;
 }
 
 void CLogFctHandler::OnBodyLine(std::string& line) {

@@ -25,22 +25,17 @@ public:
 
     CLogFctHandler(std::vector<CLogInfo> cards, int systemType);
 
-    // False (module left as copied) without logic cards.
-    bool Prepare() override;
-
 protected:
     int GetAddedSteps(int templateSteps) override;
     void OnDataLine(std::string& line) override;
     void OnBodyLine(std::string& line) override;
-    void OnEndStep(int stepNumber, std::int64_t stepStart) override;
+    void endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) override;
     void selectCard() override;
 
 private:
-    void endChannelStep(int stepNumber, std::int64_t stepStart);
     bool rewriteInitString(std::string& line) const;
 
     ChannelLoop m_loop;
     ValueSlot m_driveHigh;  // "TH"
     ValueSlot m_compareLow; // "CL"
-    int m_stepKind = 0;
 };

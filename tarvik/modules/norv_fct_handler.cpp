@@ -31,12 +31,6 @@ constexpr std::array<int, 8> kBusAddress{128, 130, 132, 134, 136, 138, 140, 142}
 CNorvFctHandler::CNorvFctHandler(std::vector<CNorvInfo> cards)
     : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)) {}
 
-bool CNorvFctHandler::Prepare() {
-    m_starts = StepStarts{};
-    m_stepKind = 0;
-    return startCards();
-}
-
 void CNorvFctHandler::selectCard() {
     m_loop.start(kChannelsPerCard, card().channelBase);
 }
@@ -53,9 +47,7 @@ int CNorvFctHandler::GetAddedSteps(int templateSteps) {
 }
 
 void CNorvFctHandler::OnDataLine(std::string& line) {
-    if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
-        m_stepKind = kind;
-    }
+    takeKind(line, kKindMarkers);
     kw::replaceMarker(line, "{c}", cardIndex());
     kw::replaceMarker(line, "{g}", m_loop.group());
     kw::replaceMarker(line, "{k}", m_loop.channel());
@@ -63,14 +55,15 @@ void CNorvFctHandler::OnDataLine(std::string& line) {
     kw::replaceMarker(line, "{l}", card().logicBase);
 }
 
-void CNorvFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
-    m_starts.remember(m_stepKind, stepStart);
-    switch (m_stepKind) {
+void CNorvFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
+    switch (kind) {
     case kCardBegin:
         cardBegins(stepNumber, stepStart);
         break;
     case kChannels:
-        endChannelStep(stepNumber, stepStart);
+        if (!readChannelAgain(m_loop, stepStart, m_starts.find(kGroups), stepNumber)) {
+            m_nextNumber = 0;
+        }
         break;
     case kCardEnd:
         // The first card's section sizes the block; every further card reads it again.
@@ -79,31 +72,16 @@ void CNorvFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
     default: // group steps: only remembered
         break;
     }
-    m_stepKind = 0;
-}
-
-void CNorvFctHandler::endChannelStep(int stepNumber, std::int64_t stepStart) {
-    const int repeatNumber = this->repeatNumber(stepNumber);
-    if (const auto readFrom =
-            m_loop.endChannelStep(stepStart, m_starts.find(kGroups), repeatNumber, m_nextNumber)) {
-        SeekInput(*readFrom);
-        return;
-    }
-    m_nextNumber = 0;
 }
 
 // The first rule that applies: variable, bus address, group init value, matrix channel,
 // digital pattern statements.
 void CNorvFctHandler::OnBodyLine(std::string& line) {
     const CNorvInfo& norv = card();
-    if (line == "  VARIABLE _NORV_1") {
-        line = "  VARIABLE _NORV_" + std::to_string(cardIndex());
-    } else if (line.starts_with("  BUSSINITSTR {238}")) {
-        line = "  BUSSINITSTR {" + std::to_string(239 - m_loop.group()) + "}";
-    } else if (line.starts_with("  KVRCHANNEL")) {
-        line = "  KVRCHANNEL" + std::to_string(m_loop.globalChannel()) + " 1";
-    } else if (!kw::rewriteBusAddress(line, " ", familyValue(kBusAddress, norv.familyNumber))) {
+    kw::rewriteVariable(line, "  VARIABLE _NORV_", cardIndex()) ||
+        kw::rewriteInitValue(line, "238", 239 - m_loop.group()) ||
+        kw::rewriteSwitchOn(line, "  KVRCHANNEL", m_loop.globalChannel()) ||
+        kw::rewriteBusAddress(line, " ", familyValue(kBusAddress, norv.familyNumber)) ||
         kw::rewriteLogicStatement(
             line, {.firstChannel = norv.logicBase, .statementSet = norv.cardNumber - 1});
-    }
 }

@@ -18,20 +18,13 @@ public:
 
     explicit CNorvFctHandler(std::vector<CNorvInfo> cards);
 
-    // False (module left as copied) without NORV cards; otherwise starts at the first card.
-    bool Prepare() override;
-
 protected:
     int GetAddedSteps(int templateSteps) override;
     void OnDataLine(std::string& line) override;
-    void OnEndStep(int stepNumber, std::int64_t stepStart) override;
+    void endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) override;
     void OnBodyLine(std::string& line) override;
     void selectCard() override;
 
 private:
-    void endChannelStep(int stepNumber, std::int64_t stepStart);
-
     ChannelLoop m_loop{4};
-    StepStarts m_starts;
-    int m_stepKind = 0;
 };

@@ -46,10 +46,8 @@ CSeqFctHandler::CSeqFctHandler(int systemType, std::vector<CSeqInfo> cards)
 }
 
 bool CSeqFctHandler::Prepare() {
-    m_starts = StepStarts{};
     m_highRelay = 0;
     m_lowRelay = 0;
-    m_stepKind = 0;
     return startCards();
 }
 
@@ -77,9 +75,7 @@ int CSeqFctHandler::GetAddedSteps(int templateSteps) {
 
 void CSeqFctHandler::OnDataLine(std::string& line) {
     CTemplateFileHandler::OnDataLine(line);
-    if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
-        m_stepKind = kind;
-    }
+    takeKind(line, kKindMarkers);
     replaceTextMarkers(line);
 }
 
@@ -94,10 +90,8 @@ void CSeqFctHandler::replaceTextMarkers(std::string& line) const {
     kw::replaceMarker(line, "{rl}", relayLine(m_relayIndex, m_highRelay < m_lowRelay));
 }
 
-void CSeqFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
-    CTemplateFileHandler::OnEndStep(stepNumber, stepStart);
-    m_starts.remember(m_stepKind, stepStart);
-    switch (m_stepKind) {
+void CSeqFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
+    switch (kind) {
     case kChannels:
         endChannelStep(stepNumber, stepStart);
         break;
@@ -123,17 +117,12 @@ void CSeqFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
     default: // group steps: only remembered
         break;
     }
-    m_stepKind = 0;
 }
 
 void CSeqFctHandler::endChannelStep(int stepNumber, std::int64_t stepStart) {
-    const int repeatNumber = this->repeatNumber(stepNumber);
-    if (const auto readFrom =
-            m_loop.endChannelStep(stepStart, m_starts.find(kGroups), repeatNumber, m_nextNumber)) {
-        SeekInput(*readFrom);
-        return;
+    if (!readChannelAgain(m_loop, stepStart, m_starts.find(kGroups), stepNumber)) {
+        m_nextNumber = 0;
     }
-    m_nextNumber = 0;
 }
 
 // The named relay and the pairing move on; the relay step is read again.
@@ -148,8 +137,8 @@ void CSeqFctHandler::nextRelay(int& relay, std::int64_t stepStart) {
 // 2), then with HIGH 1 against LOW 3 ... 32; from the first write on the relay steps are
 // numbered consecutively. Any other card drops it and starts its own pairing.
 void CSeqFctHandler::endFirstSetHighToLow(int stepNumber, std::int64_t stepStart) {
-    if (m_highRelay == 0 && m_nextNumber == 0) {
-        m_nextNumber = repeatNumber(stepNumber);
+    if (m_highRelay == 0) {
+        numberOnFrom(stepNumber);
     }
     const int base = relayBase();
     if (base != 1) {
@@ -232,16 +221,14 @@ void CSeqFctHandler::OnBodyLine(std::string& line) {
 // Variable, bus address (any master address, the template's slave address 208), group init
 // value and matrix channel.
 bool CSeqFctHandler::replaceStatement(std::string& line) const {
-    if (line == "  VARIABLE _SEQ_1") {
-        line = "  VARIABLE _SEQ_" + std::to_string(cardIndex());
-    } else if (line.starts_with("  BUSSINITSTR {238}")) {
-        line = "  BUSSINITSTR {" + std::to_string(239 - m_loop.group()) + "}";
-    } else if (line.starts_with("  KVRCHANNEL")) {
-        line = "  KVRCHANNEL" + std::to_string(m_loop.globalChannel()) + " 1";
-    } else if (line.starts_with("  BUSMADDRESS ") || line.starts_with("  BUSSADDRESS 208")) {
-        kw::rewriteBusAddress(line, " ", familyValue(kBusAddress, card().familyNumber));
-    } else {
-        return false;
+    if (kw::rewriteVariable(line, "  VARIABLE _SEQ_", cardIndex()) ||
+        kw::rewriteInitValue(line, "238", 239 - m_loop.group()) ||
+        kw::rewriteSwitchOn(line, "  KVRCHANNEL", m_loop.globalChannel())) {
+        return true;
     }
-    return true;
+    if (line.starts_with("  BUSMADDRESS ") || line.starts_with("  BUSSADDRESS 208")) {
+        kw::rewriteBusAddress(line, " ", familyValue(kBusAddress, card().familyNumber));
+        return true;
+    }
+    return false;
 }

@@ -21,7 +21,6 @@ public:
 
     CSeqFctHandler(int systemType, std::vector<CSeqInfo> cards);
 
-    // False (module left as copied) without SEQ cards; otherwise starts at the first card.
     bool Prepare() override;
 
     // The relay line written for "{rl}": by relay index 1 ... 32 and direction; -1 otherwise.
@@ -30,7 +29,7 @@ public:
 protected:
     int GetAddedSteps(int templateSteps) override;
     void OnDataLine(std::string& line) override;
-    void OnEndStep(int stepNumber, std::int64_t stepStart) override;
+    void endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) override;
     void OnBodyLine(std::string& line) override;
     void selectCard() override;
 
@@ -46,10 +45,8 @@ private:
     int relayBase() const { return card().relayBase; }
 
     ChannelLoop m_loop{4};
-    StepStarts m_starts;
     int m_relayIndex = 2; // j: the relay line of the pairing, 1 ... 32
     int m_relayNo = 0;    // r: the paired relay in the system's relay numbering
     int m_highRelay = 0;  // written into "  HIGH " when not 0
     int m_lowRelay = 0;   // written into "  LOW " when not 0
-    int m_stepKind = 0;
 };

@@ -26,22 +26,14 @@ constexpr StepKindMarker kKindMarkers[] = {
 constexpr int kTqd76 = 4;
 constexpr std::array<int, 8> kBusAddress{144, 146, 148, 150, 152, 154, 156, 158};
 
-bool isSupplyFit(int supplyFit) {
-    return supplyFit == 2 || supplyFit == 3;
-}
-
 } // namespace
 
 CTqdFctHandler::CTqdFctHandler(std::vector<CTqdInfo> cards, int systemType)
-    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::fixedBlock(2000), systemType) {
-}
+    : SupplyCardHandler(std::move(cards), kMaxCards, CardNumbering::fixedBlock(2000), systemType) {}
 
 bool CTqdFctHandler::Prepare() {
-    m_starts = StepStarts{};
     m_dropping = false;
-    m_stepKind = 0;
-    m_previousStepNumber = 0;
-    return startCards();
+    return SupplyCardHandler::Prepare();
 }
 
 void CTqdFctHandler::selectCard() {
@@ -62,7 +54,7 @@ int CTqdFctHandler::GetAddedSteps(int templateSteps) {
     for (int i = 1; i <= written; ++i) {
         const int supplyFit = m_cards.at(i)->supplyFit;
         added += supplyFit == kTqd76 ? 90 : 60;
-        if (isSupplyFit(supplyFit)) {
+        if (hasSupplies(supplyFit)) {
             added += templateSteps - 10;
         }
     }
@@ -83,9 +75,7 @@ void CTqdFctHandler::OnDataLine(std::string& line) {
 // The kind markers, then the sense markers, which are always removed and drop the step for
 // the cards they do not fit.
 void CTqdFctHandler::takeMarkers(std::string& line) {
-    if (const int kind = takeStepKind(line, kKindMarkers); kind != 0) {
-        m_stepKind = kind;
-    }
+    takeKind(line, kKindMarkers);
     const bool sense = m_cards.current().sense != 0;
     if (kw::removeAll(line, "{IGNORE_NOSENSE}") > 0 && sense) {
         m_stepKind = kDropped;
@@ -110,12 +100,10 @@ void CTqdFctHandler::replaceTextMarkers(std::string& line) const {
     kw::replaceAll(line, "{n}", supply);
 }
 
-void CTqdFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
-    CTemplateFileHandler::OnEndStep(stepNumber, stepStart);
+void CTqdFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
     m_nuValue.clear();
     m_niValue.clear();
-    m_starts.remember(m_stepKind, stepStart);
-    switch (m_stepKind) {
+    switch (kind) {
     case kChannels:
         endChannelStep(stepNumber, stepStart);
         break;
@@ -135,19 +123,13 @@ void CTqdFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
     default: // group and dropped steps
         break;
     }
-    m_skipStep = m_dropping || m_stepKind == kDropped;
-    m_previousStepNumber = stepNumber;
-    m_stepKind = 0;
+    m_skipStep = m_dropping || kind == kDropped;
 }
 
 void CTqdFctHandler::endChannelStep(int stepNumber, std::int64_t stepStart) {
-    const int repeatNumber = m_numbering.repeatNumber(stepNumber, m_cards.index());
-    if (const auto readFrom =
-            m_loop.endChannelStep(stepStart, m_starts.find(kGroups), repeatNumber, m_nextNumber)) {
-        SeekInput(*readFrom);
-        return;
+    if (!readChannelAgain(m_loop, stepStart, m_starts.find(kGroups), stepNumber)) {
+        m_nextNumber = 0;
     }
-    m_nextNumber = 0;
 }
 
 // With supplies the steps from the positive one on are numbered consecutively; without, they
@@ -161,8 +143,8 @@ void CTqdFctHandler::endPositiveSupply(int stepNumber) {
         return;
     }
     m_dropping = false;
-    if (m_supplyNo == 1 && m_nextNumber == 0) {
-        m_nextNumber = m_numbering.repeatNumber(stepNumber, m_cards.index());
+    if (m_supplyNo == 1) {
+        numberOnFrom(stepNumber);
     }
 }
 
@@ -170,28 +152,16 @@ void CTqdFctHandler::endPositiveSupply(int stepNumber) {
 // "NG++": it sends the input back to the positive step for the second supply and is dropped,
 // and the steps after it are dropped up to the card end.
 void CTqdFctHandler::endNegativeSupply(int stepNumber, std::int64_t stepStart) {
-    const int supplyFit = m_cards.current().supplyFit;
-    if (!isSupplyFit(supplyFit)) {
-        return;
-    }
-    m_dropping = m_supplyNo == 1 || supplyFit == 2;
-    if (m_supplyNo != 1) {
-        if (m_nextNumber == 0) {
-            m_nextNumber = m_numbering.repeatNumber(stepNumber, m_cards.index());
-        }
-        return;
-    }
-    m_supplyNo = 2;
-    if (supplyFit == 3) {
-        SeekInput(stepStart);
-        return;
-    }
-    if (const auto positive = m_starts.find(kSupplyPos)) {
-        SeekInput(*positive);
-    }
-    if (m_nextNumber == 0) {
-        m_nextNumber =
-            kw::saturatingAdd(m_previousStepNumber, m_numbering.offset(m_cards.index()) + 20);
+    switch (
+        SupplyCardHandler::endNegativeSupply(stepStart, m_starts.find(kSupplyPos), m_dropping)) {
+    case NegativeSupply::secondSupply:
+        numberOnFrom(stepNumber);
+        break;
+    case NegativeSupply::positiveAgain:
+        numberAfterPreviousStep();
+        break;
+    default:
+        break;
     }
 }
 
@@ -199,13 +169,12 @@ void CTqdFctHandler::endNegativeSupply(int stepNumber, std::int64_t stepStart) {
 // statements, monitor type.
 void CTqdFctHandler::OnBodyLine(std::string& line) {
     CTemplateFileHandler::OnBodyLine(line);
-    if (line == "  VARIABLE _TQD_1") {
-        line = "  VARIABLE _TQD_" + std::to_string(cardIndex());
-    } else if (line.starts_with("  BUSSINITSTR {222}")) {
-        line = "  BUSSINITSTR {" + std::to_string(223 - m_loop.group()) + "}";
-    } else if (line.starts_with("  TQDCHANNEL")) {
-        line = "  TQDCHANNEL" + std::to_string(m_loop.globalChannel()) + " 1";
-    } else if (line == "  MONITORTYPE 36" || line == "  MONITORTYPE 37") {
+    if (kw::rewriteVariable(line, "  VARIABLE _TQD_", cardIndex()) ||
+        kw::rewriteInitValue(line, "222", 223 - m_loop.group()) ||
+        kw::rewriteSwitchOn(line, "  TQDCHANNEL", m_loop.globalChannel())) {
+        return;
+    }
+    if (line == "  MONITORTYPE 36" || line == "  MONITORTYPE 37") {
         // Two monitor types per supply, counted on by card and supply.
         const int monitor = 2 * supplyBase() + (line.back() == '6' ? 30 : 31);
         line = "  MONITORTYPE " + std::to_string(monitor);
@@ -217,11 +186,10 @@ void CTqdFctHandler::OnBodyLine(std::string& line) {
 // Supply statements name the supply (31, 32 for the first card ...); voltage and current
 // come from the step's values or stay as the template gives them after its two-digit number.
 bool CTqdFctHandler::replaceSupplyLine(std::string& line) const {
-    const std::string supply = std::to_string(supplyBase() + 28);
-    if (line.starts_with("  NGON")) {
-        line = "  NGON" + supply + " 1";
+    if (kw::rewriteSwitchOn(line, "  NGON", supplyBase() + 28)) {
         return true;
     }
+    const std::string supply = std::to_string(supplyBase() + 28);
     for (const auto& [keyword, slot] :
          {std::pair<std::string_view, const ValueSlot*>{"  NGCURRENT", &m_niValue},
           {"  NGVOLTAGE", &m_nuValue}}) {
@@ -237,13 +205,5 @@ bool CTqdFctHandler::replaceSupplyLine(std::string& line) const {
 // "Mng" columns belong to a card by their fourth letter ("A" the first of the list) and are
 // shown only for a card with supplies; other columns are always shown.
 bool CTqdFctHandler::IsColumnHidden(const std::string& header) {
-    if (!header.starts_with("Mng") || header.size() < 4 || header[3] < 'A') {
-        return false;
-    }
-    const CTqdInfo* card = m_cards.at(header[3] - 'A' + 1);
-    return card == nullptr || !isSupplyFit(card->supplyFit);
-}
-
-bool CTqdFctHandler::hasSupply() const {
-    return isSupplyFit(m_cards.current().supplyFit);
+    return supplyColumnHidden(header, "Mng");
 }

@@ -15,24 +15,22 @@
 //    written into the statements; "Mng" columns of cards without supplies are hidden.
 
 #include "tarvik/config/card_records.h"
-#include "tarvik/modules/card_section_handler.h"
-#include "tarvik/modules/template_file_handler.h"
+#include "tarvik/modules/supply_card_handler.h"
 
 #include <vector>
 
-class CTqdFctHandler : public CardSectionHandler<CTqdInfo, CTemplateFileHandler> {
+class CTqdFctHandler : public SupplyCardHandler<CTqdInfo> {
 public:
     static constexpr int kMaxCards = 8;
 
     CTqdFctHandler(std::vector<CTqdInfo> cards, int systemType);
 
-    // False (module left as copied) without TQD cards; otherwise starts at the first card.
     bool Prepare() override;
 
 protected:
     int GetAddedSteps(int templateSteps) override;
     void OnDataLine(std::string& line) override;
-    void OnEndStep(int stepNumber, std::int64_t stepStart) override;
+    void endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) override;
     void OnBodyLine(std::string& line) override;
     bool IsColumnHidden(const std::string& header) override;
     void selectCard() override;
@@ -44,15 +42,10 @@ private:
     void endPositiveSupply(int stepNumber);
     void endNegativeSupply(int stepNumber, std::int64_t stepStart);
     bool replaceSupplyLine(std::string& line) const;
-    bool hasSupply() const;
     int supplyBase() const { return m_supplyNo + 2 * m_cards.index(); }
 
     ChannelLoop m_loop{4};
-    StepStarts m_starts;
-    int m_supplyNo = 1;
     bool m_dropping = false; // steps are dropped while set (a card without supplies)
-    int m_stepKind = 0;
-    int m_previousStepNumber = 0;
-    ValueSlot m_nuValue; // "NU", supply voltage for the system type
-    ValueSlot m_niValue; // "NI", supply current for the system type
+    ValueSlot m_nuValue;     // "NU", supply voltage for the system type
+    ValueSlot m_niValue;     // "NI", supply current for the system type
 };

@@ -47,3 +47,41 @@ TEST(CardStatements, RenumberKeepsTheTextAfterOneBlank) {
     EXPECT_EQ("  DWBDRIVE2  5.0", renumbered("  DWBDRIVE16  5.0", "  DWBDRIVE", 2));
     EXPECT_EQ("  DWBDRIVE2 ", renumbered("  DWBDRIVE16", "  DWBDRIVE", 2));
 }
+
+TEST(CardStatements, OnlyTheFirstCardsVariableLineIsRenamed) {
+    std::string line = "  VARIABLE _KVR_1";
+    EXPECT_TRUE(kw::rewriteVariable(line, "  VARIABLE _KVR_", 3));
+    EXPECT_EQ("  VARIABLE _KVR_3", line);
+    // Another card's variable, a longer name or a trailing text stays.
+    for (const std::string other : {"  VARIABLE _KVR_2", "  VARIABLE _KVR_11", "  VARIABLE _KVR_1 ",
+                                    "  VARIABLE _KVR_", " VARIABLE _KVR_1"}) {
+        line = other;
+        EXPECT_FALSE(kw::rewriteVariable(line, "  VARIABLE _KVR_", 3)) << other;
+        EXPECT_EQ(other, line);
+    }
+}
+
+TEST(CardStatements, InitValueMatchesTheWholeTemplateValue) {
+    std::string line = "  BUSSINITSTR {238} ; group 1";
+    EXPECT_TRUE(kw::rewriteInitValue(line, "238", 236));
+    EXPECT_EQ("  BUSSINITSTR {236}", line);
+    // {2380} and {23} are other values; an unclosed value is none.
+    for (const std::string other : {"  BUSSINITSTR {2380}", "  BUSSINITSTR {23}",
+                                    "  BUSSINITSTR {238", "  BUSSINITSTR 238"}) {
+        line = other;
+        EXPECT_FALSE(kw::rewriteInitValue(line, "238", 236)) << other;
+        EXPECT_EQ(other, line);
+    }
+}
+
+TEST(CardStatements, SwitchOnStatementTakesTheNumberAndOne) {
+    std::string line = "  KVRCHANNEL1 0 ; off";
+    EXPECT_TRUE(kw::rewriteSwitchOn(line, "  KVRCHANNEL", 25));
+    EXPECT_EQ("  KVRCHANNEL25 1", line);
+    line = "  NGONX";
+    EXPECT_TRUE(kw::rewriteSwitchOn(line, "  NGON", 0));
+    EXPECT_EQ("  NGON0 1", line);
+    line = "  TQDCHANNEL1 1";
+    EXPECT_FALSE(kw::rewriteSwitchOn(line, "  KVRCHANNEL", 25));
+    EXPECT_EQ("  TQDCHANNEL1 1", line);
+}
