@@ -95,11 +95,25 @@ protected:
         return false;
     }
 
-    // At the end of a channel range (ChannelRangeSteps): read again from its first step for
-    // the next channel of `loop`, unless it was the last channel.
-    void endChannelRange(ChannelLoop& loop, int stepNumber) {
-        if (const auto rangeBegin = m_starts.find(ChannelRangeSteps::rangeBegin)) {
-            readChannelAgain(loop, *rangeBegin, std::nullopt, stepNumber);
+    // endStepOfKind for a card section with a channel range (ChannelRangeSteps): the card
+    // begins and ends (`cardEndNumber` sizes the block), and the range is read again from its
+    // first step for the next channel of `loop` unless it was the last channel.
+    void endChannelRangeStep(int kind, int stepNumber, std::int64_t stepStart, ChannelLoop& loop,
+                             int cardEndNumber) {
+        switch (kind) {
+        case ChannelRangeSteps::cardBegin:
+            cardBegins(stepNumber, stepStart);
+            break;
+        case ChannelRangeSteps::rangeEnd:
+            if (const auto rangeBegin = m_starts.find(ChannelRangeSteps::rangeBegin)) {
+                readChannelAgain(loop, *rangeBegin, std::nullopt, stepNumber);
+            }
+            break;
+        case ChannelRangeSteps::cardEnd:
+            cardEnds(cardEndNumber);
+            break;
+        default:
+            break;
         }
     }
 

@@ -68,6 +68,24 @@ std::optional<int> numberAfter(std::string_view line, std::string_view keyword) 
     return leadingInt(line.substr(keyword.size()));
 }
 
+std::optional<NumberField> numberAfterText(std::string_view line, std::string_view text,
+                                           std::size_t from) {
+    const std::size_t found = line.find(text, from);
+    if (found == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::size_t begin = found + text.size();
+    const std::size_t end = endOfNumberAfter(line, line.substr(0, begin));
+    if (end == begin) {
+        return std::nullopt;
+    }
+    return NumberField{begin, end, leadingInt(line.substr(begin))};
+}
+
+void replaceWithNumber(std::string& line, std::size_t begin, std::size_t end, int value) {
+    line = line.substr(0, begin) + std::to_string(value) + line.substr(end);
+}
+
 void renumberStatement(std::string& line, std::string_view keyword, int newNumber) {
     std::size_t textStart = endOfNumberAfter(line, keyword);
     if (textStart < line.size() && line[textStart] == ' ') {

@@ -36,6 +36,22 @@ std::optional<int> numberAfter(std::string_view line, std::string_view keyword);
 // Where the digits after the keyword end (the keyword's length when there are none).
 std::size_t endOfNumberAfter(std::string_view line, std::string_view keyword);
 
+// A decimal number written in a line: where its digits begin and end, and its value.
+struct NumberField {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    int value = 0;
+};
+
+// The number written directly after the first `text` found in the line from `from` on (the
+// step number of a fail-data line after "Schritt: "); nothing when the text is not found
+// there or no digit follows it. Numbers beyond the int range are clamped.
+std::optional<NumberField> numberAfterText(std::string_view line, std::string_view text,
+                                           std::size_t from);
+
+// line[begin, end) becomes the decimal `value`; the text before and after it stays.
+void replaceWithNumber(std::string& line, std::size_t begin, std::size_t end, int value);
+
 // "<keyword><number> <text>" becomes "<keyword><newNumber> <text>": the number written
 // directly after the keyword is replaced, and the text after it and one blank is kept.
 void renumberStatement(std::string& line, std::string_view keyword, int newNumber);

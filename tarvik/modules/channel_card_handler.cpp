@@ -100,19 +100,7 @@ void ChannelCardHandler::OnDataLine(std::string& line) {
 }
 
 void ChannelCardHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
-    switch (kind) {
-    case ChannelRangeSteps::cardBegin:
-        cardBegins(stepNumber, stepStart);
-        break;
-    case ChannelRangeSteps::rangeEnd:
-        endChannelRange(m_loop, stepNumber);
-        break;
-    case ChannelRangeSteps::cardEnd:
-        cardEnds(stepNumber);
-        break;
-    default:
-        break;
-    }
+    endChannelRangeStep(kind, stepNumber, stepStart, m_loop, stepNumber);
 }
 
 void ChannelCardHandler::OnBodyLine(std::string& line) {

@@ -77,22 +77,10 @@ void CDwbFctHandler::OnDataLine(std::string& line) {
     kw::replaceMarker(line, "{p}", m_loop.globalChannel());
 }
 
+// The block is sized by the number the card end was written with: the channel range numbers
+// its repetitions on, so the section's written length decides.
 void CDwbFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
-    switch (kind) {
-    case ChannelRangeSteps::cardBegin:
-        cardBegins(stepNumber, stepStart);
-        break;
-    case ChannelRangeSteps::rangeEnd:
-        endChannelRange(m_loop, stepNumber);
-        break;
-    case ChannelRangeSteps::cardEnd:
-        // The block is sized by the number the card end was written with: the channel range
-        // numbers its repetitions on, so the section's written length decides.
-        cardEnds(m_writtenNumber);
-        break;
-    default:
-        break;
-    }
+    endChannelRangeStep(kind, stepNumber, stepStart, m_loop, m_writtenNumber);
     m_skipStep = kind == kDrop;
     m_shift = false;
 }

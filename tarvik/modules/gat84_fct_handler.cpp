@@ -67,16 +67,11 @@ void CGat84FctHandler::OnBodyLine(std::string& line) {
 
 // A fail-data step number of the card section (1000 ... 9999) is raised like the step itself.
 void CGat84FctHandler::renumberFailData(std::string& line) const {
-    if (!line.starts_with(kFailData)) {
-        return;
-    }
-    const std::size_t end = kw::endOfNumberAfter(line, kFailData);
-    if (end - kFailData.size() != kFailDataDigits) {
-        return;
-    }
-    const int step = kw::leadingInt(std::string_view(line).substr(kFailData.size()));
-    if (step >= 1000 && step <= 9999) {
-        line = std::string(kFailData) + std::to_string(kw::saturatingAdd(step, m_numberOffset)) +
-               line.substr(end);
+    const auto step =
+        line.starts_with(kFailData) ? kw::numberAfterText(line, kFailData, 0) : std::nullopt;
+    if (step && step->end - step->begin == kFailDataDigits && step->value >= 1000 &&
+        step->value <= 9999) {
+        kw::replaceWithNumber(line, step->begin, step->end,
+                              kw::saturatingAdd(step->value, m_numberOffset));
     }
 }

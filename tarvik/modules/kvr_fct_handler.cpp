@@ -286,22 +286,12 @@ bool CKvrFctHandler::replaceSelectionValue(std::string& line) const {
 // text wherever the keyword's index makes it stand; a line without a number there is left as
 // it is.
 void CKvrFctHandler::renumberFailData(std::string& line) const {
-    const std::size_t found = line.find(kFailDataText, 1);
-    if (found == std::string::npos) {
+    const auto step = kw::numberAfterText(line, kFailDataText, 1);
+    const std::size_t comma = step ? line.find(',', step->begin + 1) : std::string::npos;
+    if (comma == std::string::npos || step->value >= kMaxFailDataNumber) {
         return;
     }
-    const std::size_t numberStart = found + kFailDataText.size();
-    const std::string_view rest = std::string_view(line).substr(numberStart);
-    const std::size_t comma = rest.find(',', 1);
-    if (rest.empty() || rest.front() < '0' || rest.front() > '9' || comma == std::string::npos) {
-        return;
-    }
-    const int number = kw::leadingInt(rest);
-    if (number >= kMaxFailDataNumber) {
-        return;
-    }
-    line = line.substr(0, numberStart) + std::to_string(kw::saturatingAdd(number, cardOffset())) +
-           std::string(rest.substr(comma));
+    kw::replaceWithNumber(line, step->begin, comma, kw::saturatingAdd(step->value, cardOffset()));
 }
 
 // "Mng" columns are always hidden; an "Ng" column whose third letter names a card of the list

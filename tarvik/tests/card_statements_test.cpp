@@ -85,3 +85,19 @@ TEST(CardStatements, SwitchOnStatementTakesTheNumberAndOne) {
     EXPECT_FALSE(kw::rewriteSwitchOn(line, "  KVRCHANNEL", 25));
     EXPECT_EQ("  TQDCHANNEL1 1", line);
 }
+
+TEST(CardStatements, NumberAfterTextIsFoundFromThePositionOn) {
+    const std::string line = "  TESTFAILDATA0 Modul: KVR, Schritt: 120, Kanal";
+    const auto step = kw::numberAfterText(line, "Schritt: ", 1);
+    ASSERT_TRUE(step);
+    EXPECT_EQ(120, step->value);
+    EXPECT_EQ("120", line.substr(step->begin, step->end - step->begin));
+    std::string raised = line;
+    kw::replaceWithNumber(raised, step->begin, step->end, 2120);
+    EXPECT_EQ("  TESTFAILDATA0 Modul: KVR, Schritt: 2120, Kanal", raised);
+    // The text must stand at or after the position; a text without digits after it gives none.
+    EXPECT_FALSE(kw::numberAfterText("Schritt: 5", "Schritt: ", 1));
+    EXPECT_TRUE(kw::numberAfterText("Schritt: 5", "Schritt: ", 0));
+    EXPECT_FALSE(kw::numberAfterText("x Schritt: x5", "Schritt: ", 0));
+    EXPECT_EQ(INT_MAX, kw::numberAfterText("Schritt: 99999999999", "Schritt: ", 0)->value);
+}
