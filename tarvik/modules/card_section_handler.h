@@ -82,16 +82,27 @@ protected:
     virtual void endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) = 0;
 
     // At the end of the last step of a channel's steps, which begin at `from`: unless `loop`
-    // was at its last channel, the input goes back for the next channel (to `groupStart` when a
-    // new group begins there) and true is returned. The channel's steps read again are numbered
-    // on from `stepNumber` (when the numbering does not run yet).
-    bool readChannelAgain(ChannelLoop& loop, std::int64_t from,
-                          std::optional<std::int64_t> groupStart, int stepNumber) {
-        if (const auto readFrom = loop.endChannelStep(from, groupStart, repeatNumber(stepNumber),
-                                                      this->m_nextNumber)) {
+    // was at its last channel, the input goes back for the next channel (to the last step of
+    // `groupKind` when a new group begins there; 0 for a loop without group steps) and true is
+    // returned. The channel's steps read again are numbered on from `stepNumber` (when the
+    // numbering does not run yet).
+    bool readChannelAgain(ChannelLoop& loop, std::int64_t from, int groupKind, int stepNumber) {
+        if (const auto readFrom = loop.endChannelStep(
+                from, m_starts.find(groupKind), repeatNumber(stepNumber), this->m_nextNumber)) {
             this->SeekInput(*readFrom);
             return true;
         }
+        return false;
+    }
+
+    // readChannelAgain for a channel step that is read again on its own: after the last
+    // channel the following steps keep their own numbers, and false is returned.
+    bool endLoopChannelStep(ChannelLoop& loop, int groupKind, int stepNumber,
+                            std::int64_t stepStart) {
+        if (readChannelAgain(loop, stepStart, groupKind, stepNumber)) {
+            return true;
+        }
+        this->m_nextNumber = 0;
         return false;
     }
 
@@ -106,7 +117,7 @@ protected:
             break;
         case ChannelRangeSteps::rangeEnd:
             if (const auto rangeBegin = m_starts.find(ChannelRangeSteps::rangeBegin)) {
-                readChannelAgain(loop, *rangeBegin, std::nullopt, stepNumber);
+                readChannelAgain(loop, *rangeBegin, 0, stepNumber);
             }
             break;
         case ChannelRangeSteps::cardEnd:

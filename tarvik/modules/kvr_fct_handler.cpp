@@ -73,18 +73,7 @@ void CKvrFctHandler::selectCard() {
 // a card with supplies writes every template step of the section once, plus the loop
 // repetitions. Two steps stand outside the section. Only the cards that are written count.
 int CKvrFctHandler::GetAddedSteps(int templateSteps) {
-    const int written = writtenCards();
-    if (written == 0) {
-        return 0;
-    }
-    int added = 2 - templateSteps;
-    for (int i = 1; i <= written; ++i) {
-        added += 100;
-        if (hasSupplies(m_cards.at(i)->supplyFit)) {
-            added += templateSteps - 18;
-        }
-    }
-    return added;
+    return supplyCardsAddedSteps(templateSteps, 2, 18, [](const CKvrInfo&) { return 100; });
 }
 
 void CKvrFctHandler::OnDataLine(std::string& line) {
@@ -158,11 +147,8 @@ void CKvrFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
 // The channel step is read again for the next channel, after the group step when a new group
 // begins. After the high channels the low loop starts again at channel 1.
 void CKvrFctHandler::endChannelStep(int stepNumber, std::int64_t stepStart, int groupKind) {
-    if (readChannelAgain(m_loop, stepStart, m_starts.find(groupKind), stepNumber)) {
-        return;
-    }
-    m_nextNumber = 0;
-    if (m_stepKind == kChannelsHigh) {
+    if (!endLoopChannelStep(m_loop, groupKind, stepNumber, stepStart) &&
+        m_stepKind == kChannelsHigh) {
         m_loop.restart();
     }
 }

@@ -75,9 +75,8 @@ void CLogFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
     case kChannelStep:
         // A channel step is read again for every channel; after the last one the next channel
         // step starts at channel 1 again, and the following steps keep their own numbers.
-        if (!readChannelAgain(m_loop, stepStart, std::nullopt, stepNumber)) {
+        if (!endLoopChannelStep(m_loop, 0, stepNumber, stepStart)) {
             m_loop.restart();
-            m_nextNumber = 0;
         }
         break;
     case kCardEnd:

@@ -61,9 +61,7 @@ void CNorvFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepS
         cardBegins(stepNumber, stepStart);
         break;
     case kChannels:
-        if (!readChannelAgain(m_loop, stepStart, m_starts.find(kGroups), stepNumber)) {
-            m_nextNumber = 0;
-        }
+        endLoopChannelStep(m_loop, kGroups, stepNumber, stepStart);
         break;
     case kCardEnd:
         // The first card's section sizes the block; every further card reads it again.

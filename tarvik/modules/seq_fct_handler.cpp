@@ -93,7 +93,7 @@ void CSeqFctHandler::replaceTextMarkers(std::string& line) const {
 void CSeqFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
     switch (kind) {
     case kChannels:
-        endChannelStep(stepNumber, stepStart);
+        endLoopChannelStep(m_loop, kGroups, stepNumber, stepStart);
         break;
     case kFirstSetHighToLow:
         endFirstSetHighToLow(stepNumber, stepStart);
@@ -116,12 +116,6 @@ void CSeqFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
         break;
     default: // group steps: only remembered
         break;
-    }
-}
-
-void CSeqFctHandler::endChannelStep(int stepNumber, std::int64_t stepStart) {
-    if (!readChannelAgain(m_loop, stepStart, m_starts.find(kGroups), stepNumber)) {
-        m_nextNumber = 0;
     }
 }
 

@@ -35,7 +35,6 @@ protected:
 
 private:
     void replaceTextMarkers(std::string& line) const;
-    void endChannelStep(int stepNumber, std::int64_t stepStart);
     void endFirstSetHighToLow(int stepNumber, std::int64_t stepStart);
     void endFirstSetLowToHigh(std::int64_t stepStart);
     void endOtherSetHighToLow(std::int64_t stepStart);

@@ -37,6 +37,27 @@ protected:
         m_previousStepNumber = stepNumber;
     }
 
+    // The steps the module adds, for GetAddedSteps: `outside` template steps stand outside the
+    // card section; each written card writes `cardSteps(card)` steps, and a card with supplies
+    // also every template step of the section but `notWithSupplies`.
+    template <typename CardSteps>
+    int supplyCardsAddedSteps(int templateSteps, int outside, int notWithSupplies,
+                              CardSteps cardSteps) const {
+        const int written = this->writtenCards();
+        if (written == 0) {
+            return 0;
+        }
+        int added = outside - templateSteps;
+        for (int i = 1; i <= written; ++i) {
+            const Info& card = *this->m_cards.at(i);
+            added += cardSteps(card);
+            if (hasSupplies(card.supplyFit)) {
+                added += templateSteps - notWithSupplies;
+            }
+        }
+        return added;
+    }
+
     bool hasSupply() const { return hasSupplies(this->card().supplyFit); }
 
     // A supply's result column belongs to a card by the letter after `prefix` ("A" the first

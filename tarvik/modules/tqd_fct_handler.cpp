@@ -46,19 +46,9 @@ void CTqdFctHandler::selectCard() {
 // a card with supplies writes every template step of its section but the two it lacks the
 // sense variant of. One step stands outside the card section.
 int CTqdFctHandler::GetAddedSteps(int templateSteps) {
-    const int written = writtenCards();
-    if (written == 0) {
-        return 0;
-    }
-    int added = 5 * written - templateSteps + 1;
-    for (int i = 1; i <= written; ++i) {
-        const int supplyFit = m_cards.at(i)->supplyFit;
-        added += supplyFit == kTqd76 ? 90 : 60;
-        if (hasSupplies(supplyFit)) {
-            added += templateSteps - 10;
-        }
-    }
-    return added;
+    return supplyCardsAddedSteps(templateSteps, 1, 10, [](const CTqdInfo& card) {
+        return 5 + (card.supplyFit == kTqd76 ? 90 : 60);
+    });
 }
 
 void CTqdFctHandler::OnDataLine(std::string& line) {
@@ -105,7 +95,7 @@ void CTqdFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
     m_niValue.clear();
     switch (kind) {
     case kChannels:
-        endChannelStep(stepNumber, stepStart);
+        endLoopChannelStep(m_loop, kGroups, stepNumber, stepStart);
         break;
     case kSupplyPos:
         endPositiveSupply(stepNumber);
@@ -124,12 +114,6 @@ void CTqdFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
         break;
     }
     m_skipStep = m_dropping || kind == kDropped;
-}
-
-void CTqdFctHandler::endChannelStep(int stepNumber, std::int64_t stepStart) {
-    if (!readChannelAgain(m_loop, stepStart, m_starts.find(kGroups), stepNumber)) {
-        m_nextNumber = 0;
-    }
 }
 
 // With supplies the steps from the positive one on are numbered consecutively; without, they

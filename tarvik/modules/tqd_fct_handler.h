@@ -38,7 +38,6 @@ protected:
 private:
     void takeMarkers(std::string& line);
     void replaceTextMarkers(std::string& line) const;
-    void endChannelStep(int stepNumber, std::int64_t stepStart);
     void endPositiveSupply(int stepNumber);
     void endNegativeSupply(int stepNumber, std::int64_t stepStart);
     bool replaceSupplyLine(std::string& line) const;
