@@ -135,6 +135,19 @@ protected:
         }
     }
 
+    // GetAddedSteps of a module whose card section is written once per card as the template
+    // holds it, `outside` template steps outside the section: the further cards' sections,
+    // each card leaving out `droppedPerCard` steps of its section.
+    int repeatedSectionSteps(int templateSteps, int outside, int droppedPerCard = 0) const {
+        const long long cards = writtenCards();
+        if (cards == 0) {
+            return 0;
+        }
+        const long long cardSteps = static_cast<long long>(templateSteps) - outside;
+        return addedSteps((cards - 1) * (cardSteps - droppedPerCard) - droppedPerCard,
+                          templateSteps);
+    }
+
     // How many cards of the list the module holds.
     int writtenCards() const { return std::min(m_cards.size(), m_maxCards); }
 

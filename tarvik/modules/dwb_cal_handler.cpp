@@ -25,15 +25,7 @@ CDwbCalHandler::CDwbCalHandler(std::vector<CDwbInfo> cards, bool ist)
       m_ist(ist) {}
 
 int CDwbCalHandler::GetAddedSteps(int templateSteps) {
-    const long long cards = writtenCards();
-    if (cards == 0) {
-        return 0;
-    }
-    const long long cardSteps = static_cast<long long>(templateSteps) - kStepsOutsideCards;
-    if (m_ist) {
-        return addedSteps((cards - 1) * (cardSteps - kIstSteps) - kIstSteps, templateSteps);
-    }
-    return addedSteps((cards - 1) * cardSteps, templateSteps);
+    return repeatedSectionSteps(templateSteps, kStepsOutsideCards, m_ist ? kIstSteps : 0);
 }
 
 void CDwbCalHandler::OnDataLine(std::string& line) {

@@ -31,12 +31,7 @@ CGat84FctHandler::CGat84FctHandler(std::vector<CGat84Info> cards)
     : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)) {}
 
 int CGat84FctHandler::GetAddedSteps(int templateSteps) {
-    const long long cards = writtenCards();
-    if (cards == 0) {
-        return 0;
-    }
-    return addedSteps((cards - 1) * (static_cast<long long>(templateSteps) - kStepsOutsideCards),
-                      templateSteps);
+    return repeatedSectionSteps(templateSteps, kStepsOutsideCards);
 }
 
 void CGat84FctHandler::OnDataLine(std::string& line) {

@@ -27,12 +27,7 @@ CJelHandler::CJelHandler(std::vector<CJelInfo> cards)
     : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(500)) {}
 
 int CJelHandler::GetAddedSteps(int templateSteps) {
-    const long long cards = writtenCards();
-    if (cards == 0) {
-        return 0;
-    }
-    return addedSteps((cards - 1) * (static_cast<long long>(templateSteps) - kStepsOutsideCards),
-                      templateSteps);
+    return repeatedSectionSteps(templateSteps, kStepsOutsideCards);
 }
 
 void CJelHandler::OnDataLine(std::string& line) {
