@@ -10,6 +10,7 @@
 
 #include "bench/bench_util.h"
 #include "common/timing/periodic_timer.h"
+#include "korvane/interfaces/byte_bus_ranges.h"
 #include "korvane/tool/gui/korvane_dlg.h"
 #include "korvane/tool/gui/qt_interface_services.h"
 
@@ -29,20 +30,12 @@ namespace {
 constexpr int kSeconds = 3;
 
 // A bus that takes the words and answers nothing, so that only the tick path is measured.
-class NullBus : public CInterface {
+class NullBus : public ByteBusRanges<> {
 public:
     std::string displayName() override { return "Bus"; }
     bool isUsable() const override { return true; }
     void busWrite(int, int, int, int) override { ++words; }
     int busRead(int, int, int) override { return 0; }
-    int minSystemAddress() const override { return 0; }
-    int maxSystemAddress() const override { return 63; }
-    int minCardAddress() const override { return 0; }
-    int maxCardAddress() const override { return 63; }
-    int minFunctionAddress() const override { return 0; }
-    int maxFunctionAddress() const override { return 15; }
-    int minData() const override { return 0; }
-    int maxData() const override { return 255; }
 
     long words = 0;
 };
@@ -74,11 +67,11 @@ Lateness bareTimerfd(unsigned periodMs) {
     const int fd = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC);
     const std::int64_t period = static_cast<std::int64_t>(periodMs) * 1000000;
     const std::int64_t first = kw::PeriodicTimer::nowNs() + period;
-    itimerspec spec{};
-    spec.it_value = {static_cast<time_t>(first / 1000000000),
+    itimerspec schedule{};
+    schedule.it_value = {static_cast<time_t>(first / 1000000000),
                      static_cast<long>(first % 1000000000)};
-    spec.it_interval = {0, static_cast<long>(period)};
-    timerfd_settime(fd, TFD_TIMER_ABSTIME, &spec, nullptr);
+    schedule.it_interval = {0, static_cast<long>(period)};
+    timerfd_settime(fd, TFD_TIMER_ABSTIME, &schedule, nullptr);
     std::vector<std::int64_t> lateness;
     std::uint64_t ticks = 0;
     const std::uint64_t total = static_cast<std::uint64_t>(kSeconds) * 1000 / periodMs;

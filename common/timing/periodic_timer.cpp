@@ -50,11 +50,11 @@ bool PeriodicTimer::start(unsigned periodMs, Tick tick) {
     m_stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     const std::int64_t periodNs = static_cast<std::int64_t>(periodMs) * kNsPerMs;
     const std::int64_t firstDueNs = nowNs() + periodNs;
-    itimerspec spec{};
-    spec.it_value = toTimespec(firstDueNs);
-    spec.it_interval = toTimespec(periodNs);
+    itimerspec schedule{};
+    schedule.it_value = toTimespec(firstDueNs);
+    schedule.it_interval = toTimespec(periodNs);
     if (m_timerFd < 0 || m_stopFd < 0 ||
-        ::timerfd_settime(m_timerFd, TFD_TIMER_ABSTIME, &spec, nullptr) != 0) {
+        ::timerfd_settime(m_timerFd, TFD_TIMER_ABSTIME, &schedule, nullptr) != 0) {
         closeFd(m_timerFd);
         closeFd(m_stopFd);
         return false;

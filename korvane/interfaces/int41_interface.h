@@ -4,6 +4,7 @@
 // through its driver or directly by port. The base holds what both ways share: the base port
 // address, the register check, the ranges, the command-line match and the self-test.
 
+#include "korvane/interfaces/byte_bus_ranges.h"
 #include "korvane/interfaces/interface.h"
 #include "korvane/interfaces/interface_context.h"
 
@@ -12,7 +13,7 @@
 #include <memory>
 #include <string>
 
-class CInterfaceInt41Base : public CInterface {
+class CInterfaceInt41Base : public ByteBusRanges<> {
 public:
     ~CInterfaceInt41Base() override;
 
@@ -21,14 +22,6 @@ public:
     void runSelfTest() override;
     bool matchesSelection(int kind, const std::string& text) const override;
 
-    int minSystemAddress() const override { return 0; }
-    int maxSystemAddress() const override { return 63; }
-    int minCardAddress() const override { return 0; }
-    int maxCardAddress() const override { return 63; }
-    int minFunctionAddress() const override { return 0; }
-    int maxFunctionAddress() const override { return 15; }
-    int minData() const override { return 0; }
-    int maxData() const override { return 255; }
 
     virtual void writeRegister(int index, int value) = 0;
     virtual int readRegister(int index) = 0;

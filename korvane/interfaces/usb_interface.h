@@ -6,6 +6,7 @@
 // data; CInterfaceUlm860 is the 16-bit twin of an adapter whose decoder runs in ULM860 mode,
 // on copies of the same pipes.
 
+#include "korvane/interfaces/byte_bus_ranges.h"
 #include "korvane/interfaces/interface.h"
 #include "korvane/interfaces/interface_context.h"
 
@@ -34,7 +35,7 @@ struct UsbPipes {
     UsbPipes duplicate() const;
 };
 
-class CInterfaceUsbBase : public CInterface {
+class CInterfaceUsbBase : public ByteBusRanges<> {
 public:
     // ULM860 state of the decoder behind the adapter.
     enum UlmState { kUlmUnknown = 0, kUlmNo = 1, kUlmYes = 2 };
@@ -46,14 +47,6 @@ public:
     std::string deviceName() override { return m_path; }
     bool matchesSelection(int kind, const std::string& text) const override;
 
-    int minSystemAddress() const override { return 0; }
-    int maxSystemAddress() const override { return 63; }
-    int minCardAddress() const override { return 0; }
-    int maxCardAddress() const override { return 63; }
-    int minFunctionAddress() const override { return 0; }
-    int maxFunctionAddress() const override { return 15; }
-    int minData() const override { return 0; }
-    int maxData() const override { return 255; }
 
     virtual std::string typeName() = 0;
     virtual int kindNumber() const = 0;

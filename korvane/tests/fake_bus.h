@@ -3,14 +3,14 @@
 // A bus interface without hardware for tests: records every bus word and answers reads from
 // what was written to the same address (or from preset values).
 
-#include "korvane/interfaces/interface.h"
+#include "korvane/interfaces/byte_bus_ranges.h"
 
 #include <map>
 #include <string>
 #include <tuple>
 #include <vector>
 
-class FakeBus : public CInterface {
+class FakeBus : public ByteBusRanges<> {
 public:
     explicit FakeBus(std::string name = "Fake", bool listed = true, bool usable = true)
         : m_name(std::move(name)), m_listed(listed), m_usable(usable) {}
@@ -32,14 +32,6 @@ public:
         return value;
     }
 
-    int minSystemAddress() const override { return 0; }
-    int maxSystemAddress() const override { return 63; }
-    int minCardAddress() const override { return 0; }
-    int maxCardAddress() const override { return 63; }
-    int minFunctionAddress() const override { return 0; }
-    int maxFunctionAddress() const override { return 15; }
-    int minData() const override { return 0; }
-    int maxData() const override { return 255; }
 
     bool matchesSelection(int kind, const std::string& text) const override {
         return kind == selectionKind && (text.empty() || text == selectionText);
