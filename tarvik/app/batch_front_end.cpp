@@ -194,6 +194,17 @@ RunInputs runInputs(const BatchOptions& options, const BatchEnvironment& environ
     return inputs;
 }
 
+// A name the generation would refuse is a bad value: said before anything is read or written.
+void checkName(const BatchOptions& options) {
+    RunInputs inputs;
+    inputs.targetDirectory = "."; // only the name counts here
+    inputs.projectName = options.name;
+    inputs.generateCal = options.cal;
+    if (const std::string problem = inputs.nameProblem(); !problem.empty()) {
+        throw BatchError("--name: " + problem);
+    }
+}
+
 bool templatesPresent(const RunInputs& inputs, UserInterface& ui) {
     std::error_code error;
     if (!fs::is_directory(inputs.templateSelPath, error)) {
@@ -267,6 +278,9 @@ int runBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
         if (options.help) {
             out << kBatchUsageText;
             return 0;
+        }
+        if (!options.list) {
+            checkName(options);
         }
         // The connection and its adapter live until the run ends.
         TestsystemConnection connection;

@@ -2,6 +2,7 @@
 
 #include "common/files/file_ops.h"
 #include "tarvik/config/system_info.h"
+#include "tarvik/generation/staging.h"
 #include "tarvik/generation/user_interface.h"
 #include "tarvik/modules/prog_handler.h"
 
@@ -14,9 +15,6 @@ namespace {
 using Icon = UserInterface::Icon;
 using Buttons = UserInterface::Buttons;
 
-const char* const kMissingName = "Bitte geben Sie den Speicherort und die Bezeichnung für die "
-                                 "zu generierende(n) Testmappe an!";
-const char* const kCannotDeleteChecked = "Eine vorhandene Testmappe konnte nicht gelöscht werden!";
 const char* const kCannotDeleteExisting = "Die vorhandene Testmappe konnte nicht gelöscht werden!";
 const char* const kCannotCreate = "Die Testmappe konnte nicht angelegt werden!";
 const char* const kCannotStoreSysInfo =
@@ -42,6 +40,18 @@ std::string templateTargetMessage(const fs::path& path) {
     return "Das Verzeichnis \"" + path.string() +
            "\" enthält eine Vorlagen-Testmappe und kann nicht als Testmappe verwendet werden!\n"
            "Die Generierung wird abgebrochen!";
+}
+
+std::string targetInTemplateMessage(const fs::path& path) {
+    return "Das Verzeichnis \"" + path.string() +
+           "\" liegt in einer Vorlagen-Testmappe und kann nicht als Testmappe verwendet werden!\n"
+           "Die Generierung wird abgebrochen!";
+}
+
+std::string busyMessage(const fs::path& path) {
+    return "Die Testmappe \"" + path.string() +
+           "\" wird gerade von einer anderen Generierung erstellt!\nDie Generierung wird "
+           "abgebrochen!";
 }
 
 std::string folderExistsQuestion(const fs::path& path) {
@@ -73,10 +83,14 @@ bool isDirectory(const fs::path& path) {
 }
 
 // What the delete list takes out of a fresh copy of the template, found as the deletion would
-// find it in the copy.
-std::vector<ModuleDeletion> plannedDeletions(const fs::path& templateFolder,
-                                             const std::vector<std::string>& deleteList) {
-    std::vector<std::string> names = kw::entryNames(templateFolder);
+// find it in the copy; nothing when the template cannot be listed.
+std::optional<std::vector<ModuleDeletion>>
+plannedDeletions(const fs::path& templateFolder, const std::vector<std::string>& deleteList) {
+    auto listed = kw::listFolder(templateFolder);
+    if (!listed) {
+        return std::nullopt;
+    }
+    std::vector<std::string>& names = *listed;
     std::vector<ModuleDeletion> deletions;
     for (const std::string& module : deleteList) {
         const auto entry = kw::matchCaseInsensitive(names, module);
@@ -107,14 +121,15 @@ std::vector<FolderRun> GenerationRun::folderRuns() const {
 }
 
 fs::path GenerationRun::stagingPath(bool cal, bool ist) const {
-    return m_inputs.targetDirectory / (".TM_" + m_inputs.folderName(cal, ist) + ".tarvik-staging");
+    return stagingNames(m_inputs.folderPath(cal, ist)).staging;
 }
 
-bool GenerationRun::inputsAreUsable() const {
-    // The name becomes part of a path: it must stay one folder inside the target directory.
-    // "TM_" alone would leave the project files without a name (".860").
-    return !m_inputs.targetDirectory.empty() && kw::isSafeFileName(m_inputs.projectName) &&
-           !m_inputs.folderName(false, false).empty();
+std::vector<fs::path> GenerationRun::finalPaths() const {
+    std::vector<fs::path> paths;
+    for (const FolderRun& run : folderRuns()) {
+        paths.push_back(m_inputs.folderPath(run.cal, run.ist));
+    }
+    return paths;
 }
 
 void GenerationRun::prepare() {
@@ -127,10 +142,19 @@ std::vector<ModuleStep> GenerationRun::moduleSteps(const FolderRun& run) const {
 }
 
 bool GenerationRun::generate() {
-    if (!inputsAreUsable()) {
-        m_ui.message(kMissingName, Icon::Warning);
+    if (const std::string problem = m_inputs.nameProblem(); !problem.empty()) {
+        m_ui.message(problem, Icon::Warning);
         return false;
     }
+    if (!checkTemplatesApart()) {
+        return false;
+    }
+    // Held until the run is over: no other run builds these Testmappen meanwhile.
+    TargetDirectoryHold hold;
+    if (!takeLocks(hold)) {
+        return false;
+    }
+    removeLeftovers(m_inputs.targetDirectory, finalPaths());
     if (!checkTargetFolders()) {
         return false;
     }
@@ -147,22 +171,64 @@ bool GenerationRun::generate() {
     }
     if (succeeded) {
         m_ui.message(kSuccess, Icon::Information);
+        hold.keepFolder = true;
     }
     m_ui.endProgress();
     return succeeded;
 }
 
-bool GenerationRun::checkTargetFolders() {
+bool GenerationRun::checkTemplatesApart() {
     // A Testmappe named like a template in the program folder would replace the template
-    // itself (target directory = program folder, name "SEL_TEMPLATE"): refused outright.
-    for (const FolderRun& run : folderRuns()) {
-        const fs::path target = m_inputs.folderPath(run.cal, run.ist);
-        if (isWithin(m_inputs.templateSelPath, target) ||
-            isWithin(m_inputs.templateCalPath, target)) {
-            m_ui.message(templateTargetMessage(target), Icon::Warning);
-            return false;
+    // itself (target directory = program folder, name "SEL_TEMPLATE"); one inside a template
+    // would copy the template into itself, deeper on every run. Both are refused outright.
+    for (const fs::path& target : finalPaths()) {
+        for (const fs::path& templatePath : {m_inputs.templateSelPath, m_inputs.templateCalPath}) {
+            if (isWithin(templatePath, target)) {
+                m_ui.message(templateTargetMessage(target), Icon::Warning);
+                return false;
+            }
+            if (isWithin(target, templatePath)) {
+                m_ui.message(targetInTemplateMessage(target), Icon::Warning);
+                return false;
+            }
         }
     }
+    return true;
+}
+
+GenerationRun::TargetDirectoryHold::~TargetDirectoryHold() {
+    locks.clear();
+    // A refused or cancelled run leaves no target directory it made behind (only empty
+    // folders are removed).
+    std::error_code error;
+    for (auto it = made.rbegin(); !keepFolder && it != made.rend(); ++it) {
+        fs::remove(*it, error);
+    }
+}
+
+bool GenerationRun::takeLocks(TargetDirectoryHold& hold) {
+    // The target directory may not exist yet (a fresh machine has no Testmappen folder); the
+    // locks live in it.
+    for (fs::path folder = m_inputs.targetDirectory; !folder.empty() && !pathExists(folder);
+         folder = folder.parent_path()) {
+        hold.made.insert(hold.made.begin(), folder);
+        if (folder == folder.parent_path()) {
+            break;
+        }
+    }
+    std::error_code error;
+    fs::create_directories(m_inputs.targetDirectory, error);
+    fs::path blocked;
+    switch (lockTestmappen(finalPaths(), hold.locks, blocked)) {
+    case kw::FileLock::Outcome::Taken: return true;
+    case kw::FileLock::Outcome::Busy: m_ui.message(busyMessage(blocked), Icon::Warning); break;
+    case kw::FileLock::Outcome::Failed: m_ui.message(kCannotCreate, Icon::Warning); break;
+    }
+    return false;
+}
+
+bool GenerationRun::checkTargetFolders() {
+    m_replace.clear();
     std::vector<fs::path> existing;
     for (const FolderRun& run : folderRuns()) {
         if (pathExists(m_inputs.folderPath(run.cal, run.ist))) {
@@ -191,12 +257,8 @@ bool GenerationRun::checkTargetFolders() {
     if (!m_ui.question(question, Buttons::OkCancel)) {
         return false;
     }
-    for (const fs::path& path : existing) {
-        if (!kw::removeTree(path)) {
-            m_ui.message(kCannotDeleteChecked, Icon::Warning);
-            return false;
-        }
-    }
+    // Each is replaced only once its new Testmappe is complete.
+    m_replace = existing;
     return true;
 }
 
@@ -207,7 +269,11 @@ bool GenerationRun::failRun(const fs::path& staging, const std::string& message)
     return false;
 }
 
-bool GenerationRun::removeExistingTarget(const fs::path& target) {
+bool GenerationRun::agreeToReplace(const fs::path& target) {
+    const bool agreed = std::find(m_replace.begin(), m_replace.end(), target) != m_replace.end();
+    if (agreed && isDirectory(target)) {
+        return true;
+    }
     m_ui.hideProgress();
     if (!isDirectory(target)) {
         m_ui.message(fileExistsMessage(target), Icon::Warning);
@@ -216,11 +282,9 @@ bool GenerationRun::removeExistingTarget(const fs::path& target) {
     if (!m_ui.question(folderExistsQuestion(target), Buttons::OkCancel)) {
         return false;
     }
+    // The old Testmappe keeps its name until the new one is complete and takes its place.
     m_ui.setStep("Löschen der vorhandenen Testmappe", 5);
-    if (!kw::removeTree(target)) {
-        m_ui.message(kCannotDeleteExisting, Icon::Warning);
-        return false;
-    }
+    m_replace.push_back(target);
     return true;
 }
 
@@ -257,23 +321,22 @@ bool GenerationRun::generateFolder(const FolderRun& run) {
     m_ui.setStep("Vorbereitung der " + std::string(run.kind), 0);
     const fs::path& templatePath = run.cal ? m_inputs.templateCalPath : m_inputs.templateSelPath;
     const fs::path target = m_inputs.folderPath(run.cal, run.ist);
-    const fs::path staging = stagingPath(run.cal, run.ist);
-    if (pathExists(target) && !removeExistingTarget(target)) {
+    const StagingNames names = stagingNames(target);
+    const fs::path& staging = names.staging;
+    if (pathExists(target) && !agreeToReplace(target)) {
         return false;
     }
 
     m_ui.setStep("Anlegen der " + std::string(run.kind), 10);
-    // The target directory may not exist yet (a fresh machine has no Testmappen folder); it is
-    // made here, once the run is sure to write, so that a refused or cancelled run leaves
-    // nothing behind. When it cannot be made, the copy below fails.
-    std::error_code error;
-    fs::create_directories(m_inputs.targetDirectory, error);
     // Files the delete list removes are not copied in the first place: creating them only to
     // delete them again took a good part of the time of a run.
     const auto deletions =
         plannedDeletions(templatePath, run.cal ? m_data.calDeleteList : m_data.selfTestDeleteList);
+    if (!deletions) {
+        return failRun(staging, kCannotCreate);
+    }
     std::vector<std::string> leftOut;
-    for (const ModuleDeletion& deletion : deletions) {
+    for (const ModuleDeletion& deletion : *deletions) {
         if (!deletion.isFolder) {
             leftOut.push_back(deletion.entry);
         }
@@ -284,7 +347,7 @@ bool GenerationRun::generateFolder(const FolderRun& run) {
 
     m_ui.setStep("Löschen unnötiger Module", 15);
     std::string failure;
-    if (!deleteModules(staging, deletions, failure) || !runModuleSteps(run, staging, failure)) {
+    if (!deleteModules(staging, *deletions, failure) || !runModuleSteps(run, staging, failure)) {
         return failRun(staging, failure);
     }
 
@@ -292,10 +355,18 @@ bool GenerationRun::generateFolder(const FolderRun& run) {
     if (!m_system.writeSysInfo(staging / "tarvik.sysinfo", kw::Durability::Unsynced)) {
         return failRun(staging, kCannotStoreSysInfo);
     }
-    if (!kw::renameNoReplace(staging, target)) {
+    // Everything is on the disk before the name is given: a power cut after the rename must
+    // not leave short modules under the final name.
+    if (!kw::syncTree(staging)) {
         return failRun(staging, kCannotCreate);
     }
-    return true;
+    const bool replace = std::find(m_replace.begin(), m_replace.end(), target) != m_replace.end();
+    switch (publishTestmappe(names, replace)) {
+    case Publication::Done: return true;
+    case Publication::Failed: return failRun(staging, kCannotCreate);
+    case Publication::OldNotRemoved: return failRun(staging, kCannotDeleteExisting);
+    }
+    return false;
 }
 
 bool generateTestmappen(CSystemInfo& system, const RunInputs& inputs, UserInterface& ui) {

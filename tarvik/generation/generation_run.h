@@ -5,15 +5,18 @@
 // calibration pair), each copied from its template, cleared of the modules the rack does not
 // need, rewritten module by module and stamped with the configuration.
 //
-// Each Testmappe is built in a staging folder beside its final name and renamed into place
-// only when its run succeeded, so that a killed process never leaves a half-built Testmappe
-// under the final name. A staging folder left behind by such a process is removed by the
-// next run.
+// Each Testmappe is built in a staging folder beside its final name, written through to the
+// disk and only then put in place, swapping out an existing Testmappe in the same step, so
+// that a failed, killed or cut-off run never leaves a half-built or half-deleted Testmappe
+// under the final name. The run holds a lock on each of its Testmappen from start to end;
+// what a dead run left behind is removed by the next one (staging.h).
 
 #include "tarvik/generation/documentation.h"
 #include "tarvik/generation/module_sequences.h"
 #include "tarvik/generation/run_data.h"
 #include "tarvik/generation/run_inputs.h"
+
+#include "common/files/file_lock.h"
 
 #include <filesystem>
 #include <string>
@@ -62,10 +65,22 @@ public:
     std::filesystem::path stagingPath(bool cal, bool ist) const;
 
 private:
-    bool inputsAreUsable() const;
+    // The locks of the run's Testmappen and the target directory folders the run made (gone
+    // again when the run did not succeed and they are empty).
+    struct TargetDirectoryHold {
+        std::vector<kw::FileLock> locks;
+        std::vector<std::filesystem::path> made;
+        bool keepFolder = false;
+        ~TargetDirectoryHold();
+    };
+
+    std::vector<std::filesystem::path> finalPaths() const;
+    bool checkTemplatesApart();
+    bool takeLocks(TargetDirectoryHold& hold);
     bool checkTargetFolders();
     bool generateFolder(const FolderRun& run);
-    bool removeExistingTarget(const std::filesystem::path& target);
+    // Asks before an existing folder is replaced, unless the check before the run did.
+    bool agreeToReplace(const std::filesystem::path& target);
     // Deletes what the copy could not leave out: listed entries that are folders.
     bool deleteModules(const std::filesystem::path& folder,
                        const std::vector<ModuleDeletion>& deletions, std::string& failure);
@@ -78,6 +93,8 @@ private:
     UserInterface& m_ui;
     GenerationStamp m_stamp;
     RunData m_data;
+    // Existing Testmappen the user agreed to replace.
+    std::vector<std::filesystem::path> m_replace;
 };
 
 // What "Generieren" starts, in the dialog and on the command line: one whole run stamped with

@@ -31,6 +31,12 @@ struct RunInputs {
 
     // Full path of a Testmappe in the target directory.
     std::filesystem::path folderPath(bool cal, bool ist) const;
+
+    // Why the target directory and project name cannot be used, as the user is told; empty
+    // when they can. The name becomes one folder inside the target directory: no separator,
+    // no "..", no control character, and short enough for every folder of the run and the
+    // hidden names beside it.
+    std::string nameProblem() const;
 };
 
 // Stem of a template's project file: the template folder's name without a leading "TM_".

@@ -1,0 +1,123 @@
+#include "tarvik/generation/staging.h"
+
+#include "common/files/file_ops.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kLock = ".tarvik-lock";
+constexpr std::string_view kStaging = ".tarvik-staging";
+constexpr std::string_view kReplaced = ".tarvik-replaced";
+
+fs::path hidden(const fs::path& finalPath, std::string_view suffix) {
+    return finalPath.parent_path() / ("." + finalPath.filename().string() + std::string(suffix));
+}
+
+bool endsWith(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+// The Testmappe a hidden lock file, staging or replaced folder belongs to; empty for any
+// other name.
+std::string ownerOf(std::string_view name) {
+    for (std::string_view suffix : {kLock, kStaging, kReplaced}) {
+        if (name.size() > 1 + suffix.size() && name.front() == '.' && endsWith(name, suffix)) {
+            return std::string(name.substr(1, name.size() - 1 - suffix.size()));
+        }
+    }
+    return {};
+}
+
+bool pathExists(const fs::path& path) {
+    std::error_code error;
+    return fs::exists(fs::symlink_status(path, error));
+}
+
+} // namespace
+
+StagingNames stagingNames(const fs::path& finalPath) {
+    return {finalPath, hidden(finalPath, kStaging), hidden(finalPath, kReplaced),
+            hidden(finalPath, kLock)};
+}
+
+std::size_t hiddenNameExtra() {
+    return 1 + std::max({kLock.size(), kStaging.size(), kReplaced.size()});
+}
+
+kw::FileLock::Outcome lockTestmappen(const std::vector<fs::path>& finals,
+                                     std::vector<kw::FileLock>& locks, fs::path& blocked) {
+    std::vector<fs::path> order = finals;
+    std::sort(order.begin(), order.end());
+    locks.clear();
+    for (const fs::path& final : order) {
+        kw::FileLock lock;
+        const auto outcome = kw::FileLock::tryTake(stagingNames(final).lock, lock);
+        if (outcome != kw::FileLock::Outcome::Taken) {
+            locks.clear();
+            blocked = final;
+            return outcome;
+        }
+        locks.push_back(std::move(lock));
+    }
+    return kw::FileLock::Outcome::Taken;
+}
+
+void removeLeftovers(const fs::path& targetDirectory, const std::vector<fs::path>& ownFinals) {
+    for (const std::string& name : kw::entryNames(targetDirectory)) {
+        const std::string owner = ownerOf(name);
+        if (owner.empty()) {
+            continue;
+        }
+        const fs::path final = targetDirectory / owner;
+        const fs::path leftover = targetDirectory / name;
+        if (std::find(ownFinals.begin(), ownFinals.end(), final) != ownFinals.end()) {
+            if (leftover != stagingNames(final).lock) {
+                kw::removeTree(leftover);
+            }
+            continue;
+        }
+        // A run that is alive holds the lock of its Testmappe; a dead one holds nothing. A
+        // lock file alone goes when its lock is let go.
+        kw::FileLock lock;
+        if (kw::FileLock::tryTake(stagingNames(final).lock, lock) ==
+                kw::FileLock::Outcome::Taken &&
+            leftover != stagingNames(final).lock) {
+            kw::removeTree(leftover);
+        }
+    }
+}
+
+Publication publishTestmappe(const StagingNames& names, bool replace) {
+    const fs::path folder = names.final.parent_path();
+    if (replace && pathExists(names.final)) {
+        fs::path old = names.staging;
+        if (!kw::exchangePaths(names.staging, names.final)) {
+            if (errno != EINVAL && errno != ENOSYS) {
+                return Publication::Failed;
+            }
+            // No swap on this file system: the old folder steps aside first, and comes back
+            // when the new one cannot take its place.
+            old = names.replaced;
+            if (!kw::removeTree(old) || !kw::renameNoReplace(names.final, old)) {
+                return Publication::Failed;
+            }
+            if (!kw::renameNoReplace(names.staging, names.final)) {
+                kw::renameNoReplace(old, names.final);
+                return Publication::Failed;
+            }
+        }
+        if (!kw::syncFolder(folder)) {
+            return Publication::Failed;
+        }
+        return kw::removeTree(old) ? Publication::Done : Publication::OldNotRemoved;
+    }
+    if (!kw::renameNoReplace(names.staging, names.final) || !kw::syncFolder(folder)) {
+        return Publication::Failed;
+    }
+    return Publication::Done;
+}
