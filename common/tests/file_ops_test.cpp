@@ -1,8 +1,12 @@
 #include "common/files/file_ops.h"
 
+#include "common/files/file_lock.h"
 #include "common/text/line_file.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <map>
 
 namespace fs = std::filesystem;
 
@@ -46,6 +50,63 @@ TEST_F(FileOpsTest, CopiedTreeIsWritableAndComplete) {
     EXPECT_TRUE(kw::removeTree(source));
     EXPECT_FALSE(fs::exists(source));
     EXPECT_TRUE(kw::removeTree(m_dir / "nothing-here"));
+}
+
+TEST_F(FileOpsTest, EveryFailureOfTheCopyIsReported) {
+    const fs::path source = m_dir / "src";
+    fs::create_directories(source / "sub");
+    ASSERT_TRUE(kw::writeLineFile(source / "a.fct", {std::string(200000, 'x')}));
+    ASSERT_TRUE(kw::writeLineFile(source / "sub" / "b.ict", {"y"}));
+    // The n-th call of one kind fails (or finds its file ending at once); every call before
+    // and after it goes ahead. Calls of a whole copy: 2 opens and 2 reads per file copied
+    // (the second finds the end), 2 listings, 2 folders made.
+    const struct {
+        kw::FileOp op;
+        int nth;
+        int fault;
+    } rows[] = {
+        {kw::FileOp::List, 1, EIO},       {kw::FileOp::List, 2, EIO},
+        {kw::FileOp::MakeFolder, 1, EACCES}, {kw::FileOp::MakeFolder, 2, ENOSPC},
+        {kw::FileOp::Open, 1, EACCES},    {kw::FileOp::Open, 2, ENOSPC},
+        {kw::FileOp::Open, 4, EACCES},    {kw::FileOp::Read, 1, EIO},
+        {kw::FileOp::Read, 1, kw::kEndOfData}, {kw::FileOp::Read, 3, ENOSPC},
+        {kw::FileOp::Read, 3, kw::kEndOfData},
+    };
+    for (const auto& row : rows) {
+        const fs::path target = m_dir / "dst";
+        int calls = 0;
+        kw::setFileFaultHook([&](kw::FileOp op, const fs::path&) {
+            return op == row.op && ++calls == row.nth ? row.fault : 0;
+        });
+        std::string failure;
+        const bool copied = kw::copyTree(source, target, {}, &failure);
+        kw::setFileFaultHook(nullptr);
+        EXPECT_FALSE(copied) << static_cast<int>(row.op) << " " << row.nth << " " << row.fault;
+        EXPECT_FALSE(failure.empty());
+        ASSERT_TRUE(kw::removeTree(target));
+    }
+    // Without faults the same copy is complete.
+    ASSERT_TRUE(kw::copyTree(source, m_dir / "dst"));
+    EXPECT_EQ(kw::readFileBytes(source / "a.fct"), kw::readFileBytes(m_dir / "dst" / "a.fct"));
+
+    // A link back up into the tree would copy it into itself without end.
+    fs::create_directory_symlink("..", source / "sub" / "hoch");
+    std::string failure;
+    EXPECT_FALSE(kw::copyTree(source, m_dir / "loop", {}, &failure));
+    EXPECT_NE(std::string::npos, failure.find("hoch")) << failure;
+}
+
+TEST_F(FileOpsTest, ALockIsHeldOnceAndItsFileGoesWithIt) {
+    const fs::path path = m_dir / ".x.lock";
+    kw::FileLock first, second;
+    ASSERT_EQ(kw::FileLock::Outcome::Taken, kw::FileLock::tryTake(path, first));
+    EXPECT_EQ(kw::FileLock::Outcome::Busy, kw::FileLock::tryTake(path, second));
+    EXPECT_FALSE(second.held());
+    first.release();
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(kw::FileLock::Outcome::Taken, kw::FileLock::tryTake(path, second));
+    EXPECT_EQ(kw::FileLock::Outcome::Failed,
+              kw::FileLock::tryTake(m_dir / "fehlt" / ".x.lock", first));
 }
 
 TEST_F(FileOpsTest, CopyLeavesOutListedEntriesOfTheTopFolderOnly) {

@@ -178,6 +178,43 @@ TEST_F(BatchGenerationTest, GeneratesAndNamesTheFolders) {
     EXPECT_EQ(0, run({"--name", "DEMO", "--yes"}).exitCode);
 }
 
+TEST_F(BatchGenerationTest, RefusedNamesEndWithTwoAndTheirReasonBeforeAnythingIsWritten) {
+    const std::string longest(227, 'L'); // "TM_CAL_" + name + "_IST" + ".tarvik-replaced"
+    const struct {
+        std::string name;
+        bool cal;
+        const char* reason;
+    } rows[] = {
+        {"a/b", false, "keinen Schrägstrich"},
+        {"..", false, "\"..\""},
+        {"a\x01b", false, "keine Steuerzeichen"},
+        {"", false, "Bitte geben Sie den Speicherort und die Bezeichnung"},
+        {longest + "L", true, "zu lang: 228 Bytes, höchstens 227 Bytes"},
+        {"TM_" + longest + "LLLLL", false, "zu lang: 235 Bytes, höchstens 234 Bytes"},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> arguments = {"--name", row.name};
+        if (row.cal) {
+            arguments.push_back("--cal");
+        }
+        for (const char* mode : {"--yes", "--dry-run"}) {
+            arguments.push_back(mode);
+            const auto r = run(arguments);
+            arguments.pop_back();
+            EXPECT_EQ(2, r.exitCode) << row.name;
+            EXPECT_EQ(0u, r.err.find("tarvik: --name: ")) << r.err;
+            EXPECT_NE(std::string::npos, r.err.find(row.reason)) << r.err;
+            EXPECT_FALSE(std::filesystem::exists(m_root / "ziel")) << row.name;
+        }
+    }
+    // The longest names that fit generate completely.
+    EXPECT_EQ(0, run({"--name", longest, "--cal"}).exitCode);
+    EXPECT_EQ(0, run({"--name", "TM_" + longest + "LLLL"}).exitCode);
+    // Four and two Testmappen, nothing hidden beside them.
+    EXPECT_EQ(6, std::distance(std::filesystem::directory_iterator(m_root / "ziel"),
+                               std::filesystem::directory_iterator()));
+}
+
 TEST_F(BatchGenerationTest, DryRunWritesNothing) {
     const auto r = run({"--from-sysinfo", KW_TEST_DATA_DIR "/demo_rack.sysinfo",
                         "--dry-run"});

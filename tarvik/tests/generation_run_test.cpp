@@ -73,19 +73,37 @@ TEST_F(GenerationRunTest, GeneratesAllFourTestmappen) {
     EXPECT_EQ("end", m_ui.events.back());
 }
 
-TEST_F(GenerationRunTest, UnusableNamesChangeNothing) {
+TEST_F(GenerationRunTest, UnusableNamesChangeNothingAndSayWhy) {
+    const std::string missing = "Bitte geben Sie den Speicherort und die Bezeichnung für die zu "
+                                "generierende(n) Testmappe an!";
+    const std::string slash = "Der Name der Testmappe darf keinen Schrägstrich (\"/\" oder "
+                              "\"\\\") enthalten!";
+    const std::string dots = "Der Name der Testmappe darf weder \".\" sein noch \"..\" enthalten!";
     // "TM_" alone leaves no name for the folders and project files.
-    for (const char* name : {"", "../ABC", "A/B", "A\tB", "TM_"}) {
+    const std::pair<std::string, std::string> rows[] = {
+        {"", missing},
+        {"TM_", missing},
+        {"../ABC", slash},
+        {"A\\B", slash},
+        {"..", dots},
+        {"A..B", dots},
+        {"A\tB", "Der Name der Testmappe darf keine Steuerzeichen enthalten!"},
+        {"C:ABC", "Der Name der Testmappe darf keinen Doppelpunkt enthalten!"},
+        {std::string(228, 'X'),
+         "Der Name der Testmappe ist zu lang: 228 Bytes, höchstens 227 Bytes sind möglich!"},
+    };
+    m_inputs.generateCal = true;
+    for (const auto& [name, reason] : rows) {
         m_inputs.projectName = name;
-        m_ui.messages.clear();
+        m_ui = ScriptedUi();
         EXPECT_FALSE(generate());
-        EXPECT_EQ(std::vector<std::string>{"W: Bitte geben Sie den Speicherort und die Bezeichnung "
-                                           "für die zu generierende(n) Testmappe an!"},
-                  m_ui.messages);
+        EXPECT_EQ(std::vector<std::string>{"W: " + reason}, m_ui.messages) << name;
+        EXPECT_EQ(1u, m_ui.events.size());
     }
     m_inputs.projectName = "ABC";
     m_inputs.targetDirectory.clear();
     EXPECT_FALSE(generate());
+    EXPECT_EQ("W: " + missing, m_ui.messages.back());
     EXPECT_TRUE(entries(m_root / "ziel").empty());
     EXPECT_TRUE(m_ui.steps.empty());
 }
@@ -228,6 +246,18 @@ TEST_F(GenerationRunTest, ATemplateIsNeverReplacedByATestmappe) {
         EXPECT_NE(std::string::npos, m_ui.messages[0].find("enthält eine Vorlagen-Testmappe"))
             << m_ui.messages[0];
         EXPECT_TRUE(m_ui.questions.empty());
+    }
+    // Nor is a Testmappe put inside a template, where each run would copy the template into
+    // itself once more.
+    m_inputs.projectName = "ABC";
+    for (const fs::path& inside : {selTemplate(), calTemplate() / "unter" / ".."}) {
+        m_inputs.targetDirectory = inside;
+        m_ui = ScriptedUi();
+        EXPECT_FALSE(generate());
+        ASSERT_EQ(1u, m_ui.messages.size());
+        EXPECT_NE(std::string::npos, m_ui.messages[0].find("liegt in einer Vorlagen-Testmappe"))
+            << m_ui.messages[0];
+        EXPECT_TRUE(m_ui.steps.empty());
     }
     EXPECT_EQ(selBefore, entries(selTemplate()));
     EXPECT_EQ(calBefore, entries(calTemplate()));
