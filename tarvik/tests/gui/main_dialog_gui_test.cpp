@@ -306,10 +306,22 @@ TEST(TarvikDlg, GenerierenReplacesAnExistingTestmappeAfterOk) {
     inputs.setProgramFolder(KW_TEMPLATES_DIR);
     inputs.targetDirectory = target.path().toStdString();
     CTarvikDlg dialog(system, inputs, generateTestmappen);
+    QString refused;
     QString question;
     QString done;
     WindowScript script;
+    // A name that cannot be a folder is refused with its reason first.
     script
+        .modal("Kontrollwerk 3.2.0",
+               [](QWidget* main) {
+                   main->findChild<QLineEdit*>("projectName")->setText("BANK/2");
+                   main->findChild<QPushButton*>("generateButton")->click();
+               })
+        .modal(kMessageCaption,
+               [&refused](QWidget* box) {
+                   refused = messageText(box);
+                   clickButton(box, "OK");
+               })
         .modal("Kontrollwerk 3.2.0",
                [](QWidget* main) {
                    main->findChild<QLineEdit*>("projectName")->setText("BANK");
@@ -326,6 +338,8 @@ TEST(TarvikDlg, GenerierenReplacesAnExistingTestmappeAfterOk) {
         });
     EXPECT_EQ(QDialog::Accepted, dialog.exec());
     EXPECT_EQ(0, script.pending());
+    EXPECT_EQ("Der Name der Testmappe darf keinen Schrägstrich (\"/\" oder \"\\\") enthalten!",
+              refused);
     EXPECT_TRUE(question.contains("TM_BANK\" existiert bereits")) << question.toStdString();
     EXPECT_EQ("Die Selbsttest-Testmappen wurden erfolgreich generiert.", done);
     EXPECT_FALSE(QFile::exists(oldFile));
