@@ -97,6 +97,9 @@ Publication publishTestmappe(const StagingNames& names, bool replace) {
     if (replace && pathExists(names.final)) {
         fs::path old = names.staging;
         if (!kw::exchangePaths(names.staging, names.final)) {
+            if (errno == ENOENT) {
+                return publishTestmappe(names, false); // the old one went meanwhile
+            }
             if (errno != EINVAL && errno != ENOSYS) {
                 return Publication::Failed;
             }

@@ -242,6 +242,31 @@ TEST_F(FaultedGeneration, EveryFailingFileCallLeavesOnlyCompleteTestmappen) {
     }
 }
 
+TEST_F(FaultedGeneration, WithoutASwapTheOldTestmappeStepsAside) {
+    resetTarget(true);
+    const Testmappen old = readTestmappen(m_root / "ziel");
+    ASSERT_TRUE(run()) << lastMessage();
+    const Testmappen complete = readTestmappen(m_root / "ziel");
+    // The file system cannot swap (EINVAL at the first rename onto each final name); in the
+    // second row the new Testmappe then cannot take the name either, and the old one returns.
+    for (const int second : {0, EIO}) {
+        resetTarget(true);
+        std::map<fs::path, int> seen;
+        kw::setFileFaultHook([&](kw::FileOp op, const fs::path& path) {
+            if (op != kw::FileOp::Rename || path.filename().string().front() == '.') {
+                return 0;
+            }
+            const int nth = ++seen[path];
+            return nth == 1 ? EINVAL : nth == 2 ? second : 0;
+        });
+        const bool succeeded = run();
+        kw::setFileFaultHook(nullptr);
+        EXPECT_EQ(second == 0, succeeded) << lastMessage();
+        EXPECT_EQ(second == 0 ? complete : old, readTestmappen(m_root / "ziel")) << second;
+        EXPECT_TRUE(hiddenNames(m_root / "ziel").empty()) << second;
+    }
+}
+
 TEST_F(FaultedGeneration, LeftoversOfDeadRunsGoThoseOfLiveRunsStay) {
     resetTarget(false);
     const fs::path ziel = m_root / "ziel";
