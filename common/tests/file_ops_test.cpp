@@ -65,11 +65,16 @@ TEST_F(FileOpsTest, EveryFailureOfTheCopyIsReported) {
         int nth;
         int fault;
     } rows[] = {
-        {kw::FileOp::List, 1, EIO},       {kw::FileOp::List, 2, EIO},
-        {kw::FileOp::MakeFolder, 1, EACCES}, {kw::FileOp::MakeFolder, 2, ENOSPC},
-        {kw::FileOp::Open, 1, EACCES},    {kw::FileOp::Open, 2, ENOSPC},
-        {kw::FileOp::Open, 4, EACCES},    {kw::FileOp::Read, 1, EIO},
-        {kw::FileOp::Read, 1, kw::kEndOfData}, {kw::FileOp::Read, 3, ENOSPC},
+        {kw::FileOp::List, 1, EIO},
+        {kw::FileOp::List, 2, EIO},
+        {kw::FileOp::MakeFolder, 1, EACCES},
+        {kw::FileOp::MakeFolder, 2, ENOSPC},
+        {kw::FileOp::Open, 1, EACCES},
+        {kw::FileOp::Open, 2, ENOSPC},
+        {kw::FileOp::Open, 4, EACCES},
+        {kw::FileOp::Read, 1, EIO},
+        {kw::FileOp::Read, 1, kw::kEndOfData}, // the copy ends early: a short module
+        {kw::FileOp::Read, 3, ENOSPC},
         {kw::FileOp::Read, 3, kw::kEndOfData},
     };
     for (const auto& row : rows) {
