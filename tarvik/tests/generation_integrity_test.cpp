@@ -56,21 +56,16 @@ Tree readTree(const fs::path& folder) {
     return tree;
 }
 
-std::vector<std::string> visibleNames(const fs::path& folder) {
+// The names in a folder that begin with a dot (hidden) or those that do not.
+std::vector<std::string> namesIn(const fs::path& folder, bool hidden) {
     std::vector<std::string> names = GenerationFixture::entries(folder);
-    names.erase(std::remove_if(names.begin(), names.end(),
-                               [](const std::string& n) { return n.front() == '.'; }),
-                names.end());
+    const auto other = [hidden](const std::string& n) { return (n.front() == '.') != hidden; };
+    names.erase(std::remove_if(names.begin(), names.end(), other), names.end());
     return names;
 }
 
-std::vector<std::string> hiddenNames(const fs::path& folder) {
-    std::vector<std::string> names = GenerationFixture::entries(folder);
-    names.erase(std::remove_if(names.begin(), names.end(),
-                               [](const std::string& n) { return n.front() != '.'; }),
-                names.end());
-    return names;
-}
+std::vector<std::string> visibleNames(const fs::path& folder) { return namesIn(folder, false); }
+std::vector<std::string> hiddenNames(const fs::path& folder) { return namesIn(folder, true); }
 
 Testmappen readTestmappen(const fs::path& folder) {
     Testmappen result;
