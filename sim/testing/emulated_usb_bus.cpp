@@ -152,15 +152,22 @@ struct EmulatedUsbBus::State {
         const gulong request = umockdev_ioctl_client_get_request(client);
         UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
         if (device.unplugged) {
-            dropUrbs(client);
-            umockdev_ioctl_client_complete(client, -1, ENODEV);
+            // As usbfs after a disconnect: the URBs in flight can still be reaped, killed;
+            // everything else fails with ENODEV.
+            if (request == USBDEVFS_REAPURBNDELAY || request == USBDEVFS_REAPURB) {
+                killUrbs(client);
+                reap(client, arg);
+            } else {
+                umockdev_ioctl_client_complete(client, -1, ENODEV);
+            }
             return TRUE;
         }
         switch (request) {
         case USBDEVFS_GET_CAPABILITIES: {
             UMockdevIoctlData* caps = umockdev_ioctl_data_resolve(arg, 0, sizeof(guint32), nullptr);
             *reinterpret_cast<guint32*>(caps->data) =
-                USBDEVFS_CAP_BULK_CONTINUATION | USBDEVFS_CAP_NO_PACKET_SIZE_LIM;
+                USBDEVFS_CAP_BULK_CONTINUATION | USBDEVFS_CAP_NO_PACKET_SIZE_LIM |
+                USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
             umockdev_ioctl_client_complete(client, 0, 0);
             g_object_unref(caps);
             return TRUE;
@@ -296,6 +303,16 @@ struct EmulatedUsbBus::State {
         urb.actual = n;
     }
 
+    void killUrbs(UMockdevIoctlClient* client) {
+        for (Urb& urb : urbs) {
+            if (urb.client == client && !urb.done) {
+                urb.done = true;
+                urb.status = -ESHUTDOWN;
+                urb.actual = 0;
+            }
+        }
+    }
+
     void reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
         for (auto it = urbs.begin(); it != urbs.end(); ++it) {
             if (it->client != client) {
@@ -318,7 +335,8 @@ struct EmulatedUsbBus::State {
             urbs.erase(it);
             return;
         }
-        umockdev_ioctl_client_complete(client, -1, EAGAIN);
+        const auto found = devices.find(umockdev_ioctl_client_get_devnode(client));
+        umockdev_ioctl_client_complete(client, -1, found->second.unplugged ? ENODEV : EAGAIN);
     }
 
     void discard(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
@@ -427,6 +445,8 @@ void EmulatedUsbBus::unplug(int device) {
     }
     if (!sysPath.empty()) {
         umockdev_testbed_uevent(m_state->testbed, sysPath.c_str(), "remove");
+        // Gone from sysfs too, so that programs started later do not find it.
+        umockdev_testbed_remove_device(m_state->testbed, sysPath.c_str());
     }
 }
 
