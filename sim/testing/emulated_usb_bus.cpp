@@ -125,6 +125,7 @@ struct EmulatedUsbBus::State {
         std::string sysPath;
         std::array<std::shared_ptr<DeviceSession>, 4> sessions;
         bool unplugged = false;
+        UMockdevIoctlClient* claimedBy = nullptr; // as usbfs: one opener holds the interface
     };
 
     UMockdevTestbed* testbed = nullptr;
@@ -173,14 +174,29 @@ struct EmulatedUsbBus::State {
             return TRUE;
         }
         case USBDEVFS_CLAIMINTERFACE:
+            if (device.setup.kernelDriver || (device.claimedBy && device.claimedBy != client)) {
+                umockdev_ioctl_client_complete(client, -1, EBUSY);
+                return TRUE;
+            }
+            device.claimedBy = client;
+            umockdev_ioctl_client_complete(client, 0, 0);
+            return TRUE;
         case USBDEVFS_RELEASEINTERFACE:
+            if (device.claimedBy == client) {
+                device.claimedBy = nullptr;
+            }
+            umockdev_ioctl_client_complete(client, 0, 0);
+            return TRUE;
         case USBDEVFS_CLEAR_HALT:
         case USBDEVFS_RESETEP:
         case USBDEVFS_SETINTERFACE:
             umockdev_ioctl_client_complete(client, 0, 0);
             return TRUE;
-        case USBDEVFS_GETDRIVER: // no kernel driver is bound
-            umockdev_ioctl_client_complete(client, -1, ENODATA);
+        case USBDEVFS_GETDRIVER:
+            driverName(client, device, arg);
+            return TRUE;
+        case USBDEVFS_IOCTL:
+            detach(client, device, arg);
             return TRUE;
         case USBDEVFS_SUBMITURB:
             submit(client, device, arg);
@@ -195,6 +211,35 @@ struct EmulatedUsbBus::State {
         default:
             return FALSE;
         }
+    }
+
+    static void driverName(UMockdevIoctlClient* client, const Device& device,
+                           UMockdevIoctlData* arg) {
+        if (!device.setup.kernelDriver) {
+            umockdev_ioctl_client_complete(client, -1, ENODATA);
+            return;
+        }
+        UMockdevIoctlData* data =
+            umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_getdriver), nullptr);
+        std::snprintf(reinterpret_cast<usbdevfs_getdriver*>(data->data)->driver,
+                      USBDEVFS_MAXDRIVERNAME, "kwtest");
+        umockdev_ioctl_client_complete(client, 0, 0);
+        g_object_unref(data);
+    }
+
+    // USBDEVFS_IOCTL with USBDEVFS_DISCONNECT: the kernel driver lets go of the interface.
+    static void detach(UMockdevIoctlClient* client, Device& device, UMockdevIoctlData* arg) {
+        UMockdevIoctlData* data =
+            umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_ioctl), nullptr);
+        const bool disconnect =
+            reinterpret_cast<const usbdevfs_ioctl*>(data->data)->ioctl_code ==
+                static_cast<int>(USBDEVFS_DISCONNECT) &&
+            device.setup.kernelDriver;
+        if (disconnect) {
+            device.setup.kernelDriver = false;
+        }
+        umockdev_ioctl_client_complete(client, disconnect ? 0 : -1, disconnect ? 0 : ENODATA);
+        g_object_unref(data);
     }
 
     void submit(UMockdevIoctlClient* client, Device& device, UMockdevIoctlData* arg) {
@@ -375,6 +420,11 @@ struct EmulatedUsbBus::State {
         auto* state = static_cast<State*>(self);
         const std::lock_guard lock(state->mutex);
         state->dropUrbs(client);
+        for (auto& [node, device] : state->devices) {
+            if (device.claimedBy == client) {
+                device.claimedBy = nullptr;
+            }
+        }
     }
 };
 
@@ -411,7 +461,10 @@ int EmulatedUsbBus::plug(std::shared_ptr<DeviceEndpoint> adapter, const Emulated
     const std::string sysPath = "/devices/pci0000:00/usb1/1-" + std::to_string(port);
     {
         const std::lock_guard lock(m_state->mutex);
-        m_state->devices[node] = State::Device{std::move(adapter), device, "/sys" + sysPath, {}};
+        State::Device& entry = m_state->devices[node];
+        entry.adapter = std::move(adapter);
+        entry.setup = device;
+        entry.sysPath = "/sys" + sysPath;
     }
     // The handler first, so that a program woken by the arrival can open the device at once.
     if (!umockdev_testbed_attach_ioctl(m_state->testbed, node, m_state->handler, nullptr)) {

@@ -171,11 +171,13 @@ TEST(LibusbBackend, ListNamesSerialDeviceNumberSpeedAndTwin) {
     EXPECT_EQ(kw::usbAdapterHint(), "");
 }
 
-// korvane -exec and tarvik's reading reach the rack behind a real adapter.
+// korvane -exec and tarvik's reading reach the rack behind a real adapter (whose interface a
+// kernel driver had taken: it is detached).
 TEST(LibusbBackend, ExecWordsAndTarvikReadingReachTheRack) {
     Racks racks;
-    racks.plug({"adapter usb860 serial=4711", "kind 1", "0 31 0", "1 2 0", "14 15 1"},
-               {kAdapterId, "4711", "480"});
+    EmulatedUsbDevice device{kAdapterId, "4711", "480"};
+    device.kernelDriver = true;
+    racks.plug({"adapter usb860 serial=4711", "kind 1", "0 31 0", "1 2 0", "14 15 1"}, device);
     ProgramMachine machine;
     const auto sequence = machine.temp.path() / "ablauf.txt";
     std::ofstream(sequence, std::ios::binary) << "0,1,3,165,0; senden\r\n0,1,3,?,0; lesen\r\n";
@@ -282,26 +284,37 @@ TEST(LibusbBackend, HotPlugAndUnplugDuringATransfer) {
     EXPECT_EQ(usbPath(), "");
 }
 
-// An adapter the user may not open is not listed; the message names the device and the rule.
-TEST(LibusbBackend, PermissionErrorNamesTheDeviceAndTheRule) {
+// An adapter the user may not open, or another program holds, is not listed; the message
+// names the device (and the udev rule).
+TEST(LibusbBackend, AccessProblemsNameTheDevice) {
     Racks racks;
     const int device = racks.plug({"adapter usb860", "0 31 0"}, {kAdapterId, "5", "480"});
-    ASSERT_EQ(chmod(g_bus->nodeFile(device).c_str(), 0), 0);
+    char node[32];
+    std::snprintf(node, sizeof node, "/dev/bus/usb/001/%03d", device);
     ProgramMachine machine;
+    const std::string noInterface = "korvane: Kein Testsystem-Interface vorhanden!\n";
+
+    {
+        Pipes held(usbPath()); // this process claims the adapter's interface
+        ASSERT_TRUE(held.write && held.read);
+        const ProgramRun busy = run({KW_KORVANE_PROGRAM, "--list"});
+        EXPECT_EQ(busy.exitCode, 255);
+        EXPECT_EQ(busy.err, noInterface + "korvane: Der USB860-Adapter 0b1e:0860 (" + node +
+                                ") wird von einem anderen Programm benutzt.\n");
+    }
+
+    ASSERT_EQ(chmod(g_bus->nodeFile(device).c_str(), 0), 0);
     // root opens any file: the program runs without the capabilities that allow that.
     std::vector<std::string> command{KW_KORVANE_PROGRAM, "--list"};
     if (geteuid() == 0) {
         command.insert(command.begin(), {"/usr/bin/setpriv", "--inh-caps=-all",
                                          "--bounding-set=-dac_override,-dac_read_search"});
     }
-    const ProgramRun list = run(command);
-    char node[32];
-    std::snprintf(node, sizeof node, "/dev/bus/usb/001/%03d", device);
-    EXPECT_EQ(list.exitCode, 255);
-    EXPECT_EQ(list.err, std::string("korvane: Kein Testsystem-Interface vorhanden!\n") +
-                            "korvane: Kein Zugriff auf USB860-Adapter 0b1e:0860 (" + node +
-                            "): udev-Regel 70-kontrollwerk-usb860.rules installieren (README, "
-                            "\"Echte Adapter\").\n");
+    const ProgramRun denied = run(command);
+    EXPECT_EQ(denied.exitCode, 255);
+    EXPECT_EQ(denied.err, noInterface + "korvane: Kein Zugriff auf USB860-Adapter 0b1e:0860 (" +
+                              node + "): udev-Regel 70-kontrollwerk-usb860.rules installieren "
+                                     "(README, \"Echte Adapter\").\n");
 }
 
 int main(int argc, char** argv) {
