@@ -254,7 +254,9 @@ private:
 struct State {
     std::mutex mutex;
     std::map<std::pair<int, int>, std::string> paths; // by bus and address
-    std::map<std::string, std::weak_ptr<OpenAdapter>> open;
+    // Adapters open in this process, by bus and address: a device replugged into the same port
+    // has the same path but is not the same device.
+    std::map<std::pair<int, int>, std::weak_ptr<OpenAdapter>> open;
     std::string problem; // the last adapter found but not usable, for usbAdapterHint
 };
 
@@ -330,13 +332,22 @@ template <typename Visit> void forEachAdapter(const std::vector<UsbId>& ids, Vis
     }
 }
 
-// Opens the adapter at `path` and claims its interface; an errno code when that fails.
+// The adapter at `path`, opened by this process already or now (its interface claimed); an
+// errno code when that fails.
 int openAdapter(const std::string& path, std::shared_ptr<OpenAdapter>& opened) {
     int error = ENOENT;
     forEachAdapter(configuredUsbIds(), [&](libusb_device* device,
                                            const libusb_device_descriptor& descriptor) {
         if (pathOf(device, descriptor) != path) {
             return true;
+        }
+        {
+            const std::lock_guard lock(state().mutex);
+            if (const auto known = state().open.find(keyOf(device));
+                known != state().open.end() && (opened = known->second.lock())) {
+                error = 0;
+                return false;
+            }
         }
         auto adapter = std::make_shared<OpenAdapter>();
         libusb_device_handle* handle = nullptr;
@@ -364,6 +375,8 @@ int openAdapter(const std::string& path, std::shared_ptr<OpenAdapter>& opened) {
             return false;
         }
         adapter->handle = handle;
+        const std::lock_guard lock(state().mutex);
+        state().open[keyOf(device)] = adapter;
         opened = std::move(adapter);
         error = 0;
         return false;
@@ -509,6 +522,7 @@ public:
         std::erase_if(state().paths, [&](const auto& entry) {
             return std::find(present.begin(), present.end(), entry.first) == present.end();
         });
+        std::erase_if(state().open, [](const auto& entry) { return entry.second.expired(); });
         return paths;
     }
 
@@ -523,18 +537,8 @@ public:
         static std::mutex opening;
         const std::lock_guard lock(opening);
         std::shared_ptr<OpenAdapter> adapter;
-        {
-            const std::lock_guard stateLock(state().mutex);
-            if (const auto known = state().open.find(path); known != state().open.end()) {
-                adapter = known->second.lock();
-            }
-        }
-        if (!adapter) {
-            if (const int error = openAdapter(path, adapter); error != 0) {
-                return {nullptr, error};
-            }
-            const std::lock_guard stateLock(state().mutex);
-            state().open[path] = adapter;
+        if (const int error = openAdapter(path, adapter); error != 0) {
+            return {nullptr, error};
         }
         if (adapter->endpoints[static_cast<std::size_t>(pipe)] == 0) {
             return {nullptr, ENOENT};

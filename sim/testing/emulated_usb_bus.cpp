@@ -453,7 +453,7 @@ int EmulatedUsbBus::plug(std::shared_ptr<DeviceEndpoint> adapter, const Emulated
     int address = 0;
     {
         const std::lock_guard lock(m_state->mutex);
-        port = ++m_state->lastPort;
+        port = device.port > 0 ? device.port : ++m_state->lastPort;
         address = ++m_state->lastAddress;
     }
     char node[32];
@@ -470,7 +470,7 @@ int EmulatedUsbBus::plug(std::shared_ptr<DeviceEndpoint> adapter, const Emulated
     if (!umockdev_testbed_attach_ioctl(m_state->testbed, node, m_state->handler, nullptr)) {
         throw std::runtime_error(std::string("umockdev: ") + node + " nicht emulierbar");
     }
-    char address3[8];
+    char address3[16];
     std::snprintf(address3, sizeof address3, "%03d", address);
     const std::string description = "P: " + sysPath + "\nN: " + std::string(node + 5) +
                                     "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n"

@@ -282,6 +282,19 @@ TEST(LibusbBackend, HotPlugAndUnplugDuringATransfer) {
     EXPECT_EQ(removal->type, kw::DeviceNotice::Type::Removal);
     EXPECT_EQ(removal->path, path);
     EXPECT_EQ(usbPath(), "");
+
+    // Plugged in again at the same port: the same path, but a new device, while the handles
+    // on the old one are still held.
+    EmulatedUsbDevice again{kAdapterId, "3", "480"};
+    again.port = std::stoi(path.substr(path.find('-') + 1));
+    racks.plug({"adapter usb860", "0 31 0"}, again);
+    ASSERT_TRUE(noticeFor(monitor, "3"));
+    ASSERT_EQ(usbPath(), path);
+    Pipes replugged(path);
+    ASSERT_TRUE(replugged.write && replugged.read);
+    const auto packet = kw::usb860::readPacket(0, 0, 15);
+    EXPECT_TRUE(replugged.write.handle->write(packet).complete(packet.size()));
+    EXPECT_EQ(kw::usb860::readAnswer(*replugged.read.handle).value, 31);
 }
 
 // An adapter the user may not open, or another program holds, is not listed; the message
