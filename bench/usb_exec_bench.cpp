@@ -33,8 +33,8 @@ double execRoundTripsPerSecond(const std::filesystem::path& sequence, const char
     int exitCode = -1;
     std::string err;
     const double seconds = bench::bestSeconds(2, [&] {
-        exitCode = runProgram({KW_KORVANE_PROGRAM, "-usb", "1", "-exec", sequence.string()},
-                              120000, nullptr, &err);
+        exitCode = runProgram({KW_KORVANE_PROGRAM, "-usb", "1", "-exec", sequence.string()}, 120000,
+                              nullptr, &err);
     });
     if (exitCode != 0 || !err.empty()) {
         std::fprintf(stderr, "usb_exec_bench: korvane -exec über %s endete mit %d: %s\n", path,

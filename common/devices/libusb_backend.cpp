@@ -156,8 +156,7 @@ bool choosePipes(libusb_device* device, OpenAdapter& adapter) {
         std::vector<const libusb_endpoint_descriptor*> in, out;
         for (int e = 0; e < setting.bNumEndpoints; ++e) {
             const libusb_endpoint_descriptor& endpoint = setting.endpoint[e];
-            if ((endpoint.bmAttributes & LIBUSB_TRANSFER_TYPE_MASK) !=
-                LIBUSB_TRANSFER_TYPE_BULK) {
+            if ((endpoint.bmAttributes & LIBUSB_TRANSFER_TYPE_MASK) != LIBUSB_TRANSFER_TYPE_BULK) {
                 continue;
             }
             ((endpoint.bEndpointAddress & LIBUSB_ENDPOINT_IN) ? in : out).push_back(&endpoint);
@@ -218,13 +217,12 @@ public:
         }
         // One transfer of at least a whole packet: a device that sends more than was asked
         // for must not overflow the transfer; the rest waits for the next read.
-        std::vector<std::uint8_t> buffer(
-            std::max<std::size_t>(data.size() - got,
-                                  static_cast<std::size_t>(m_adapter->packetSizes[pipe])));
+        std::vector<std::uint8_t> buffer(std::max<std::size_t>(
+            data.size() - got, static_cast<std::size_t>(m_adapter->packetSizes[pipe])));
         int moved = 0;
-        const int result = libusb_bulk_transfer(m_adapter->handle, m_adapter->endpoints[pipe],
-                                                buffer.data(), static_cast<int>(buffer.size()),
-                                                &moved, kUsbReadTimeoutMs);
+        const int result =
+            libusb_bulk_transfer(m_adapter->handle, m_adapter->endpoints[pipe], buffer.data(),
+                                 static_cast<int>(buffer.size()), &moved, kUsbReadTimeoutMs);
         pending.insert(pending.end(), buffer.begin(), buffer.begin() + moved);
         got += takePending(pending, data.subspan(got));
         return {errnoOf(result), got};
@@ -300,8 +298,8 @@ std::string pathOf(libusb_device* device, const libusb_device_descriptor& descri
     std::string serial;
     if (descriptor.iSerialNumber != 0) {
         unsigned char text[256];
-        const int length = libusb_get_string_descriptor_ascii(handle, descriptor.iSerialNumber,
-                                                              text, sizeof text);
+        const int length =
+            libusb_get_string_descriptor_ascii(handle, descriptor.iSerialNumber, text, sizeof text);
         if (length > 0) {
             serial.assign(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
         }
@@ -336,51 +334,51 @@ template <typename Visit> void forEachAdapter(const std::vector<UsbId>& ids, Vis
 // errno code when that fails.
 int openAdapter(const std::string& path, std::shared_ptr<OpenAdapter>& opened) {
     int error = ENOENT;
-    forEachAdapter(configuredUsbIds(), [&](libusb_device* device,
-                                           const libusb_device_descriptor& descriptor) {
-        if (pathOf(device, descriptor) != path) {
-            return true;
-        }
-        {
-            const std::lock_guard lock(state().mutex);
-            if (const auto known = state().open.find(keyOf(device));
-                known != state().open.end() && (opened = known->second.lock())) {
-                error = 0;
+    forEachAdapter(
+        configuredUsbIds(), [&](libusb_device* device, const libusb_device_descriptor& descriptor) {
+            if (pathOf(device, descriptor) != path) {
+                return true;
+            }
+            {
+                const std::lock_guard lock(state().mutex);
+                if (const auto known = state().open.find(keyOf(device));
+                    known != state().open.end() && (opened = known->second.lock())) {
+                    error = 0;
+                    return false;
+                }
+            }
+            auto adapter = std::make_shared<OpenAdapter>();
+            libusb_device_handle* handle = nullptr;
+            if (const int result = libusb_open(device, &handle); result != 0) {
+                error = errnoOf(result);
+                noteOpenProblem(result, device, descriptor);
                 return false;
             }
-        }
-        auto adapter = std::make_shared<OpenAdapter>();
-        libusb_device_handle* handle = nullptr;
-        if (const int result = libusb_open(device, &handle); result != 0) {
-            error = errnoOf(result);
-            noteOpenProblem(result, device, descriptor);
-            return false;
-        }
-        if (!choosePipes(device, *adapter)) {
-            libusb_close(handle);
-            error = ENOENT;
-            return false;
-        }
-        if (libusb_kernel_driver_active(handle, adapter->interfaceNumber) == 1) {
-            libusb_detach_kernel_driver(handle, adapter->interfaceNumber);
-        }
-        if (const int result = libusb_claim_interface(handle, adapter->interfaceNumber);
-            result != 0) {
-            libusb_close(handle);
-            error = errnoOf(result);
-            if (result == LIBUSB_ERROR_BUSY) {
-                noteProblem(problemText("Der", device, descriptor) +
-                            " wird von einem anderen Programm benutzt.");
+            if (!choosePipes(device, *adapter)) {
+                libusb_close(handle);
+                error = ENOENT;
+                return false;
             }
+            if (libusb_kernel_driver_active(handle, adapter->interfaceNumber) == 1) {
+                libusb_detach_kernel_driver(handle, adapter->interfaceNumber);
+            }
+            if (const int result = libusb_claim_interface(handle, adapter->interfaceNumber);
+                result != 0) {
+                libusb_close(handle);
+                error = errnoOf(result);
+                if (result == LIBUSB_ERROR_BUSY) {
+                    noteProblem(problemText("Der", device, descriptor) +
+                                " wird von einem anderen Programm benutzt.");
+                }
+                return false;
+            }
+            adapter->handle = handle;
+            const std::lock_guard lock(state().mutex);
+            state().open[keyOf(device)] = adapter;
+            opened = std::move(adapter);
+            error = 0;
             return false;
-        }
-        adapter->handle = handle;
-        const std::lock_guard lock(state().mutex);
-        state().open[keyOf(device)] = adapter;
-        opened = std::move(adapter);
-        error = 0;
-        return false;
-    });
+        });
     return error;
 }
 
@@ -392,13 +390,11 @@ public:
     LibusbNoticeSource() : m_fd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
     bool start() {
-        const int events =
-            LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED | LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT;
+        const int events = LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED | LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT;
         if (m_fd < 0 ||
-            libusb_hotplug_register_callback(usbContext(), events, 0, LIBUSB_HOTPLUG_MATCH_ANY,
-                                             LIBUSB_HOTPLUG_MATCH_ANY, LIBUSB_HOTPLUG_MATCH_ANY,
-                                             &LibusbNoticeSource::arrived, this,
-                                             &m_callback) != 0) {
+            libusb_hotplug_register_callback(
+                usbContext(), events, 0, LIBUSB_HOTPLUG_MATCH_ANY, LIBUSB_HOTPLUG_MATCH_ANY,
+                LIBUSB_HOTPLUG_MATCH_ANY, &LibusbNoticeSource::arrived, this, &m_callback) != 0) {
             return false;
         }
         m_registered = true;
@@ -510,14 +506,14 @@ public:
         }
         noteProblem({});
         std::vector<std::pair<int, int>> present;
-        forEachAdapter(configuredUsbIds(), [&](libusb_device* device,
-                                               const libusb_device_descriptor& descriptor) {
-            present.push_back(keyOf(device));
-            if (std::string path = pathOf(device, descriptor); !path.empty()) {
-                paths.push_back(std::move(path));
-            }
-            return true;
-        });
+        forEachAdapter(configuredUsbIds(),
+                       [&](libusb_device* device, const libusb_device_descriptor& descriptor) {
+                           present.push_back(keyOf(device));
+                           if (std::string path = pathOf(device, descriptor); !path.empty()) {
+                               paths.push_back(std::move(path));
+                           }
+                           return true;
+                       });
         const std::lock_guard lock(state().mutex);
         std::erase_if(state().paths, [&](const auto& entry) {
             return std::find(present.begin(), present.end(), entry.first) == present.end();
@@ -548,26 +544,26 @@ public:
 
     int usbSpeed(const std::string& path) override {
         int speed = -1;
-        forEachAdapter(configuredUsbIds(), [&](libusb_device* device,
-                                               const libusb_device_descriptor& descriptor) {
-            if (pathOf(device, descriptor) != path) {
-                return true;
-            }
-            switch (libusb_get_device_speed(device)) {
-            case LIBUSB_SPEED_LOW:
-                speed = 0;
-                break;
-            case LIBUSB_SPEED_FULL:
-                speed = 1;
-                break;
-            case LIBUSB_SPEED_UNKNOWN:
-                break;
-            default: // high speed and faster
-                speed = 2;
-                break;
-            }
-            return false;
-        });
+        forEachAdapter(configuredUsbIds(),
+                       [&](libusb_device* device, const libusb_device_descriptor& descriptor) {
+                           if (pathOf(device, descriptor) != path) {
+                               return true;
+                           }
+                           switch (libusb_get_device_speed(device)) {
+                           case LIBUSB_SPEED_LOW:
+                               speed = 0;
+                               break;
+                           case LIBUSB_SPEED_FULL:
+                               speed = 1;
+                               break;
+                           case LIBUSB_SPEED_UNKNOWN:
+                               break;
+                           default: // high speed and faster
+                               speed = 2;
+                               break;
+                           }
+                           return false;
+                       });
         return speed;
     }
 

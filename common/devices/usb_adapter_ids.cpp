@@ -46,8 +46,8 @@ std::vector<UsbId> parseUsbIds(std::string_view text, std::vector<std::string>* 
     std::size_t begin = 0;
     for (std::size_t i = 0; i <= text.size(); ++i) {
         const char c = i < text.size() ? text[i] : '\n';
-        const bool separator = c == '\n' || c == '\r' || c == ' ' || c == '\t' || c == ',' ||
-                               c == ';' || c == '#';
+        const bool separator =
+            c == '\n' || c == '\r' || c == ' ' || c == '\t' || c == ',' || c == ';' || c == '#';
         if (!separator) {
             continue;
         }
@@ -88,8 +88,8 @@ std::vector<UsbId> configuredUsbIds() {
         return parseUsbIds(list);
     }
     std::vector<UsbId> ids;
-    for (const std::filesystem::path& file : {std::filesystem::path(kUsbIdsSystemFile),
-                                              userUsbIdsFile()}) {
+    for (const std::filesystem::path& file :
+         {std::filesystem::path(kUsbIdsSystemFile), userUsbIdsFile()}) {
         if (file.empty()) {
             continue;
         }

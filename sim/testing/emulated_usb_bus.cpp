@@ -55,20 +55,23 @@ std::string hex(const std::vector<unsigned char>& bytes) {
 std::vector<unsigned char> descriptors(const EmulatedUsbDevice& device) {
     const int packet = device.speed == "480" || device.speed == "5000" ? 512 : 64;
     std::vector<unsigned char> bytes{
-        18, 1, 0x00, 0x02, 0xFF, 0, 0, 64,
-        static_cast<unsigned char>(device.id.vendor & 0xFF),
+        18, 1, 0x00, 0x02, 0xFF, 0, 0, 64, static_cast<unsigned char>(device.id.vendor & 0xFF),
         static_cast<unsigned char>(device.id.vendor >> 8),
         static_cast<unsigned char>(device.id.product & 0xFF),
-        static_cast<unsigned char>(device.id.product >> 8),
-        0x00, 0x01, 0, 0, static_cast<unsigned char>(device.serial.empty() ? 0 : kSerialIndex), 1,
+        static_cast<unsigned char>(device.id.product >> 8), 0x00, 0x01, 0, 0,
+        static_cast<unsigned char>(device.serial.empty() ? 0 : kSerialIndex), 1,
         // configuration: 9 + 9 + 4 × 7 bytes, one interface, self-powered
         9, 2, 46, 0, 1, 1, 0, 0xC0, 50,
         // interface 0, four endpoints, vendor class
         9, 4, 0, 0, 4, 0xFF, 0, 0, 0};
     for (const EndpointPipe& e : kEndpoints) {
-        const std::vector<unsigned char> endpoint{7, 5, e.address, 2,
+        const std::vector<unsigned char> endpoint{7,
+                                                  5,
+                                                  e.address,
+                                                  2,
                                                   static_cast<unsigned char>(packet & 0xFF),
-                                                  static_cast<unsigned char>(packet >> 8), 0};
+                                                  static_cast<unsigned char>(packet >> 8),
+                                                  0};
         bytes.insert(bytes.end(), endpoint.begin(), endpoint.end());
     }
     return bytes;
@@ -91,7 +94,7 @@ struct Urb {
     UMockdevIoctlClient* client = nullptr; // who submitted it; only that client reaps it
     UMockdevIoctlData* data = nullptr;     // the usbdevfs_urb, referenced
     UMockdevIoctlData* buffer = nullptr;   // its buffer, referenced (nullptr when empty)
-    int pipe = -1;               // bulk IN URBs wait for the adapter's answer
+    int pipe = -1;                         // bulk IN URBs wait for the adapter's answer
     bool done = false;
     int status = 0;
     int actual = 0;
@@ -166,9 +169,9 @@ struct EmulatedUsbBus::State {
         switch (request) {
         case USBDEVFS_GET_CAPABILITIES: {
             UMockdevIoctlData* caps = umockdev_ioctl_data_resolve(arg, 0, sizeof(guint32), nullptr);
-            *reinterpret_cast<guint32*>(caps->data) =
-                USBDEVFS_CAP_BULK_CONTINUATION | USBDEVFS_CAP_NO_PACKET_SIZE_LIM |
-                USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
+            *reinterpret_cast<guint32*>(caps->data) = USBDEVFS_CAP_BULK_CONTINUATION |
+                                                      USBDEVFS_CAP_NO_PACKET_SIZE_LIM |
+                                                      USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
             umockdev_ioctl_client_complete(client, 0, 0);
             g_object_unref(caps);
             return TRUE;
@@ -231,10 +234,9 @@ struct EmulatedUsbBus::State {
     static void detach(UMockdevIoctlClient* client, Device& device, UMockdevIoctlData* arg) {
         UMockdevIoctlData* data =
             umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_ioctl), nullptr);
-        const bool disconnect =
-            reinterpret_cast<const usbdevfs_ioctl*>(data->data)->ioctl_code ==
-                static_cast<int>(USBDEVFS_DISCONNECT) &&
-            device.setup.kernelDriver;
+        const bool disconnect = reinterpret_cast<const usbdevfs_ioctl*>(data->data)->ioctl_code ==
+                                    static_cast<int>(USBDEVFS_DISCONNECT) &&
+                                device.setup.kernelDriver;
         if (disconnect) {
             device.setup.kernelDriver = false;
         }
@@ -243,7 +245,8 @@ struct EmulatedUsbBus::State {
     }
 
     void submit(UMockdevIoctlClient* client, Device& device, UMockdevIoctlData* arg) {
-        UMockdevIoctlData* data = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_urb), nullptr);
+        UMockdevIoctlData* data =
+            umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_urb), nullptr);
         const auto* urb = reinterpret_cast<const usbdevfs_urb*>(data->data);
         UMockdevIoctlData* buffer =
             urb->buffer_length > 0
@@ -293,7 +296,8 @@ struct EmulatedUsbBus::State {
             answer = stringDescriptor(index, device.setup.serial);
         } else if (type == 1 || type == 2) {
             const auto all = descriptors(device.setup);
-            answer.assign(all.begin() + (type == 1 ? 0 : 18), type == 1 ? all.begin() + 18 : all.end());
+            answer.assign(all.begin() + (type == 1 ? 0 : 18),
+                          type == 1 ? all.begin() + 18 : all.end());
         } else {
             return;
         }
@@ -372,7 +376,8 @@ struct EmulatedUsbBus::State {
             auto* urb = reinterpret_cast<usbdevfs_urb*>(it->data->data);
             urb->status = it->status;
             urb->actual_length = it->actual;
-            UMockdevIoctlData* pointer = umockdev_ioctl_data_resolve(arg, 0, sizeof(gpointer), nullptr);
+            UMockdevIoctlData* pointer =
+                umockdev_ioctl_data_resolve(arg, 0, sizeof(gpointer), nullptr);
             umockdev_ioctl_data_set_ptr(pointer, 0, it->data);
             umockdev_ioctl_client_complete(client, 0, 0);
             g_object_unref(pointer);
@@ -474,8 +479,8 @@ int EmulatedUsbBus::plug(std::shared_ptr<DeviceEndpoint> adapter, const Emulated
     std::snprintf(address3, sizeof address3, "%03d", address);
     const std::string description = "P: " + sysPath + "\nN: " + std::string(node + 5) +
                                     "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n"
-                                    "E: BUSNUM=001\nE: DEVNUM=" + address3 +
-                                    "\nE: DEVNAME=" + node +
+                                    "E: BUSNUM=001\nE: DEVNUM=" +
+                                    address3 + "\nE: DEVNAME=" + node +
                                     "\nA: busnum=1\\n\nA: devnum=" + std::to_string(address) +
                                     "\\n\nA: bConfigurationValue=1\\n\nA: speed=" + device.speed +
                                     "\\n\nH: descriptors=" + hex(descriptors(device)) + "\n";

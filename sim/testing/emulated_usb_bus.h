@@ -29,10 +29,10 @@ namespace kw::sim::testkit {
 
 struct EmulatedUsbDevice {
     UsbId id;
-    std::string serial;          // empty: the device has no serial string
-    std::string speed = "480";   // sysfs speed in Mbit/s: "1.5", "12", "480", "5000"
-    bool kernelDriver = false;   // a kernel driver is bound: claims fail until it is detached
-    int port = 0;                // port on the root hub; 0: one not used before
+    std::string serial;        // empty: the device has no serial string
+    std::string speed = "480"; // sysfs speed in Mbit/s: "1.5", "12", "480", "5000"
+    bool kernelDriver = false; // a kernel driver is bound: claims fail until it is detached
+    int port = 0;              // port on the root hub; 0: one not used before
 };
 
 class EmulatedUsbBus {

@@ -134,10 +134,10 @@ TEST(LibusbBackend, ListNamesSerialDeviceNumberSpeedAndTwin) {
     };
     const Row rows[] = {
         {{"adapter usb860", "0 31 0"}, {kAdapterId, "4711", "480"}},
-        {{"adapter usb860", "0 31 0"}, {kAdapterId, "", "12"}},                 // no serial
-        {{"adapter usb860", "0 31 0"}, {kSecondAdapterId, "a#b", "1.5"}},       // unusable serial
+        {{"adapter usb860", "0 31 0"}, {kAdapterId, "", "12"}},           // no serial
+        {{"adapter usb860", "0 31 0"}, {kSecondAdapterId, "a#b", "1.5"}}, // unusable serial
         {{"adapter usb860 ulm860", "0 31 0", "15 256 1"}, {kAdapterId, "815", "5000"}},
-        {{"adapter usb860", "0 31 0"}, {kOtherDeviceId, "99", "480"}},          // no adapter
+        {{"adapter usb860", "0 31 0"}, {kOtherDeviceId, "99", "480"}}, // no adapter
     };
     for (const Row& row : rows) {
         racks.plug(row.rack, row.device);
@@ -208,7 +208,7 @@ TEST(LibusbBackend, TransferFaultsReportBytesMovedAndErrorCode) {
     const Row rows[] = {
         {"fault short after=0 count=1", false, 0, 4, ETIMEDOUT, 0}, // lost packet, no answer
         {"fault fail after=0 count=1", false, EIO, 0, ETIMEDOUT, 0},
-        {"fault short after=1 count=1", false, 0, 8, 0, 1},         // half the answer
+        {"fault short after=1 count=1", false, 0, 8, 0, 1}, // half the answer
         {"fault delay 0", true, 0, 8, ETIMEDOUT, 0},
     };
     for (const Row& row : rows) {
@@ -217,8 +217,8 @@ TEST(LibusbBackend, TransferFaultsReportBytesMovedAndErrorCode) {
         racks.plug({"adapter usb860", "0 31 0", row.fault}, {kAdapterId, "1", "480"});
         Pipes pipes(usbPath());
         ASSERT_TRUE(pipes.write && pipes.read) << pipes.write.error << " " << pipes.read.error;
-        const auto packet = row.ulmPacket ? kw::usb860::ulmReadPacket(0, 0, 0)
-                                          : kw::usb860::readPacket(0, 0, 0);
+        const auto packet =
+            row.ulmPacket ? kw::usb860::ulmReadPacket(0, 0, 0) : kw::usb860::readPacket(0, 0, 0);
         const auto written = pipes.write.handle->write(packet);
         EXPECT_EQ(written.error, row.writeError);
         EXPECT_EQ(written.transferred, row.written);
@@ -326,8 +326,9 @@ TEST(LibusbBackend, AccessProblemsNameTheDevice) {
     const ProgramRun denied = run(command);
     EXPECT_EQ(denied.exitCode, 255);
     EXPECT_EQ(denied.err, noInterface + "korvane: Kein Zugriff auf USB860-Adapter 0b1e:0860 (" +
-                              node + "): udev-Regel 70-kontrollwerk-usb860.rules installieren "
-                                     "(README, \"Echte Adapter\").\n");
+                              node +
+                              "): udev-Regel 70-kontrollwerk-usb860.rules installieren "
+                              "(README, \"Echte Adapter\").\n");
 }
 
 int main(int argc, char** argv) {
