@@ -110,12 +110,8 @@ void applyUsage(CSystemInfo& system, const Edit& edit) {
 
 void applyEdit(CSystemInfo& system, const Edit& edit) {
     switch (edit.kind) {
-    case EditKind::Card:
-        applyCard(system, edit);
-        break;
-    case EditKind::Usage:
-        applyUsage(system, edit);
-        break;
+    case EditKind::Card: applyCard(system, edit); break;
+    case EditKind::Usage: applyUsage(system, edit); break;
     case EditKind::AddPosition:
         if (!system.canAddVisiblePosition()) {
             throw BatchError("--add-position: Es kann keine weitere Position angezeigt werden");
@@ -223,8 +219,8 @@ void printDryRun(GenerationRun& run, const RunInputs& inputs, std::ostream& out)
         const auto& deleteList =
             folder.cal ? run.runData().calDeleteList : run.runData().selfTestDeleteList;
         out << "Testmappe " << inputs.folderPath(folder.cal, folder.ist).string() << '\n';
-        out << "  Vorlage "
-            << (folder.cal ? inputs.templateCalPath : inputs.templateSelPath).string() << '\n';
+        out << "  Vorlage " << (folder.cal ? inputs.templateCalPath : inputs.templateSelPath).string()
+            << '\n';
         for (const std::string& name : deleteList) {
             out << "  löschen " << name << '\n';
         }
@@ -235,8 +231,8 @@ void printDryRun(GenerationRun& run, const RunInputs& inputs, std::ostream& out)
     }
 }
 
-int generate(CSystemInfo& system, const BatchOptions& options, const BatchEnvironment& environment,
-             std::ostream& out, std::ostream& err) {
+int generate(CSystemInfo& system, const BatchOptions& options,
+             const BatchEnvironment& environment, std::ostream& out, std::ostream& err) {
     const RunInputs inputs = runInputs(options, environment);
     TerminalUi ui(err, options.yes, environment.progressOnTerminal && !options.dryRun);
     if (!templatesPresent(inputs, ui)) {

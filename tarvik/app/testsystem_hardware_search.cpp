@@ -19,9 +19,7 @@ void TestsystemHardwareSearch::readFromHardware(CSystemInfo& system) {
     }
 }
 
-void TestsystemHardwareSearch::release() {
-    m_connection.reset();
-}
+void TestsystemHardwareSearch::release() { m_connection.reset(); }
 
 std::string TestsystemHardwareSearch::adapterHint() {
     return kw::usbAdapterHint();
