@@ -1,7 +1,8 @@
 // Real USB860 adapters through the libusb backend: the adapters are the simulator's, put on a
 // USB bus that umockdev emulates (usbfs ioctls, sysfs, uevents), so that the backend, korvane
 // and tarvik run their real code paths down to the usbfs requests. The process runs under
-// umockdev's preload library (ctest sets LD_PRELOAD); the programs it starts inherit it.
+// umockdev's preload library (main starts itself again with it); the programs it starts
+// inherit it.
 
 #include "sim/testing/emulated_usb_bus.h"
 #include "sim/testing/sim_process.h"
@@ -16,6 +17,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <mutex>
 #include <optional>
@@ -331,7 +335,26 @@ TEST(LibusbBackend, AccessProblemsNameTheDevice) {
                               "(README, \"Echte Adapter\").\n");
 }
 
+// Runs the test program again under umockdev's preload library unless it already is (ctest
+// starts it plain). A sanitizer build must accept a preload library before its runtime.
+void enterMockEnvironment(char** argv) {
+    const char* preload = std::getenv("LD_PRELOAD");
+    if (preload && std::strstr(preload, "libumockdev-preload")) {
+        return;
+    }
+    const std::string libraries =
+        std::string("libumockdev-preload.so.0") + (preload ? std::string(" ") + preload : "");
+    setenv("LD_PRELOAD", libraries.c_str(), 1);
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    const std::string options = (asan ? std::string(asan) + ":" : "") + "verify_asan_link_order=0";
+    setenv("ASAN_OPTIONS", options.c_str(), 1);
+    execv("/proc/self/exe", argv);
+    std::perror("libusb_backend_tests: umockdev");
+    std::exit(1);
+}
+
 int main(int argc, char** argv) {
+    enterMockEnvironment(argv);
     testing::InitGoogleTest(&argc, argv);
     // The emulated bus must exist before libusb first looks at the system.
     ScopedEnvironment ids(kw::kUsbIdsVariable, "0b1e:0860, 0b1e:0861");
