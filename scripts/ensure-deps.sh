@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs the Debian 12 packages the build needs, only those that are missing.
 set -eu
-packages="g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev fonts-dejavu-core strace"
+packages="g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev fonts-dejavu-core
+libusb-1.0-0-dev umockdev libumockdev-dev strace"
 missing=""
 for p in $packages; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

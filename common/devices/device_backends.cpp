@@ -3,6 +3,7 @@
 
 #include "common/devices/device_backend.h"
 #include "common/devices/in_process_backend.h"
+#include "common/devices/libusb_backend.h"
 #include "common/devices/port_io.h"
 #include "common/devices/socket_backend.h"
 #include "common/devices/x86_port_io.h"
@@ -15,6 +16,7 @@ const std::vector<DeviceBackend*>& deviceBackends() {
     static const std::vector<DeviceBackend*> table{
         &inProcessBackend(), // an in-process simulator of a unit test, when one is attached
         &socketBackend(),    // adapters published by testsystem-sim in the device directory
+        &libusbBackend(),    // real USB860 adapters of the configured USB IDs
     };
     return table;
 }

@@ -186,7 +186,9 @@ class SocketBackend : public DeviceBackend {
 public:
     bool isActive() const override { return true; }
 
-    bool ownsPath(const std::string&) const override { return true; }
+    // Every file-system path; paths beginning with "//" name the devices of other backends
+    // (in-process, libusb).
+    bool ownsPath(const std::string& path) const override { return path.rfind("//", 0) != 0; }
 
     std::vector<std::string> devicePaths(DeviceKind kind) override {
         std::vector<std::string> paths;

@@ -6,6 +6,8 @@
 #include "korvane/interfaces/int900_driver.h"
 #include "korvane/interfaces/usb_interface.h"
 
+#include "common/devices/libusb_backend.h"
+
 CInterface* InterfaceList::select(int kind, const std::string& text) const {
     for (const auto& candidate : shown) {
         if (candidate->matchesSelection(kind, text)) {
@@ -59,5 +61,9 @@ InterfaceList buildInterfaceList(InterfaceContext context, bool ctrlAtStart) {
     }
     placement.place(std::make_unique<CInterfaceInt900Driver>(context));
     placement.place(std::make_unique<CInterfaceInt900Direct>());
-    return placement.finish();
+    InterfaceList list = placement.finish();
+    if (list.shown.empty()) {
+        list.hint = kw::usbAdapterHint();
+    }
+    return list;
 }

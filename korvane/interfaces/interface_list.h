@@ -18,6 +18,9 @@ struct InterfaceList {
     std::vector<std::unique_ptr<CInterface>> shown;
     // The first shown interface, or none.
     CInterface* current = nullptr;
+    // When nothing was found: one line about real adapters (how to configure them, or why the
+    // one found cannot be used) for the "no interface" messages; may be empty.
+    std::string hint;
 
     // The first shown interface whose matchesSelection answers true, or none.
     CInterface* select(int kind, const std::string& text) const;

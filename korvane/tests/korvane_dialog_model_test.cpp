@@ -376,6 +376,16 @@ TEST_F(DialogModelTest, WithoutInterfaceTheDialogEndsWithMinusOne) {
     EXPECT_EQ(model.initialise(""), -1);
     EXPECT_EQ(view.warnings, std::vector<std::string>{"Kein Testsystem-Interface vorhanden!"});
     EXPECT_EQ(model.windowTitle(), "Korvane(+++)");
+
+    // The hint about real adapters follows the warning in the same box.
+    InterfaceList hinted;
+    hinted.hint = "Kein Zugriff auf USB860-Adapter";
+    KorvaneDialogModel second(std::move(hinted), timer, nullptr, false);
+    view.warnings.clear();
+    second.setView(&view);
+    EXPECT_EQ(second.initialise(""), -1);
+    EXPECT_EQ(view.warnings, std::vector<std::string>{"Kein Testsystem-Interface vorhanden!\n\n"
+                                                      "Kein Zugriff auf USB860-Adapter"});
 }
 
 TEST_F(DialogModelTest, InitialisingFillsTheBoxAndSelectsTheCurrentInterface) {

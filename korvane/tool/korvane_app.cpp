@@ -10,6 +10,14 @@ namespace {
 
 const char* const kNoInterfaceText = "Kein Testsystem-Interface vorhanden!";
 
+// The message of a start without interface, and the hint about real adapters when there is one.
+void printNoInterface(std::ostream& err, const std::string& hint) {
+    err << "korvane: " << kNoInterfaceText << '\n';
+    if (!hint.empty()) {
+        err << "korvane: " << hint << '\n';
+    }
+}
+
 std::string range(int low, int high) {
     return std::to_string(low) + "-" + std::to_string(high);
 }
@@ -98,7 +106,7 @@ int CKorvaneApp::runHeadless(const CKorvaneCommandLineInfo& commandLine, Interfa
     if (commandLine.has(CKorvaneCommandLineInfo::kExec) && !commandLine.fileName.empty()) {
         code = executeSequenceFile(list.current, commandLine.fileName);
     } else {
-        code = runSelfTest(list.current);
+        code = runSelfTest(list.current, list.hint);
     }
     reportDroppedMessages();
     return code;
@@ -106,7 +114,7 @@ int CKorvaneApp::runHeadless(const CKorvaneCommandLineInfo& commandLine, Interfa
 
 int CKorvaneApp::listInterfaces(const InterfaceList& list) {
     if (list.shown.empty()) {
-        m_err << "korvane: " << kNoInterfaceText << '\n';
+        printNoInterface(m_err, list.hint);
         return kExitNoInterface;
     }
     for (std::size_t i = 0; i < list.shown.size(); ++i) {
@@ -115,9 +123,9 @@ int CKorvaneApp::listInterfaces(const InterfaceList& list) {
     return kExitOk;
 }
 
-int CKorvaneApp::runSelfTest(CInterface* bus) {
+int CKorvaneApp::runSelfTest(CInterface* bus, const std::string& hint) {
     if (bus == nullptr) {
-        m_err << "korvane: " << kNoInterfaceText << '\n';
+        printNoInterface(m_err, hint);
         return kExitNoInterface;
     }
     // Asking for the self-test on the command line unlocks it, as the hidden key does.

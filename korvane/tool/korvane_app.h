@@ -63,7 +63,7 @@ private:
                                     InterfaceList& list);
     int runHeadless(const CKorvaneCommandLineInfo& commandLine, InterfaceList& list);
     int listInterfaces(const InterfaceList& list);
-    int runSelfTest(CInterface* bus);
+    int runSelfTest(CInterface* bus, const std::string& hint);
     void reportDroppedMessages();
 
     KorvaneFrontEnd& m_frontEnd;

@@ -51,7 +51,8 @@ std::optional<int> KorvaneDialogModel::initialise(const std::string& loadFile) {
         m_actions.loadFromFile(loadFile);
     }
     if (m_startList.current == nullptr) {
-        view().showWarning(kNoInterfaceText);
+        const std::string& hint = m_startList.hint;
+        view().showWarning(hint.empty() ? kNoInterfaceText : kNoInterfaceText + ("\n\n" + hint));
         return -1;
     }
     // From here on the box owns the interfaces.

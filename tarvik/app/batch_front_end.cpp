@@ -1,5 +1,6 @@
 #include "tarvik/app/batch_front_end.h"
 
+#include "common/devices/libusb_backend.h"
 #include "common/text/line_file.h"
 #include "tarvik/app/batch_options.h"
 #include "tarvik/app/configuration_list.h"
@@ -159,6 +160,9 @@ void startConfiguration(CSystemInfo& system, TestsystemConnection& connection,
         return;
     }
     if (search) {
+        if (const std::string hint = kw::usbAdapterHint(); !hint.empty()) {
+            err << "tarvik: " << hint << '\n';
+        }
         err << kNoSystemQuestion << (options.yes ? " Ja (--yes)\n" : " Nein\n");
         if (!options.yes) {
             throw NoSystem{};

@@ -9,6 +9,16 @@ const char* const kNoSystemQuestion =
 
 namespace {
 
+// The question after a failed search, with the hint about real adapters under its first line.
+std::string noSystemQuestion(const std::string& hint) {
+    if (hint.empty()) {
+        return kNoSystemQuestion;
+    }
+    const std::string question = kNoSystemQuestion;
+    const auto firstLine = question.find('\n');
+    return question.substr(0, firstLine) + "\n\n" + hint + question.substr(firstLine);
+}
+
 // Releases the hardware however the start ends.
 class ReleaseAtEnd {
 public:
@@ -29,7 +39,7 @@ int runStartSequence(const CTarvikCommandLineInfo& commandLine, HardwareSearch& 
     bool found = false;
     if (!commandLine.noHardwareSearch()) {
         found = hardware.connect();
-        if (!found && !frontEnd.askYesNo(kNoSystemQuestion)) {
+        if (!found && !frontEnd.askYesNo(noSystemQuestion(hardware.adapterHint()).c_str())) {
             return StartResult::NoSystem;
         }
     }

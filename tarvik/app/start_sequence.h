@@ -8,6 +8,8 @@
 
 #include "tarvik/app/system_choice.h"
 
+#include <string>
+
 class CSystemInfo;
 class CTarvikCommandLineInfo;
 
@@ -27,6 +29,10 @@ public:
 
     // Closes the connection, if any.
     virtual void release() = 0;
+
+    // After a failed connect: one line about real adapters (how to configure them, or why the
+    // one found cannot be used), or nothing.
+    virtual std::string adapterHint() { return {}; }
 };
 
 // The windows of the start.

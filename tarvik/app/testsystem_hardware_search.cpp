@@ -2,6 +2,8 @@
 
 #include "tarvik/config/read_from_hardware.h"
 
+#include "common/devices/libusb_backend.h"
+
 bool TestsystemHardwareSearch::connect() {
     m_connection = std::make_unique<TestsystemConnection>();
     if (!m_connection->connect()) {
@@ -18,3 +20,7 @@ void TestsystemHardwareSearch::readFromHardware(CSystemInfo& system) {
 }
 
 void TestsystemHardwareSearch::release() { m_connection.reset(); }
+
+std::string TestsystemHardwareSearch::adapterHint() {
+    return kw::usbAdapterHint();
+}

@@ -13,6 +13,7 @@ public:
     bool connect() override;
     void readFromHardware(CSystemInfo& system) override;
     void release() override;
+    std::string adapterHint() override;
 
 private:
     std::unique_ptr<TestsystemConnection> m_connection;

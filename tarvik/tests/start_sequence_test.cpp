@@ -13,6 +13,7 @@ namespace {
 class FakeHardware : public HardwareSearch {
 public:
     bool answers = false;
+    std::string hint;
     std::vector<std::string>& events;
 
     explicit FakeHardware(std::vector<std::string>& log) : events(log) {}
@@ -25,6 +26,7 @@ public:
         system.setManual(930, false, false, false);
     }
     void release() override { events.push_back("release"); }
+    std::string adapterHint() override { return hint; }
 };
 
 class FakeFrontEnd : public StartFrontEnd {
@@ -77,6 +79,14 @@ TEST(StartSequence, NoSystemAndNoEndsWithoutAnyWindow) {
     Start start;
     EXPECT_EQ(StartResult::NoSystem, start.run({}));
     EXPECT_EQ((std::vector<std::string>{"connect", kQuestion, "release"}), start.events);
+
+    // A hint about real adapters stands between the question's first line and the question.
+    Start hinted;
+    hinted.hardware.hint = "Kein Zugriff auf USB860-Adapter";
+    hinted.run({});
+    EXPECT_EQ(hinted.events.at(1), "question Kein eingeschaltetes System vorhanden!\n\nKein "
+                                   "Zugriff auf USB860-Adapter\n\nMöchten Sie den Systemausbau "
+                                   "selbst zusammenstellen?");
 }
 
 TEST(StartSequence, NoSystemAndYesComposesTheConfiguration) {

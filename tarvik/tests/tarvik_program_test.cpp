@@ -2,6 +2,9 @@
 
 #include "sim/testing/sim_process.h"
 
+#include "common/devices/libusb_backend.h"
+#include "common/devices/usb_adapter_ids.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -32,6 +35,7 @@ ProgramRun tarvik(const std::vector<std::string>& arguments) {
 struct PrivateMachine {
     TempDirectory temp;
     ScopedEnvironment devices{"KONTROLLWERK_DEVICE_DIR", (temp.path() / "dev").string()};
+    ScopedEnvironment noUsbIds{kw::kUsbIdsVariable, ""}; // no real adapters configured
     PrivateMutexNamespace mutexes;
     std::filesystem::path dev() const { return temp.path() / "dev"; }
 };
@@ -65,11 +69,14 @@ TEST(TarvikProgram, WithoutASystemTheQuestionIsAnsweredNoUnlessYes) {
     const ProgramRun no = tarvik({"--batch", "--list"});
     EXPECT_EQ(1, no.exitCode);
     EXPECT_TRUE(no.out.empty());
-    EXPECT_EQ(kQuestion + " Nein\n", no.err);
+    // Without configured real adapters the question follows the line that says how.
+    const std::string hint = "tarvik: " + kw::usbAdapterHint() + "\n";
+    EXPECT_NE(std::string::npos, hint.find("usb860-ids.conf"));
+    EXPECT_EQ(hint + kQuestion + " Nein\n", no.err);
 
     const ProgramRun yes = tarvik({"--batch", "--yes", "--system", "UKPRQ", "--list"});
     ASSERT_EQ(0, yes.exitCode) << yes.err;
-    EXPECT_EQ(kQuestion + " Ja (--yes)\n", yes.err);
+    EXPECT_EQ(hint + kQuestion + " Ja (--yes)\n", yes.err);
     EXPECT_EQ(0u, yes.out.find("QBT\tQBT520\t\t\n")) << yes.out;
 
     // -i never looks for hardware and never asks.

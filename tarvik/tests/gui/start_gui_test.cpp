@@ -1,6 +1,8 @@
 // tarvik's start as the desktop program: with a switched-on (simulated) test system, without
 // one, and with the hardware search switched off.
 
+#include "common/devices/libusb_backend.h"
+#include "common/devices/usb_adapter_ids.h"
 #include "sim/testing/sim_process.h"
 #include "tarvik/app/command_line_info.h"
 #include "tarvik/app/qt_user_interface.h"
@@ -29,6 +31,7 @@ struct PrivateMachine {
     ScopedEnvironment devices{"KONTROLLWERK_DEVICE_DIR", (temp.path() / "dev").string()};
     ScopedEnvironment mutexes{"KONTROLLWERK_MUTEX_NAMESPACE",
                               "tarvik-gui-" + std::to_string(getpid())};
+    ScopedEnvironment noUsbIds{kw::kUsbIdsVariable, ""}; // no real adapters configured
 };
 
 RunInputs programFolder(const QTemporaryDir& dir) {
@@ -85,8 +88,13 @@ TEST(TarvikApp, WithoutASystemTheUserMayDecline) {
     PrivateMachine machine;
     QTemporaryDir folder;
     WindowScript script;
-    script.modal(kMessageCaption, [](QWidget* box) {
-        EXPECT_EQ(QString::fromUtf8(kNoSystemQuestion), messageText(box));
+    // The question carries the line that says how to configure real adapters.
+    const std::string hint = kw::usbAdapterHint();
+    ASSERT_NE(std::string::npos, hint.find("usb860-ids.conf"));
+    script.modal(kMessageCaption, [&hint](QWidget* box) {
+        EXPECT_EQ(QString::fromUtf8("Kein eingeschaltetes System vorhanden!\n\n" + hint +
+                                    "\n\nMöchten Sie den Systemausbau selbst zusammenstellen?"),
+                  messageText(box));
         clickButton(box, "Nein");
     });
     EXPECT_EQ(StartResult::NoSystem, run(folder, {}));
