@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -182,14 +183,43 @@ TEST(Usb860Window, VerdictAndClosingAtAnyTime) {
     EXPECT_EQ(dlg.verdictState(), 3);
 }
 
-TEST(TestResultWindow, ClosingHidesAndEmpties) {
+// Each window is on the screen (exposed, so painted) as soon as open returns, before the
+// test run goes on without the event loop; every verdict text fits its element.
+TEST(ResultWindows, OpenPaintsAtOnceAndVerdictsFit) {
     QtInterfaceServices services;
+    CResultInt41TestDlg int41(services);
+    CResultUsb860TestDlg usb860(services);
+    int41.open();
+    usb860.open();
+    for (CTestResult* verdict : {int41.verdict(), usb860.verdict()}) {
+        SCOPED_TRACE(verdict->window()->windowTitle().toStdString());
+        EXPECT_TRUE(verdict->window()->windowHandle()->isExposed());
+        const int width = verdict->contentsRect().width();
+        for (int state = 1; state <= 4; ++state) {
+            const QString text = QString::fromStdString(verdictLook(state)->text);
+            EXPECT_LE(QFontMetrics(verdict->verdictFont(state, width)).horizontalAdvance(text),
+                      width)
+                << text.toStdString();
+        }
+    }
+}
+
+TEST(TestResultWindow, ClosingHidesAndEmpties) {
+    QWidget main;
+    main.show();
+    QtInterfaceServices services;
+    services.setMainWindow(&main, nullptr);
     CTestResultWnd window(services);
     window.appendText("erster Code erwartet: 0x33, gelesen: 0x33\r\n");
     window.appendText("Test beendet\r\n");
     ASSERT_NE(window.window(), nullptr);
     EXPECT_EQ(window.window()->windowTitle(), "Test-Ablauf");
-    EXPECT_EQ(window.window()->size(), QSize(400, 200));
+    EXPECT_TRUE(window.window()->windowHandle()->isExposed());
+    // Owned by the main window: a dialog-type window (transient for it on the desktop),
+    // without a task-bar entry of its own.
+    EXPECT_EQ(window.window()->windowType(), Qt::Dialog);
+    EXPECT_EQ(window.window()->windowHandle()->transientParent(), main.windowHandle());
+    EXPECT_EQ(window.window()->width(), 400);
     EXPECT_EQ(window.text(), "erster Code erwartet: 0x33, gelesen: 0x33\nTest beendet\n");
     window.window()->close();
     EXPECT_TRUE(window.window()->isHidden());

@@ -1,5 +1,6 @@
 #include "korvane/tool/gui/qt_interface_services.h"
 
+#include <QLabel>
 #include <QMessageBox>
 
 void QtInterfaceServices::setMainWindow(QWidget* window, std::function<void()> requestTestRun) {
@@ -16,6 +17,11 @@ bool QtInterfaceServices::askOkCancel(const std::string& text) {
     QMessageBox box(QMessageBox::Warning, kKorvaneTitle, QString::fromStdString(text),
                     QMessageBox::Ok | QMessageBox::Cancel, m_mainWindow);
     box.setDefaultButton(QMessageBox::Cancel);
+    // The text's own line breaks stand; the box grows to its longest line instead of
+    // breaking it again.
+    if (auto* label = box.findChild<QLabel*>("qt_msgbox_label")) {
+        label->setWordWrap(false);
+    }
     return box.exec() == QMessageBox::Ok;
 }
 
