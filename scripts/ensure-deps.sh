@@ -1,7 +1,9 @@
 #!/bin/sh
-# Installs the Debian 12 packages the build needs, only those that are missing.
+# Installs the Debian 12 packages the build and the tests need (the second line: the tests on
+# a real X screen), only those that are missing.
 set -eu
-packages="g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev fonts-dejavu-core"
+packages="g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev fonts-dejavu-core
+xvfb openbox xdotool x11-apps x11-utils imagemagick"
 missing=""
 for p in $packages; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
