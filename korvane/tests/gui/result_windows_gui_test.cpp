@@ -1,4 +1,7 @@
 #include "korvane/interfaces/int41_interface.h"
+#include "korvane/interfaces/usb_self_test.h"
+#include "korvane/tool/gui/about_dlg.h"
+#include "korvane/tool/gui/dialog_units.h"
 #include "korvane/tool/gui/qt_interface_services.h"
 #include "korvane/tool/gui/result_elements.h"
 #include "korvane/tool/gui/result_windows.h"
@@ -7,6 +10,8 @@
 #include "register_card.h"
 
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QWindow>
@@ -202,6 +207,28 @@ TEST(ResultWindows, OpenPaintsAtOnceAndVerdictsFit) {
                 << text.toStdString();
         }
     }
+}
+
+// Boxes and captions sized to their texts: the about box shows its whole caption, and the
+// warning before the USB860 self-test keeps its own line breaks (no line is broken again).
+TEST(ResultWindows, TextsAreSizedToFit) {
+    CAboutDlg about;
+    about.show();
+    EXPECT_GE(about.width(), captionWidth(about));
+    about.close();
+
+    QtInterfaceServices services;
+    whenModal([](QWidget* modal) {
+        auto* label = modal->findChild<QLabel*>("qt_msgbox_label");
+        ASSERT_NE(label, nullptr);
+        const QStringList lines = label->text().split('\n');
+        for (const QString& line : lines) {
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(line), label->contentsRect().width())
+                << line.toStdString();
+        }
+        qobject_cast<QMessageBox*>(modal)->reject();
+    });
+    EXPECT_FALSE(services.askOkCancel(kUsbSelfTestWarning));
 }
 
 TEST(TestResultWindow, ClosingHidesAndEmpties) {

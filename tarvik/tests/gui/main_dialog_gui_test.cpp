@@ -256,6 +256,12 @@ TEST(TarvikDlg, KeyboardMenusFollowTheFocusedColumnAndTabFollowsTheScreen) {
         EXPECT_EQ(QStringList({"targetDirectory", "browseButton", "projectName", "generateCal",
                                "aboutButton", "generateButton", "quitButton"}),
                   order);
+        // The about box shows its whole caption.
+        script.modal("Info über Tarvik", [](QWidget* about) {
+            EXPECT_GE(about->width(), captionWidth(*about));
+            clickButton(about, "OK");
+        });
+        main->findChild<QPushButton*>("aboutButton")->click();
         clickButton(main, "Beenden");
     });
     dialog.exec();
