@@ -137,7 +137,7 @@ public:
         bool listed = true;
     };
     std::map<std::string, Device> present;
-    int appearsAfter = 0; // enumerations that do not see the device yet
+    int appearsAfter = 0;               // enumerations that do not see the device yet
     std::function<void()> duringSearch; // what comes in while the adapters are enumerated
     int enumerations = 0;
     std::int64_t now = 0;

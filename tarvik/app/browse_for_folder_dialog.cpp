@@ -75,7 +75,8 @@ CBrowseForFolderDialog::CBrowseForFolderDialog(const QString& title, const QStri
     // The whole caption stays readable in the title bar.
     setMinimumWidth(captionWidth(*this));
     selectFolder(existingFolder(initialFolder));
-    m_revealing = selectedFolder().isEmpty() ? QString() : m_model->filePath(m_tree->currentIndex());
+    m_revealing =
+        selectedFolder().isEmpty() ? QString() : m_model->filePath(m_tree->currentIndex());
     showSelection();
 }
 

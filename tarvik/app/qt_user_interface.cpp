@@ -62,8 +62,7 @@ bool QtUserInterface::onUiThread() const {
 void QtUserInterface::message(const std::string& text, Icon icon) {
     const auto show = [&] {
         showMessageBox(m_parent, QString::fromStdString(text),
-                       icon == Icon::Information ? QMessageBox::Information
-                                                 : QMessageBox::Warning,
+                       icon == Icon::Information ? QMessageBox::Information : QMessageBox::Warning,
                        nullptr);
     };
     if (onUiThread()) {
@@ -119,8 +118,8 @@ template <typename Change> void QtUserInterface::changeProgress(Change change) {
     if (onUiThread()) {
         showProgressState();
     } else if (post) {
-        QMetaObject::invokeMethod(&m_uiThread, [this] { showProgressState(); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &m_uiThread, [this] { showProgressState(); }, Qt::QueuedConnection);
     }
 }
 

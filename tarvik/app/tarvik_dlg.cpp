@@ -427,8 +427,8 @@ void CTarvikDlg::showAbout() {
     box.button(QMessageBox::Ok)->setText("OK");
     // The box is as wide as its whole caption needs.
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
-        grid->addItem(new QSpacerItem(captionWidth(box), 0, QSizePolicy::Minimum),
-                      grid->rowCount(), 0, 1, grid->columnCount());
+        grid->addItem(new QSpacerItem(captionWidth(box), 0, QSizePolicy::Minimum), grid->rowCount(),
+                      0, 1, grid->columnCount());
     }
     box.exec();
 }
