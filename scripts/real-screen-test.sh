@@ -126,10 +126,12 @@ tarvik_progress() {
     pids="$pids $tarvik"
     [ -n "$(window '^Systemauswahl$')" ] || fail "tarvik: keine Systemauswahl"
     xdotool key Escape # no choice: an 860 system
-    [ -n "$(window '^Kontrollwerk ')" ] || fail "tarvik: kein Hauptdialog"
+    main="$(window '^Kontrollwerk ')"
+    [ -n "$main" ] || fail "tarvik: kein Hauptdialog"
     [ -n "$(window '^Tarvik$')" ] || fail "tarvik: keine Frage nach dem XAB-60V"
     xdotool key Return # "Nein"
     sleep 0.5
+    xdotool windowactivate --sync "$main" 2>/dev/null || true
     xdotool key Return # "Generieren", the default button
     progress="$(window '^Generierung$')"
     [ -n "$progress" ] || fail "tarvik: kein Fortschrittsfenster"
