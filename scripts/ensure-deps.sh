@@ -3,7 +3,7 @@
 # a real X screen), only those that are missing.
 set -eu
 packages="g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev fonts-dejavu-core
-xvfb openbox xdotool x11-apps x11-utils imagemagick"
+xvfb openbox xdotool x11-apps x11-utils imagemagick strace"
 missing=""
 for p in $packages; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
