@@ -1,8 +1,11 @@
 #!/bin/sh
-# Installs the Debian 12 packages the build needs, only those that are missing.
+# Installs the Debian 12 packages the build and the tests need, only those that are missing:
+# the build, real USB adapters and their emulation with fault injection, the tests on a real X
+# screen.
 set -eu
 packages="g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev fonts-dejavu-core
-libusb-1.0-0-dev umockdev libumockdev-dev strace"
+libusb-1.0-0-dev umockdev libumockdev-dev strace
+xvfb openbox xdotool x11-apps x11-utils imagemagick"
 missing=""
 for p in $packages; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -109,6 +109,9 @@ class FakeFinder : public UsbAdapterFinder {
 public:
     std::unique_ptr<CInterface> findAdapter(const std::string& path) override {
         ++enumerations;
+        if (duringSearch) {
+            duringSearch();
+        }
         if (enumerations <= appearsAfter) {
             return nullptr;
         }
@@ -134,7 +137,8 @@ public:
         bool listed = true;
     };
     std::map<std::string, Device> present;
-    int appearsAfter = 0; // enumerations that do not see the device yet
+    int appearsAfter = 0;               // enumerations that do not see the device yet
+    std::function<void()> duringSearch; // what comes in while the adapters are enumerated
     int enumerations = 0;
     std::int64_t now = 0;
 };

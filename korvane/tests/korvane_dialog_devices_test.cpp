@@ -169,6 +169,21 @@ TEST_F(DialogDevicesTest, ARemovalDuringTheAdaptersOwnCallWaitsUntilItReturns) {
               std::vector<std::string>{"Die aktuelle Schnittstelle wurde entfernt!"});
 }
 
+// An adapter that came and went at once: its removal comes in while its arrival is still
+// being handled (the search lets input in) and must not be lost, or a ghost entry stays.
+TEST_F(DialogDevicesTest, ARemovalDuringTheArrivalIsHandledAfterIt) {
+    const std::string path = "usb#vid_1234#5555555#{2f8b6d13}";
+    finder.present[path] = {"Usb860 (5555555)"};
+    finder.duringSearch = [&] {
+        finder.duringSearch = nullptr;
+        model().onDeviceRemoval(path);
+    };
+    model().onDeviceArrival(path);
+    EXPECT_EQ(boxTexts(), (std::vector<std::string>{"Ulm860 (8 Bit)", "Ulm860 (16 Bit)",
+                                                    "Usb860 (7654321)", "INT41"}));
+    EXPECT_EQ(currentName(), "Usb860 (7654321)");
+}
+
 TEST_F(DialogDevicesTest, CtrlKUnlocksTheSelfTestWhereThereIsOne) {
     EXPECT_FALSE(model().testEnabled());
     model().onTest();

@@ -314,6 +314,18 @@ TEST_F(DialogModelTest, SelectingRowsExchangesTheirValues) {
     EXPECT_EQ(model().actions().action(0).data(), 45);
     EXPECT_EQ(model().actions().action(1).toText(), "6,7,8,?,9; Status");
     EXPECT_EQ(model().settingsTitle(), "Einstellungen");
+
+    // Deleting the selected row leaves nothing selected: the title names no row and later
+    // edits go into no action.
+    model().actions().select(1);
+    const int updates = view.controlUpdates;
+    model().actions().deleteSelected();
+    EXPECT_EQ(model().actions().selectedIndex(), -1);
+    EXPECT_EQ(model().settingsTitle(), "Einstellungen");
+    EXPECT_GT(view.controlUpdates, updates);
+    type(Field::CardAddress, "20");
+    model().onFieldLeft();
+    EXPECT_EQ(model().actions().action(0).toText(), "1,12,3,45,5; Relais ein");
 }
 
 TEST_F(DialogModelTest, NewActionsRecordTheFields) {
@@ -360,9 +372,14 @@ TEST_F(DialogFileTest, LoadAtStartAndLoadReplacingTheList) {
     EXPECT_EQ(model().actions().count(), 2);
     EXPECT_EQ(model().sequenceTitle(), "Ablauf"); // "-load" keeps the plain title
 
+    model().actions().select(1);
+    EXPECT_EQ(model().settingsTitle(), "Einstellungen (zwei)");
     model().onLoad(file.string());
     EXPECT_EQ(model().actions().count(), 2);
     EXPECT_EQ(model().sequenceTitle(), "Ablauf (ablauf.txt)");
+    // The loaded rows replace the selected one: nothing is selected, the title names no row.
+    EXPECT_EQ(model().actions().selectedIndex(), -1);
+    EXPECT_EQ(model().settingsTitle(), "Einstellungen");
 
     // An unreadable file empties the list and names it all the same.
     model().onLoad((m_dir / "fehlt.txt").string());

@@ -56,18 +56,33 @@ void ActionListModel::deleteRow(int index) {
         return;
     }
     m_rows.erase(m_rows.begin() + index);
-    if (m_selected == index) {
+    const bool selectedRemoved = m_selected == index;
+    if (selectedRemoved) {
         m_selected = -1;
     } else if (m_selected > index) {
         --m_selected;
     }
     observer().rowRemoved(index);
+    if (selectedRemoved) {
+        selectionRemoved();
+    }
 }
 
 void ActionListModel::deleteAll() {
+    const bool selectedRemoved = m_selected >= 0;
     m_rows.clear();
     m_selected = -1;
     observer().rowsCleared();
+    if (selectedRemoved) {
+        selectionRemoved();
+    }
+}
+
+void ActionListModel::selectionRemoved() {
+    observer().selectionChanged(-1);
+    if (m_selectionListener) {
+        m_selectionListener->selectionRemoved();
+    }
 }
 
 void ActionListModel::select(int index) {

@@ -31,15 +31,18 @@ public:
     virtual void labelEditRequested(int index) { (void)index; }
 };
 
-// Told when the selected row changes to another one (not when it is deleted), before and
-// after the change: the main dialog takes its field values into the still selected action
-// first and shows the newly selected one after.
+// Told when the selected row changes to another one, before and after the change: the main
+// dialog takes its field values into the still selected action first and shows the newly
+// selected one after. When the selected row itself goes (Delete, moving, clearing before a
+// load) nothing is selected any more and only selectionRemoved is told: the fields stay as
+// they are and belong to no row.
 class ActionSelectionListener {
 public:
     virtual ~ActionSelectionListener() = default;
     virtual void selectionChanging() = 0;
     // index: the newly selected row, or -1.
     virtual void selectionChanged(int index) = 0;
+    virtual void selectionRemoved() = 0;
 };
 
 class ActionListModel {
@@ -95,6 +98,7 @@ private:
     };
 
     bool isRow(int index) const { return index >= 0 && index < count(); }
+    void selectionRemoved();
 
     std::vector<Row> m_rows;
     int m_selected = -1;

@@ -35,7 +35,14 @@ KorvaneDialogModel::BusCall::~BusCall() {
     }
 }
 
+// Notices are handled one after the other in the order they came. Handling one can let
+// further ones in (a message box, an adapter's own message): they wait in the queue, so that
+// a removal that comes while its adapter's arrival is being handled is not lost.
 void KorvaneDialogModel::handleDeferredNotices() {
+    if (m_busCalls > 0 || m_handlingNotices) {
+        return;
+    }
+    m_handlingNotices = true;
     while (!m_deferredNotices.empty() && m_busCalls == 0) {
         const DeviceNotice notice = m_deferredNotices.front();
         m_deferredNotices.erase(m_deferredNotices.begin());
@@ -45,6 +52,7 @@ void KorvaneDialogModel::handleDeferredNotices() {
             handleRemoval(notice.path);
         }
     }
+    m_handlingNotices = false;
 }
 
 void KorvaneDialogModel::applyInterface(CInterface* bus) {
@@ -93,19 +101,13 @@ void KorvaneDialogModel::onCtrlK() {
 }
 
 void KorvaneDialogModel::onDeviceArrival(const std::string& path) {
-    if (m_busCalls > 0) {
-        m_deferredNotices.push_back(DeviceNotice{true, path});
-        return;
-    }
-    handleArrival(path);
+    m_deferredNotices.push_back(DeviceNotice{true, path});
+    handleDeferredNotices();
 }
 
 void KorvaneDialogModel::onDeviceRemoval(const std::string& path) {
-    if (m_busCalls > 0) {
-        m_deferredNotices.push_back(DeviceNotice{false, path});
-        return;
-    }
-    handleRemoval(path);
+    m_deferredNotices.push_back(DeviceNotice{false, path});
+    handleDeferredNotices();
 }
 
 void KorvaneDialogModel::handleArrival(const std::string& path) {

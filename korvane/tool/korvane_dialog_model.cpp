@@ -83,9 +83,7 @@ bool KorvaneDialogModel::exchange(Direction direction) {
     } else {
         loadFields();
     }
-    m_settingsTitle = m_actions.selectedText().empty()
-                          ? std::string("Einstellungen")
-                          : "Einstellungen (" + m_actions.selectedText() + ")";
+    takeSettingsTitle();
     if (direction == Direction::Save) {
         takeIntoSelectedAction();
     }
@@ -196,7 +194,18 @@ void KorvaneDialogModel::takeIntoSelectedAction() {
     }
 }
 
+void KorvaneDialogModel::takeSettingsTitle() {
+    m_settingsTitle = m_actions.selectedText().empty()
+                          ? std::string("Einstellungen")
+                          : "Einstellungen (" + m_actions.selectedText() + ")";
+}
+
 // ---------------------------------------------------------------- action list
+
+void KorvaneDialogModel::selectionRemoved() {
+    takeSettingsTitle();
+    view().controlsChanged();
+}
 
 void KorvaneDialogModel::selectionChanging() {
     exchange(Direction::Save);

@@ -133,6 +133,8 @@ public:
 private:
     void selectionChanging() override;
     void selectionChanged(int index) override;
+    void selectionRemoved() override;
+    void takeSettingsTitle();
 
     // A value the exchange checks against the current interface's range.
     struct CheckedValue {
@@ -204,6 +206,7 @@ private:
     bool m_exchanging = false;
     int m_busCalls = 0;
     bool m_selfTestRunning = false;
+    bool m_handlingNotices = false;
     std::vector<DeviceNotice> m_deferredNotices;
 
     InterfaceBox m_box;

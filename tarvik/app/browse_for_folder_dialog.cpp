@@ -1,5 +1,7 @@
 #include "tarvik/app/browse_for_folder_dialog.h"
 
+#include "tarvik/app/caption_width.h"
+
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
@@ -61,7 +63,20 @@ CBrowseForFolderDialog::CBrowseForFolderDialog(const QString& title, const QStri
             &CBrowseForFolderDialog::showSelection);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    // The folders are read in the background: the rows above the initial folder come in
+    // after it has been selected and push it out of sight, so it is shown again as each
+    // folder on its way is read.
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+        const QString prefix = loaded.endsWith('/') ? loaded : loaded + '/';
+        if (!m_revealing.isEmpty() && (m_revealing == loaded || m_revealing.startsWith(prefix))) {
+            reveal(m_revealing);
+        }
+    });
+    // The whole caption stays readable in the title bar.
+    setMinimumWidth(captionWidth(*this));
     selectFolder(existingFolder(initialFolder));
+    m_revealing =
+        selectedFolder().isEmpty() ? QString() : m_model->filePath(m_tree->currentIndex());
     showSelection();
 }
 
@@ -70,8 +85,28 @@ void CBrowseForFolderDialog::selectFolder(const QString& folder) {
     if (!index.isValid()) {
         return;
     }
+    m_revealing.clear();
     m_tree->setCurrentIndex(index);
+    reveal(m_model->filePath(index));
+}
+
+// Expands every folder above the selected one and scrolls it to the middle of the tree.
+void CBrowseForFolderDialog::reveal(const QString& folder) {
+    const QModelIndex index = m_model->index(folder);
+    if (!index.isValid()) {
+        return;
+    }
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) {
+        m_tree->expand(parent);
+    }
     m_tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+void CBrowseForFolderDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (m_tree->currentIndex().isValid()) {
+        reveal(m_model->filePath(m_tree->currentIndex()));
+    }
 }
 
 QString CBrowseForFolderDialog::selectedFolder() const {
@@ -80,6 +115,9 @@ QString CBrowseForFolderDialog::selectedFolder() const {
 }
 
 void CBrowseForFolderDialog::showSelection() {
+    if (m_model->filePath(m_tree->currentIndex()) != m_revealing) {
+        m_revealing.clear(); // the user chose another folder: the tree stays where it is
+    }
     const QString folder = selectedFolder();
     m_status->setText(folder);
     m_ok->setEnabled(!folder.isEmpty());

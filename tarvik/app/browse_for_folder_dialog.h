@@ -23,18 +23,24 @@ public:
     // The selected folder (empty when none is selected).
     QString selectedFolder() const;
 
-    // Selects a folder as a click in the tree would.
+    // Selects a folder as a click in the tree would, and shows it: the folders above it are
+    // expanded and it is scrolled into the middle of the tree.
     void selectFolder(const QString& folder);
 
     // Runs the dialog; the chosen folder, or nothing when it was cancelled.
     static std::optional<QString> browse(QWidget* parent, const QString& title,
                                          const QString& initialFolder);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void showSelection();
+    void reveal(const QString& folder);
 
     QFileSystemModel* m_model;
     QTreeView* m_tree;
     QLabel* m_status;
     QPushButton* m_ok;
+    QString m_revealing; // the initial folder, until the user selects another one
 };

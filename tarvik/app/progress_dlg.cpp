@@ -2,16 +2,14 @@
 
 #include "tarvik/app/progress_bar_state.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QVBoxLayout>
 
 namespace {
-
-// Detail reports come after every written step, many thousands per module; painting at
-// this pace is smooth without slowing the run down.
-constexpr int kPaintIntervalMs = 30;
 
 QProgressBar* newBar(QWidget* parent) {
     auto* bar = new QProgressBar(parent);
@@ -29,7 +27,6 @@ CProgressDlg::CProgressDlg(QWidget* parent)
     setObjectName("progressDialog");
     setWindowTitle("Generierung");
     setModal(false);
-    // Closing it would not stop the run; the run removes it when it is over.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_text);
@@ -50,24 +47,26 @@ void CProgressDlg::SetStep(const std::optional<QString>& text, int percent) {
     m_mainBar->setValue(std::clamp(percent, 0, 100));
     m_detailBar->setRange(0, 100);
     m_detailBar->setValue(0);
-    showAndPaint(true);
+    show();
 }
 
 void CProgressDlg::detailReport(int done, int total) {
     const ProgressBarState state = progressBarState(done, total);
     m_detailBar->setRange(0, state.maximum);
     m_detailBar->setValue(state.value);
-    showAndPaint(false);
+    show();
 }
 
-void CProgressDlg::showAndPaint(bool force) {
-    if (!isVisible()) {
-        show();
-        force = true;
-    }
-    if (!force && m_sincePaint.isValid() && m_sincePaint.elapsed() < kPaintIntervalMs) {
+void CProgressDlg::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    QApplication::beep();
+}
+
+void CProgressDlg::keyPressEvent(QKeyEvent* event) {
+    // Escape would close a dialog; here it stops nothing either.
+    if (event->key() == Qt::Key_Escape) {
+        QApplication::beep();
         return;
     }
-    m_sincePaint.start();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QDialog::keyPressEvent(event);
 }

@@ -2,11 +2,12 @@
 
 // The modeless progress window "Generierung" of a generation run: one text line, the main
 // bar (percent of the whole Testmappe) and the detail bar (steps of the current module).
-// The run works on the user-interface thread, so every update lets the window paint before
-// the run goes on; user input waits until the run is over.
+// The run works on a worker thread while this window, updated on the user-interface thread,
+// paints and answers. The run cannot be stopped half-way: the window has no close button,
+// and a close request from the window manager (Alt+F4, its window menu) is refused with a
+// beep; the window goes when the run is over.
 
 #include <QDialog>
-#include <QElapsedTimer>
 
 #include <optional>
 
@@ -30,11 +31,12 @@ public:
     QProgressBar* mainBar() const { return m_mainBar; }
     QProgressBar* detailBar() const { return m_detailBar; }
 
-private:
-    void showAndPaint(bool force);
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
+private:
     QLabel* m_text;
     QProgressBar* m_mainBar;
     QProgressBar* m_detailBar;
-    QElapsedTimer m_sincePaint;
 };

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <QThread>
 
 const char* const kMessageCaption = "Tarvik";
 
@@ -54,17 +55,37 @@ QtUserInterface::~QtUserInterface() {
     endProgress();
 }
 
+bool QtUserInterface::onUiThread() const {
+    return QThread::currentThread() == m_uiThread.thread();
+}
+
 void QtUserInterface::message(const std::string& text, Icon icon) {
-    showMessageBox(m_parent, QString::fromStdString(text),
-                   icon == Icon::Information ? QMessageBox::Information : QMessageBox::Warning,
-                   nullptr);
+    const auto show = [&] {
+        showMessageBox(m_parent, QString::fromStdString(text),
+                       icon == Icon::Information ? QMessageBox::Information : QMessageBox::Warning,
+                       nullptr);
+    };
+    if (onUiThread()) {
+        show();
+    } else {
+        QMetaObject::invokeMethod(&m_uiThread, show, Qt::BlockingQueuedConnection);
+    }
 }
 
 bool QtUserInterface::question(const std::string& text, Buttons buttons) {
     // A question to confirm (OK/Abbrechen) carries the warning sign, a Yes/No question the
     // question mark.
-    const auto icon = buttons == Buttons::OkCancel ? QMessageBox::Warning : QMessageBox::Question;
-    return showMessageBox(m_parent, QString::fromStdString(text), icon, &buttons);
+    const auto ask = [&] {
+        const auto icon =
+            buttons == Buttons::OkCancel ? QMessageBox::Warning : QMessageBox::Question;
+        return showMessageBox(m_parent, QString::fromStdString(text), icon, &buttons);
+    };
+    if (onUiThread()) {
+        return ask();
+    }
+    bool answer = false;
+    QMetaObject::invokeMethod(&m_uiThread, ask, Qt::BlockingQueuedConnection, &answer);
+    return answer;
 }
 
 CProgressDlg* QtUserInterface::progressWindow() const {
@@ -82,28 +103,88 @@ CProgressDlg& QtUserInterface::progress() {
     return *m_progress;
 }
 
-void QtUserInterface::setStep(const std::optional<std::string>& text, int percent) {
-    std::optional<QString> line;
-    if (text) {
-        line = QString::fromStdString(*text);
+// A question or message handed over later is queued behind the request posted here, so the
+// window has its newest state (hidden, as the run hides it before asking) when the box opens.
+template <typename Change> void QtUserInterface::changeProgress(Change change) {
+    bool post = false;
+    {
+        std::lock_guard lock(m_stateMutex);
+        change(m_state);
+        if (!m_stateShowPending) {
+            m_stateShowPending = true;
+            post = true;
+        }
     }
-    progress().SetStep(line, percent);
+    if (onUiThread()) {
+        showProgressState();
+    } else if (post) {
+        QMetaObject::invokeMethod(
+            &m_uiThread, [this] { showProgressState(); }, Qt::QueuedConnection);
+    }
+}
+
+void QtUserInterface::showProgressState() {
+    ProgressState state;
+    {
+        std::lock_guard lock(m_stateMutex);
+        state = m_state;
+        m_stateShowPending = false;
+    }
+    if (!state.shown) {
+        if (m_progress) {
+            m_progress->hide();
+        }
+        return;
+    }
+    std::optional<QString> line;
+    if (state.text) {
+        line = QString::fromStdString(*state.text);
+    }
+    CProgressDlg& window = progress();
+    window.SetStep(line, state.percent);
+    window.detailReport(state.detailDone, state.detailTotal);
+}
+
+void QtUserInterface::setStep(const std::optional<std::string>& text, int percent) {
+    changeProgress([&](ProgressState& state) {
+        state.shown = true;
+        if (text) {
+            state.text = text;
+        }
+        state.percent = percent;
+        // An empty detail bar of range 0 … 100.
+        state.detailDone = 0;
+        state.detailTotal = 100;
+    });
 }
 
 void QtUserInterface::detailReport(int done, int total) {
-    progress().detailReport(done, total);
+    changeProgress([&](ProgressState& state) {
+        state.shown = true;
+        state.detailDone = done;
+        state.detailTotal = total;
+    });
 }
 
 void QtUserInterface::hideProgress() {
-    if (m_progress) {
-        m_progress->hide();
-    }
+    changeProgress([](ProgressState& state) { state.shown = false; });
 }
 
 void QtUserInterface::endProgress() {
-    delete m_progress;
-    if (m_waitCursor) {
-        QApplication::restoreOverrideCursor();
-        m_waitCursor = false;
+    {
+        std::lock_guard lock(m_stateMutex);
+        m_state = ProgressState{};
+    }
+    const auto end = [this] {
+        delete m_progress;
+        if (m_waitCursor) {
+            QApplication::restoreOverrideCursor();
+            m_waitCursor = false;
+        }
+    };
+    if (onUiThread()) {
+        end();
+    } else {
+        QMetaObject::invokeMethod(&m_uiThread, end, Qt::BlockingQueuedConnection);
     }
 }

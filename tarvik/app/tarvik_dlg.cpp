@@ -1,6 +1,7 @@
 #include "tarvik/app/tarvik_dlg.h"
 
 #include "tarvik/app/browse_for_folder_dialog.h"
+#include "tarvik/app/caption_width.h"
 #include "tarvik/app/program_icon.h"
 #include "tarvik/app/qt_user_interface.h"
 #include "tarvik/app/variant_dlg.h"
@@ -10,9 +11,11 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -21,6 +24,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <thread>
 
 namespace {
 
@@ -50,6 +55,7 @@ CTarvikDlg::CTarvikDlg(CSystemInfo& system, RunInputs inputs, GenerationStarter 
     bodyLayout->addWidget(buildButtons());
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_body);
+    setTabOrderAsShown();
     fillList();
     setWindowTitle(qText(m_model.caption()));
     const QFontMetrics metrics = fontMetrics();
@@ -79,7 +85,10 @@ QWidget* CTarvikDlg::buildListArea() {
     m_list->setUniformRowHeights(true);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->setAllColumnsShowFocus(true);
+    // The focus frame marks the cell under the keyboard focus: Left and Right move it between
+    // the columns, and the menu key opens the menu of that column.
+    m_list->setAllColumnsShowFocus(false);
+    m_list->installEventFilter(this);
     m_list->header()->setStretchLastSection(false);
     m_list->header()->setSectionsMovable(false);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -124,6 +133,7 @@ QWidget* CTarvikDlg::buildFields() {
     for (const auto& [id, text] : {std::pair{Instrument::Keysight3458A, "Keysight 3458A"},
                                    std::pair{Instrument::Keithley2000, "Keithley 2000"}}) {
         auto* button = new QRadioButton(text, fields);
+        button->setObjectName(id == Instrument::Keysight3458A ? "keysight" : "keithley");
         button->setChecked(id == inputs.instrument);
         button->setEnabled(inputs.generateCal);
         m_instrument->addButton(button, id);
@@ -160,6 +170,38 @@ QWidget* CTarvikDlg::buildButtons() {
     layout->addWidget(generate);
     layout->addWidget(quit);
     return row;
+}
+
+// Tab walks the controls as they stand on screen: the list, the directory field and its
+// "...", the name, the options, then the buttons from left to right.
+void CTarvikDlg::setTabOrderAsShown() {
+    std::vector<QWidget*> order{m_list, m_targetDirectory, findChild<QWidget*>("browseButton"),
+                                m_projectName, m_generateCal};
+    for (QAbstractButton* button : m_instrument->buttons()) {
+        order.push_back(button);
+    }
+    for (const char* name : {"aboutButton", "generateButton", "quitButton"}) {
+        order.push_back(findChild<QWidget*>(name));
+    }
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    }
+}
+
+bool CTarvikDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const QModelIndex current = m_list->currentIndex();
+        if ((key == Qt::Key_Left || key == Qt::Key_Right) && current.isValid()) {
+            const int column = std::clamp(current.column() + (key == Qt::Key_Left ? -1 : 1), 0,
+                                          m_list->columnCount() - 1);
+            const QModelIndex cell = current.siblingAtColumn(column);
+            m_list->selectionModel()->setCurrentIndex(cell, QItemSelectionModel::NoUpdate);
+            m_list->scrollTo(cell);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 int CTarvikDlg::exec() {
@@ -339,13 +381,20 @@ void CTarvikDlg::generate() {
     }
     takeFields();
     m_generating = true;
-    // The run works on this thread and lets windows paint; clicks into the dialog must not
-    // start anything until it is over.
+    // The run works on a worker thread while this thread paints the windows and answers
+    // them; the run reaches the user only through its QtUserInterface. Clicks into the
+    // dialog must not start anything until it is over.
     m_body->setEnabled(false);
     bool succeeded = false;
     {
         QtUserInterface ui(this);
-        succeeded = m_model.generate(ui);
+        QEventLoop untilDone;
+        std::thread worker([&] {
+            succeeded = m_model.generate(ui);
+            QMetaObject::invokeMethod(&untilDone, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        untilDone.exec();
+        worker.join();
     }
     m_body->setEnabled(true);
     m_generating = false;
@@ -376,5 +425,10 @@ void CTarvikDlg::showAbout() {
     box.setObjectName("aboutBox");
     box.setIconPixmap(programIcon().pixmap(64, 64));
     box.button(QMessageBox::Ok)->setText("OK");
+    // The box is as wide as its whole caption needs.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(captionWidth(box), 0, QSizePolicy::Minimum), grid->rowCount(),
+                      0, 1, grid->columnCount());
+    }
     box.exec();
 }

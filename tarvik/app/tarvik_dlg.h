@@ -42,11 +42,13 @@ public Q_SLOTS:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* buildListArea();
     QWidget* buildFields();
     QWidget* buildButtons();
+    void setTabOrderAsShown();
     void fillList();
     void showRow(int row);
     void showCardColumns(int row);

@@ -13,8 +13,11 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -147,6 +150,60 @@ TEST_F(DialogTest, OutOfRangeEntryIsRefusedWithItsMessage) {
     EXPECT_EQ(dlg->field(DialogField::CardAddress)->text(), "63");
 }
 
+// A refused entry shows its message once, however the field is left; a button pressed to
+// leave it is not left drawn pressed, and its action does not take place.
+TEST_F(DialogTest, ARefusedEntryShowsOneMessage) {
+    QStringList messages;
+    QTimer boxes;
+    QObject::connect(&boxes, &QTimer::timeout, [&messages] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            messages << box->text();
+            box->accept();
+        }
+    });
+    boxes.start(5);
+    struct Case {
+        DialogField field;
+        QString text;
+        bool byButton; // left by pressing "Senden A", else by Tab
+        QString message;
+    } const cases[] = {
+        {DialogField::CardAddress, "64", false, "Geben Sie eine ganze Zahl zwischen 0 und 63 ein."},
+        {DialogField::Delay, "x", false, "Geben Sie eine positive ganze Zahl ein."},
+        {DialogField::DataA, "abc", true, "Geben Sie eine ganze Zahl ein."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message.toStdString());
+        messages.clear();
+        dlg->field(c.field)->setText(c.text);
+        dlg->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+        QLineEdit* left = dlg->field(DialogField::CardAddress);
+        left->setFocus();
+        if (c.byButton) {
+            // Through the window, as the platform delivers a click: the focus moves first.
+            QWindow* window = dlg->windowHandle();
+            const QPoint at = dlg->sendAButton()->mapTo(dlg.get(), QPoint(5, 5));
+            QTest::mousePress(window, Qt::LeftButton, {}, at);
+            EXPECT_FALSE(dlg->sendAButton()->isDown());
+            QTest::mouseRelease(window, Qt::LeftButton, {}, at);
+        } else {
+            QTest::keyClick(left, Qt::Key_Tab);
+        }
+        QTest::qWait(50);
+        EXPECT_EQ(QStringList{c.message}, messages);
+        EXPECT_TRUE(busLog.empty());
+        dlg->field(c.field)->setText(c.field == DialogField::CardAddress ? "1" : "10");
+        dlg->model().exchange(KorvaneDialogModel::Direction::Save);
+    }
+    // Ctrl+K in a field unlocks "Test" only; the field keeps its text.
+    QLineEdit* card = dlg->field(DialogField::CardAddress);
+    card->setFocus();
+    card->home(false);
+    QTest::keyClick(card, Qt::Key_K, Qt::ControlModifier);
+    EXPECT_EQ(card->text(), "1");
+}
+
 TEST_F(DialogTest, RepeatedSendStoppedByEscape) {
     enter(DialogField::Delay, "2");
     enter(DialogField::DataA, "7");
@@ -219,13 +276,21 @@ TEST_F(DialogTest, ActionsRecordedEditedDraggedSavedLoadedAndExecuted) {
                            "0,3,0,33,10; Neue Aktion\r\n");
     EXPECT_EQ(dlg->sequenceGroup()->title(), "Ablauf (ablauf.txt)");
 
-    // Delete removes the selected row; loading replaces the list with the file.
+    // Delete removes the selected row and leaves none selected: no row is highlighted and
+    // the title names none. Loading replaces the list with the file, likewise.
+    EXPECT_EQ(dlg->settingsGroup()->title(), "Einstellungen (Neue Aktion)");
     QTest::keyClick(list, Qt::Key_Delete);
     EXPECT_EQ(rows().size(), 2u);
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+    EXPECT_EQ(dlg->settingsGroup()->title(), "Einstellungen");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->rowRect(1).center());
+    EXPECT_EQ(dlg->settingsGroup()->title(), "Einstellungen (Relais ein)");
     answerFileDialog(file);
     click(dlg->loadButton());
     EXPECT_EQ(rows().size(), 3u);
     EXPECT_EQ(list->topLevelItemCount(), 3);
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+    EXPECT_EQ(dlg->settingsGroup()->title(), "Einstellungen");
 
     m_bus->memory[{0, 2, 0}] = 99;
     busLog.clear();

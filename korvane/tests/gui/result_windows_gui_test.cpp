@@ -1,4 +1,7 @@
 #include "korvane/interfaces/int41_interface.h"
+#include "korvane/interfaces/usb_self_test.h"
+#include "korvane/tool/gui/about_dlg.h"
+#include "korvane/tool/gui/dialog_units.h"
 #include "korvane/tool/gui/qt_interface_services.h"
 #include "korvane/tool/gui/result_elements.h"
 #include "korvane/tool/gui/result_windows.h"
@@ -7,8 +10,11 @@
 #include "register_card.h"
 
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -182,14 +188,65 @@ TEST(Usb860Window, VerdictAndClosingAtAnyTime) {
     EXPECT_EQ(dlg.verdictState(), 3);
 }
 
-TEST(TestResultWindow, ClosingHidesAndEmpties) {
+// Each window is on the screen (exposed, so painted) as soon as open returns, before the
+// test run goes on without the event loop; every verdict text fits its element.
+TEST(ResultWindows, OpenPaintsAtOnceAndVerdictsFit) {
     QtInterfaceServices services;
+    CResultInt41TestDlg int41(services);
+    CResultUsb860TestDlg usb860(services);
+    int41.open();
+    usb860.open();
+    for (CTestResult* verdict : {int41.verdict(), usb860.verdict()}) {
+        SCOPED_TRACE(verdict->window()->windowTitle().toStdString());
+        EXPECT_TRUE(verdict->window()->windowHandle()->isExposed());
+        const int width = verdict->contentsRect().width();
+        for (int state = 1; state <= 4; ++state) {
+            const QString text = QString::fromStdString(verdictLook(state)->text);
+            EXPECT_LE(QFontMetrics(verdict->verdictFont(state, width)).horizontalAdvance(text),
+                      width)
+                << text.toStdString();
+        }
+    }
+}
+
+// Boxes and captions sized to their texts: the about box shows its whole caption, and the
+// warning before the USB860 self-test keeps its own line breaks (no line is broken again).
+TEST(ResultWindows, TextsAreSizedToFit) {
+    CAboutDlg about;
+    about.show();
+    EXPECT_GE(about.width(), captionWidth(about));
+    about.close();
+
+    QtInterfaceServices services;
+    whenModal([](QWidget* modal) {
+        auto* label = modal->findChild<QLabel*>("qt_msgbox_label");
+        ASSERT_NE(label, nullptr);
+        const QStringList lines = label->text().split('\n');
+        for (const QString& line : lines) {
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(line), label->contentsRect().width())
+                << line.toStdString();
+        }
+        qobject_cast<QMessageBox*>(modal)->reject();
+    });
+    EXPECT_FALSE(services.askOkCancel(kUsbSelfTestWarning));
+}
+
+TEST(TestResultWindow, ClosingHidesAndEmpties) {
+    QWidget main;
+    main.show();
+    QtInterfaceServices services;
+    services.setMainWindow(&main, nullptr);
     CTestResultWnd window(services);
     window.appendText("erster Code erwartet: 0x33, gelesen: 0x33\r\n");
     window.appendText("Test beendet\r\n");
     ASSERT_NE(window.window(), nullptr);
     EXPECT_EQ(window.window()->windowTitle(), "Test-Ablauf");
-    EXPECT_EQ(window.window()->size(), QSize(400, 200));
+    EXPECT_TRUE(window.window()->windowHandle()->isExposed());
+    // Owned by the main window: a dialog-type window (transient for it on the desktop),
+    // without a task-bar entry of its own.
+    EXPECT_EQ(window.window()->windowType(), Qt::Dialog);
+    EXPECT_EQ(window.window()->windowHandle()->transientParent(), main.windowHandle());
+    EXPECT_EQ(window.window()->width(), 400);
     EXPECT_EQ(window.text(), "erster Code erwartet: 0x33, gelesen: 0x33\nTest beendet\n");
     window.window()->close();
     EXPECT_TRUE(window.window()->isHidden());

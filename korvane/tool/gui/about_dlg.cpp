@@ -1,5 +1,6 @@
 #include "korvane/tool/gui/about_dlg.h"
 
+#include "korvane/tool/gui/dialog_units.h"
 #include "korvane/tool/gui/korvane_icons.h"
 
 #include <QDialogButtonBox>
@@ -25,5 +26,6 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(line);
     layout->addWidget(buttons);
+    layout->addStrut(captionWidth(*this));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }

@@ -7,6 +7,7 @@
 #include <QRect>
 
 class QFont;
+class QWidget;
 
 class DialogUnits {
 public:
@@ -25,3 +26,7 @@ private:
     int m_baseWidth;
     int m_baseHeight;
 };
+
+// The width a window needs for the window manager to show its whole caption: the caption in
+// a bold variant of the window's font, and room for the icon and the title-bar buttons.
+int captionWidth(const QWidget& window);

@@ -20,6 +20,7 @@
 #include <QMetaObject>
 #include <QPushButton>
 #include <QSocketNotifier>
+#include <QTimer>
 
 namespace {
 
@@ -49,6 +50,8 @@ CKorvaneDlg::CKorvaneDlg(InterfaceList interfaces, QtInterfaceServices& services
     m_services.setMainWindow(this, [this] {
         QMetaObject::invokeMethod(this, &CKorvaneDlg::onTest, Qt::QueuedConnection);
     });
+    // One filter on the application sees every event of the dialog's widgets once (a second
+    // filter on a field would see its focus changes twice and refuse an entry twice).
     qApp->installEventFilter(this);
 }
 
@@ -68,9 +71,6 @@ void CKorvaneDlg::connectControls() {
         connect(m_fields[i], &QLineEdit::textChanged, this, [this, i](const QString& text) {
             m_model->controls().texts[i] = text.toStdString();
         });
-    }
-    for (const DialogField field : kLeftFields) {
-        m_fields[static_cast<int>(field)]->installEventFilter(this);
     }
     connect(m_repeat, &QCheckBox::clicked, this, [this](bool checked) {
         m_model->controls().repeat = checked;
@@ -194,6 +194,11 @@ void CKorvaneDlg::refuseEntry(DialogField field, const std::string& message) {
     m_inMessageBox = true;
     QMessageBox::warning(this, kKorvaneTitle, fromUtf8(message));
     m_inMessageBox = false;
+    // A click that moved the focus out of the field brought the message: the button press
+    // behind it, delivered when the box has gone, would leave its button drawn pressed (its
+    // release went to the box). It is dropped, and with it that click's action.
+    m_dropPress = true;
+    QTimer::singleShot(0, this, [this] { m_dropPress = false; });
     QLineEdit* line = m_fields[static_cast<int>(field)];
     line->setFocus(Qt::OtherFocusReason);
     line->selectAll();
@@ -272,15 +277,23 @@ bool CKorvaneDlg::eventFilter(QObject* watched, QEvent* event) {
             m_model->onFieldLeft();
         }
     }
+    if (event->type() == QEvent::MouseButtonPress && m_dropPress) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget != nullptr && widget->window() == this) {
+            m_dropPress = false;
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         auto* widget = qobject_cast<QWidget*>(watched);
-        // Ctrl+K anywhere in the dialog, seen once (at the widget it goes to first); the key
-        // then goes on as usual.
+        // Ctrl+K anywhere in the dialog, seen once (at the widget it goes to first). It only
+        // unlocks "Test": an edit field would take it for "delete to the end of the line".
         const QWidget* first = QApplication::focusWidget() ? QApplication::focusWidget() : this;
         if (key->key() == Qt::Key_K && (key->modifiers() & Qt::ControlModifier) &&
             widget == first && widget->window() == this) {
             m_model->onCtrlK();
+            return true;
         }
     }
     return QDialog::eventFilter(watched, event);

@@ -105,6 +105,7 @@ private:
     std::function<void(std::int64_t)> m_tickProbe;
     QSocketNotifier* m_noticeWatch = nullptr;
     bool m_inMessageBox = false;
+    bool m_dropPress = false;
 
     std::array<QLineEdit*, kDialogFieldCount> m_fields{};
     std::array<UpDownControl*, 5> m_upDowns{};

@@ -116,16 +116,30 @@ void CWaitTimeResult::paintClient(QPainter& painter, int width, int height) {
     }
 }
 
+QFont CTestResult::verdictFont(int state, int width) const {
+    const auto look = verdictLook(state);
+    QFont font = stockSystemFont();
+    if (!look) {
+        return font;
+    }
+    if (look->large) {
+        font = QFont("Arial");
+        font.setPointSizeF(verdictFontTenths(QFontInfo(this->font()).pixelSize()) / 10.0);
+    }
+    const QString text = QString::fromStdString(look->text);
+    font.setPixelSize(QFontInfo(font).pixelSize());
+    while (font.pixelSize() > 6 && QFontMetrics(font).horizontalAdvance(text) > width) {
+        font.setPixelSize(font.pixelSize() - 1);
+    }
+    return font;
+}
+
 void CTestResult::paintClient(QPainter& painter, int width, int height) {
     const auto look = verdictLook(m_state);
     if (!look) {
         return;
     }
-    QFont font = stockSystemFont();
-    if (look->large) {
-        font = QFont("Arial");
-        font.setPointSizeF(verdictFontTenths(QFontInfo(this->font()).pixelSize()) / 10.0);
-    }
+    const QFont font = verdictFont(m_state, width);
     painter.setFont(unsmoothed(font));
     painter.setPen(QColor(look->red, look->green, look->blue));
     const int textHeight = QFontMetrics(font).height();

@@ -79,6 +79,10 @@ public:
     void setState(int state) { m_state = state; }
     int state() const { return m_state; }
 
+    // The font the verdict of the state is drawn in: the state's font, made smaller where
+    // the text would not fit into the width (a narrow element, a large desktop font).
+    QFont verdictFont(int state, int width) const;
+
 protected:
     void paintClient(QPainter& painter, int width, int height) override;
 

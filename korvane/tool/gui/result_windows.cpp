@@ -5,13 +5,16 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QThread>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -25,6 +28,24 @@ void placeInsideTopRight(QWidget& window, QWidget* mainWindow) {
     const QRect main = mainWindow->frameGeometry();
     const int width = window.frameGeometry().width();
     window.move(main.x() + main.width() - kInset - width, main.y() + kInset);
+}
+
+// How long a newly shown window is waited for to come on the screen.
+constexpr int kExposeWaitMs = 1000;
+
+// Shows the window and paints it before the caller goes on. The self-tests run on this
+// thread without returning to the event loop for long: a window that is only shown would
+// reach the screen, and so be paintable, only after the run. Input waits meanwhile.
+void showAndPaintNow(QWidget& window) {
+    window.show();
+    QElapsedTimer waited;
+    waited.start();
+    while (!(window.windowHandle() && window.windowHandle()->isExposed()) &&
+           waited.elapsed() < kExposeWaitMs) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(2);
+    }
+    window.repaint();
 }
 
 QGroupBox* group(QWidget* parent, const QString& title, const QRect& rect) {
@@ -110,8 +131,7 @@ template <typename Window> void BitsResultDialogBase<Window>::open() {
     }
     m_window = createWindow();
     placeInsideTopRight(*m_window, m_host.mainWindow());
-    m_window->show();
-    m_window->repaint();
+    showAndPaintNow(*m_window);
 }
 
 template <typename Window> void BitsResultDialogBase<Window>::resetResults() {
@@ -298,10 +318,13 @@ ResultDialogWidget* CResultUsb860TestDlg::createWindow() {
 
 namespace {
 
-// Closing the text window hides it and empties it; it is not destroyed.
+// Closing the text window hides it and empties it; it is not destroyed. It is a dialog-type
+// window of the main dialog: it stays above it and has no task-bar entry of its own.
 class TextWindowWidget : public QWidget {
 public:
-    TextWindowWidget(QWidget* parent, QPlainTextEdit*& edit) : QWidget(parent, Qt::Window) {
+    TextWindowWidget(QWidget* parent, QPlainTextEdit*& edit)
+        : QWidget(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint) {
         setWindowTitle("Test-Ablauf");
         edit = new QPlainTextEdit(this);
         edit->setReadOnly(false);
@@ -346,7 +369,7 @@ void CTestResultWnd::create() {
 void CTestResultWnd::appendText(const std::string& text) {
     if (m_window == nullptr) {
         create();
-        m_window->show();
+        showAndPaintNow(*m_window);
     }
     QString lines = QString::fromStdString(text);
     lines.replace("\r\n", "\n");
@@ -356,9 +379,10 @@ void CTestResultWnd::appendText(const std::string& text) {
     m_edit->ensureCursorVisible();
     m_edit->insertPlainText(lines);
     if (m_window->isHidden()) {
-        m_window->show();
-        m_window->repaint();
+        showAndPaintNow(*m_window);
     }
+    // The report is written while the test blocks the event loop: each line shows at once.
+    m_edit->viewport()->repaint();
 }
 
 QString CTestResultWnd::text() const {

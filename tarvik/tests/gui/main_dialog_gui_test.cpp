@@ -2,6 +2,8 @@
 // the fields and "Generieren".
 
 #include "tarvik/app/browse_for_folder_dialog.h"
+#include "tarvik/app/caption_width.h"
+#include "tarvik/app/progress_dlg.h"
 #include "tarvik/app/qt_user_interface.h"
 #include "tarvik/app/tarvik_dlg.h"
 #include "tarvik/app/variant_dlg.h"
@@ -20,12 +22,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -201,6 +210,63 @@ TEST(TarvikDlg, CardAndUsageMenusUpdateTheRowAndTheSelbsttestColumn) {
     EXPECT_EQ((CardInfo{CardType::Kvr860, 0, 2}), system.slots[1]);
 }
 
+// The keyboard reaches the same menus: Left and Right move the focus between the columns of
+// the current row, and the menu key opens the menu of the focused column. Tab walks the
+// controls as they stand on screen.
+TEST(TarvikDlg, KeyboardMenusFollowTheFocusedColumnAndTabFollowsTheScreen) {
+    ProgramFolder folder;
+    CSystemInfo system = manual(860);
+    CTarvikDlg dialog(system, folder.inputs(), {});
+    WindowScript script;
+    answerXab(script, "Nein");
+    script.modal(kCaption, [&script](QWidget* main) {
+        QTreeWidget* tree = list(main);
+        tree->setFocus();
+        tree->setCurrentItem(row(main, "P4"), 0);
+        // What the platform sends for the menu key (or Shift+F10): a keyboard context menu
+        // event at the focused cell, to the focus widget.
+        const auto menuKey = [tree] {
+            const QPoint at = tree->visualRect(tree->currentIndex()).center();
+            QContextMenuEvent event(QContextMenuEvent::Keyboard, at, tree->mapToGlobal(at));
+            QApplication::sendEvent(tree, &event);
+        };
+        script.popup([](QWidget* menu) { chooseEntry(menu, "KVR860 (NG++)"); });
+        menuKey();
+        EXPECT_EQ("KVR860", row(main, "P4")->text(1));
+        for (int i = 0; i < 4; ++i) { // one more than needed: the last column stays
+            QTest::keyClick(tree, Qt::Key_Right);
+        }
+        EXPECT_EQ(3, tree->currentIndex().column());
+        script.popup([](QWidget* menu) { chooseEntry(menu, "TQD"); });
+        menuKey();
+        EXPECT_EQ("TQD_1", row(main, "P4")->text(3));
+        QTest::keyClick(tree, Qt::Key_Left);
+        EXPECT_EQ(2, tree->currentIndex().column());
+
+        QStringList order;
+        QWidget* widget = tree;
+        for (int i = 0; i < 7; ++i) {
+            widget = widget->nextInFocusChain();
+            while (!(widget->focusPolicy() & Qt::TabFocus) || !widget->isEnabled()) {
+                widget = widget->nextInFocusChain();
+            }
+            order << widget->objectName();
+        }
+        // (the instrument buttons are disabled until "CAL-Test generieren" is checked)
+        EXPECT_EQ(QStringList({"targetDirectory", "browseButton", "projectName", "generateCal",
+                               "aboutButton", "generateButton", "quitButton"}),
+                  order);
+        // The about box shows its whole caption.
+        script.modal("Info über Tarvik", [](QWidget* about) {
+            EXPECT_GE(about->width(), captionWidth(*about));
+            clickButton(about, "OK");
+        });
+        main->findChild<QPushButton*>("aboutButton")->click();
+        clickButton(main, "Beenden");
+    });
+    dialog.exec();
+}
+
 TEST(TarvikDlg, PositionHinzufuegenOnTheEmptyAreaOf945) {
     ProgramFolder folder;
     CSystemInfo system = manual(945);
@@ -284,6 +350,17 @@ TEST(TarvikDlg, FolderChooserStartsAtTheFieldAndFillsIt) {
         ASSERT_NE(nullptr, chooser);
         EXPECT_EQ(folder.path() + "/Testmappen", chooser->selectedFolder());
         EXPECT_EQ(chooser->selectedFolder(), chooser->findChild<QLabel*>("selectionPath")->text());
+        // The folders above it are opened and it is in sight once they have been read.
+        auto* tree = chooser->findChild<QTreeView*>();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [tree] {
+                return tree->isExpanded(tree->currentIndex().parent()) &&
+                       tree->viewport()->rect().contains(
+                           tree->visualRect(tree->currentIndex()).center());
+            },
+            5000));
+        // Its caption fits into the title bar.
+        EXPECT_GE(chooser->width(), captionWidth(*chooser));
         chooser->selectFolder(folder.path() + "/Testmappen/Neu");
         clickButton(chooser, "OK");
     });
@@ -345,4 +422,68 @@ TEST(TarvikDlg, GenerierenReplacesAnExistingTestmappeAfterOk) {
     EXPECT_FALSE(QFile::exists(oldFile));
     EXPECT_TRUE(QFile::exists(target.path() + "/TM_BANK/tarvik.sysinfo"));
     EXPECT_TRUE(QFile::exists(target.path() + "/TM_BANK_IST/tarvik.sysinfo"));
+}
+
+// The run works on a worker thread: while it waits, the progress window is shown with its
+// text and bars by the user-interface thread and the dialog is locked; the window refuses
+// to close; the run's questions and messages come in order, each after the window has been
+// hidden.
+TEST(TarvikDlg, TheRunWorksBesideAPaintedProgressWindow) {
+    ProgramFolder folder;
+    CSystemInfo system = manual(945);
+    std::atomic<bool> seen{false};
+    std::vector<std::string> events;
+    const auto starter = [&](CSystemInfo&, const RunInputs&, UserInterface& ui) {
+        ui.setStep(std::string("Anlegen der Testmappe"), 40);
+        ui.detailReport(3, 12);
+        // The window is seen from the user-interface thread while this thread still runs.
+        for (int waited = 0; !seen && waited < 5000; waited += 5) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        events.push_back(seen ? "shown while running" : "not shown");
+        ui.hideProgress();
+        events.push_back(ui.question("weiter?", UserInterface::Buttons::OkCancel) ? "OK" : "-");
+        ui.message("fertig", UserInterface::Icon::Information);
+        events.push_back("end");
+        return true;
+    };
+    CTarvikDlg dialog(system, folder.inputs(), starter);
+    WindowScript script;
+    QTimer watch;
+    script
+        .modal(kCaption,
+               [&](QWidget* main) {
+                   QObject::connect(&watch, &QTimer::timeout, [&, main] {
+                       auto* progress = main->findChild<CProgressDlg*>();
+                       if (seen || progress == nullptr || !progress->isVisible()) {
+                           return;
+                       }
+                       EXPECT_EQ("Anlegen der Testmappe", progress->text());
+                       EXPECT_EQ(40, progress->mainBar()->value());
+                       EXPECT_EQ(3, progress->detailBar()->value());
+                       EXPECT_EQ(12, progress->detailBar()->maximum());
+                       EXPECT_FALSE(main->findChild<QPushButton*>("quitButton")->isEnabled());
+                       progress->close();
+                       EXPECT_TRUE(progress->isVisible());
+                       seen = true;
+                   });
+                   watch.start(5);
+                   main->findChild<QPushButton*>("generateButton")->click();
+               })
+        .modal(kMessageCaption,
+               [&](QWidget* box) {
+                   auto* progress = box->parentWidget()->findChild<CProgressDlg*>();
+                   EXPECT_TRUE(progress == nullptr || !progress->isVisible());
+                   events.push_back(messageText(box).toStdString());
+                   clickButton(box, "OK");
+               })
+        .modal(kMessageCaption, [&](QWidget* box) {
+            events.push_back(messageText(box).toStdString());
+            clickButton(box, "OK");
+        });
+    EXPECT_EQ(QDialog::Accepted, dialog.exec());
+    EXPECT_EQ((std::vector<std::string>{"shown while running", "weiter?", "OK", "fertig", "end"}),
+              events);
+    EXPECT_EQ(nullptr, dialog.findChild<CProgressDlg*>());
+    EXPECT_EQ(nullptr, QApplication::overrideCursor());
 }
