@@ -1,7 +1,10 @@
 #!/bin/sh
 # Installs the Debian 12 packages the build needs, only those that are missing.
 set -eu
-packages="g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev fonts-dejavu-core"
+# dpkg-dev and file: cpack's Debian package (its Depends computed by dpkg-shlibdeps);
+# qt6-translations-l10n: Qt's German texts, which the programs load at start.
+packages="g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev fonts-dejavu-core
+    dpkg-dev file qt6-translations-l10n"
 missing=""
 for p in $packages; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
