@@ -4,6 +4,8 @@
 set(KW_PACKAGE_MAINTAINER "Kontrollwerk-Entwicklung <kontrollwerk@example.org>" CACHE STRING
     "Maintainer field of the Debian package: Name <address>")
 
+# The values reach CPack as written (the description has quotation marks).
+set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kontrollwerk)
 set(CPACK_PACKAGE_VENDOR Kontrollwerk)
