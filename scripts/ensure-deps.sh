@@ -3,7 +3,10 @@
 # the build, real USB adapters and their emulation with fault injection, the tests on a real X
 # screen.
 set -eu
+# dpkg-dev and file: cpack's Debian package (its Depends computed by dpkg-shlibdeps);
+# qt6-translations-l10n: Qt's German texts, which the programs load at start.
 packages="g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev libgmock-dev fonts-dejavu-core
+dpkg-dev file qt6-translations-l10n
 libusb-1.0-0-dev umockdev libumockdev-dev strace
 xvfb openbox xdotool x11-apps x11-utils imagemagick"
 missing=""

@@ -2,6 +2,7 @@
 
 #include "common/devices/le_bytes.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace kw::wire {
@@ -62,11 +63,12 @@ std::optional<Welcome> decodeWelcome(std::span<const std::uint8_t> frame) {
 }
 
 std::vector<std::uint8_t> encodeRequest(const DeviceRequest& request) {
-    std::vector<std::uint8_t> frame(kRequestHeaderSize);
+    // Sized once for header and payload: one allocation per packet.
+    std::vector<std::uint8_t> frame(kRequestHeaderSize + request.in.size());
     frame[0] = static_cast<std::uint8_t>(request.op);
     le::put32(frame, 4, request.code);
     le::put32(frame, 8, request.outCapacity);
-    frame.insert(frame.end(), request.in.begin(), request.in.end());
+    std::copy(request.in.begin(), request.in.end(), frame.data() + kRequestHeaderSize);
     return frame;
 }
 
@@ -98,10 +100,10 @@ std::optional<DeviceRequest> decodeRequest(std::span<const std::uint8_t> frame) 
 }
 
 std::vector<std::uint8_t> encodeReply(const DeviceReply& reply) {
-    std::vector<std::uint8_t> frame(kReplyHeaderSize);
+    std::vector<std::uint8_t> frame(kReplyHeaderSize + reply.out.size());
     le::put32(frame, 0, static_cast<std::uint32_t>(reply.error));
     le::put32(frame, 4, reply.transferred);
-    frame.insert(frame.end(), reply.out.begin(), reply.out.end());
+    std::copy(reply.out.begin(), reply.out.end(), frame.data() + kReplyHeaderSize);
     return frame;
 }
 

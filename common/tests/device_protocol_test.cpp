@@ -108,7 +108,7 @@ TEST(DevicePaths, CarryTheFieldsProgramsParse) {
     // The class is matched without regard to case; hidden and foreign files are no devices.
     EXPECT_EQ(kw::DeviceKind::Usb860,
               kw::deviceKindOfName("usb#x#1#{2F8B6D13-C94E-4A7D-8E05-B3A17C6F9D52}"));
-    EXPECT_FALSE(kw::deviceKindOfName("." + kw::usb860DeviceName("1")));
+    EXPECT_FALSE(kw::deviceKindOfName(std::string(".").append(kw::usb860DeviceName("1"))));
     EXPECT_FALSE(kw::deviceKindOfName("usb#x#1#{00000000-0000-0000-0000-000000000000}"));
     EXPECT_FALSE(kw::deviceKindOfName("readme.txt"));
 }

@@ -108,7 +108,7 @@ TEST(SharedAdapter, TwoProcessesHammeringItNeverGetEachOthersAnswers) {
     ASSERT_EQ(4u * kWords, lines.size());
     for (std::size_t i = 0; i < lines.size(); i += 2) {
         ASSERT_EQ('W', lines[i][0]) << i;
-        ASSERT_EQ("R" + lines[i].substr(1), lines[i + 1]) << i;
+        ASSERT_EQ(std::string("R").append(lines[i], 1), lines[i + 1]) << i;
     }
 }
 

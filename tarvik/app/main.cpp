@@ -6,6 +6,7 @@
 #include "tarvik/app/batch_front_end.h"
 #include "tarvik/app/command_line_info.h"
 #include "tarvik/app/tarvik_app.h"
+#include "tarvik/app/template_folder.h"
 #include "tarvik/app/testsystem_hardware_search.h"
 #include "tarvik/generation/generation_run.h"
 
@@ -16,7 +17,8 @@ int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const CTarvikCommandLineInfo commandLine(arguments);
     if (commandLine.batch()) {
-        const BatchEnvironment environment{kw::programFolder(), ::isatty(STDERR_FILENO) == 1};
+        const BatchEnvironment environment{templateFolder(kw::programFolder()),
+                                           ::isatty(STDERR_FILENO) == 1};
         return runBatch(arguments, std::cout, std::cerr, environment);
     }
     if (!kw::hasDisplay()) {

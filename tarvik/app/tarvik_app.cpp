@@ -1,10 +1,12 @@
 #include "tarvik/app/tarvik_app.h"
 
+#include "common/desktop/qt_german.h"
 #include "common/files/file_ops.h"
 #include "tarvik/app/program_icon.h"
 #include "tarvik/app/qt_user_interface.h"
 #include "tarvik/app/systype_dlg.h"
 #include "tarvik/app/tarvik_dlg.h"
+#include "tarvik/app/template_folder.h"
 
 #include <QApplication>
 
@@ -37,9 +39,10 @@ int runTarvikGui(int& argc, char** argv, const CTarvikCommandLineInfo& commandLi
     // QApplication also sets the C library's locale to the user's; the files the run writes
     // do not depend on it.
     QApplication application(argc, argv);
+    kw::installQtGerman(application);
     QApplication::setApplicationName("tarvik");
     QApplication::setDesktopFileName("tarvik");
     QApplication::setWindowIcon(programIcon());
-    CTarvikApp app(initialRunInputs(kw::programFolder()), std::move(starter));
+    CTarvikApp app(initialRunInputs(templateFolder(kw::programFolder())), std::move(starter));
     return app.run(commandLine, hardware);
 }

@@ -94,8 +94,10 @@ void CKvrFctHandler::replaceTextMarkers(std::string& line) const {
     kw::replaceAll(line, "{g}", std::to_string(m_loop.group()));
     kw::replaceAll(line, "{k}", std::to_string(m_loop.channel()));
     kw::replaceAll(line, "{s}", std::to_string(m_loop.globalChannel()));
-    const char letter = static_cast<char>('A' + card.cardNumber - 1);
-    kw::replaceAll(line, "{n}", std::string(1, letter) + std::to_string(m_supplyNo));
+    // Letter and supply number appended (GCC 12 at -O3 misreads a + of two temporaries).
+    std::string supply(1, static_cast<char>('A' + card.cardNumber - 1));
+    supply += std::to_string(m_supplyNo);
+    kw::replaceAll(line, "{n}", supply);
     kw::replaceAll(line, "{pmin}", m_supplyNo == 1 ? "P1" : "P2");
     kw::replaceAll(line, "{pmax}", m_supplyNo == 1 ? "P4" : "P3");
 }

@@ -1,5 +1,6 @@
 #include "korvane/tool/gui/qt_front_end.h"
 
+#include "common/desktop/qt_german.h"
 #include "common/platform/display.h"
 
 #include "korvane/tool/gui/korvane_dlg.h"
@@ -16,6 +17,7 @@ QtKorvaneFrontEnd::~QtKorvaneFrontEnd() = default;
 QApplication* QtKorvaneFrontEnd::application() {
     if (!m_application && QCoreApplication::instance() == nullptr && kw::hasDisplay()) {
         m_application = std::make_unique<QApplication>(m_argc, m_argv);
+        kw::installQtGerman(*m_application);
     }
     return qobject_cast<QApplication*>(QCoreApplication::instance());
 }
