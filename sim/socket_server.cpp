@@ -37,6 +37,20 @@ bool isServed(const fs::path& path) {
     return true;
 }
 
+bool isControlSocketName(const std::string& name) {
+    return name.rfind(kControlPrefix, 0) == 0 && name.ends_with(kControlSuffix);
+}
+
+// Control sockets of simulators that were killed (nobody takes a connection there).
+void removeStaleControlSockets(const fs::path& directory) {
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(directory, ignored)) {
+        if (isControlSocketName(entry.path().filename().string()) && !isServed(entry.path())) {
+            unlink(entry.path().c_str());
+        }
+    }
+}
+
 // Binds under a hidden name and moves the socket into place without replacing a live one.
 int bindInPlace(const fs::path& directory, const std::string& name, std::string* error) {
     const fs::path target = directory / name;
@@ -70,8 +84,9 @@ int bindInPlace(const fs::path& directory, const std::string& name, std::string*
 
 } // namespace
 
-SocketServer::SocketServer(Simulator& simulator, fs::path directory)
-    : m_simulator(simulator), m_directory(std::move(directory)), m_listeners(simulator.size(), -1),
+SocketServer::SocketServer(Simulator& simulator, fs::path directory, bool chosenDirectory)
+    : m_simulator(simulator), m_directory(std::move(directory)),
+      m_chosenDirectory(chosenDirectory), m_listeners(simulator.size(), -1),
       m_buffer(wire::kMaxFrame) {}
 
 SocketServer::~SocketServer() {
@@ -93,10 +108,12 @@ bool SocketServer::start(std::string* error) {
         *error = "Das Geräteverzeichnis " + m_directory.string() + " darf kein # enthalten";
         return false;
     }
-    if (!ensureDeviceDirectory(m_directory)) {
-        *error = "Das Geräteverzeichnis " + m_directory.string() + " kann nicht angelegt werden";
+    if (const std::string problem = ensureDeviceDirectory(m_directory, m_chosenDirectory);
+        !problem.empty()) {
+        *error = problem;
         return false;
     }
+    removeStaleControlSockets(m_directory);
     const std::string controlName =
         std::string(kControlPrefix) + std::to_string(getpid()) + kControlSuffix;
     m_controlPath = m_directory / controlName;
@@ -343,28 +360,38 @@ void SocketServer::dropClosed() {
     });
 }
 
-bool SocketServer::sendControl(const fs::path& directory, const std::string& command) {
+std::vector<SocketServer::ControlAnswer>
+SocketServer::askSimulators(const fs::path& directory, const std::string& command) {
+    std::vector<ControlAnswer> answers;
     std::error_code ignored;
-    bool known = false;
     for (const auto& entry : fs::directory_iterator(directory, ignored)) {
         const std::string name = entry.path().filename().string();
-        if (name.rfind(kControlPrefix, 0) != 0 || !name.ends_with(kControlSuffix)) {
+        if (!isControlSocketName(name)) {
             continue;
         }
         int error = 0;
         const int fd = unixsocket::connectTo(entry.path().string(), 5000, &error);
         if (fd < 0) {
-            continue;
+            continue; // left behind by a killed simulator
         }
-        std::uint8_t answer[32];
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(command.data());
-        if (unixsocket::sendFrame(fd, std::span(bytes, command.size()), &error)) {
-            const auto length = unixsocket::receiveFrame(fd, answer, &error);
-            known = known || (length && std::string(answer, answer + *length) == "ok");
+        ControlAnswer answer{name.substr(1, name.size() - 1 - std::strlen(kControlSuffix)), {}};
+        std::uint8_t bytes[32];
+        const auto* text = reinterpret_cast<const std::uint8_t*>(command.data());
+        if (unixsocket::sendFrame(fd, std::span(text, command.size()), &error)) {
+            if (const auto length = unixsocket::receiveFrame(fd, bytes, &error)) {
+                answer.answer.assign(bytes, bytes + *length);
+            }
         }
         close(fd);
+        answers.push_back(std::move(answer));
     }
-    return known;
+    return answers;
+}
+
+bool SocketServer::sendControl(const fs::path& directory, const std::string& command) {
+    const auto answers = askSimulators(directory, command);
+    return std::any_of(answers.begin(), answers.end(),
+                       [](const ControlAnswer& answer) { return answer.answer == "ok"; });
 }
 
 } // namespace kw::sim

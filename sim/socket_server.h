@@ -8,6 +8,8 @@
 // connections; unplugging removes it and closes every connection to it. A control socket
 // ".testsystem-sim-<pid>.control" in the same directory takes "plug NAME" and "unplug NAME"
 // (answered "ok" or "unbekannt"), so that a second process can plug adapters in and out.
+// Control sockets that nobody serves any more (their simulator was killed) are removed when
+// a simulator starts.
 //
 // One thread serves everything, one request at a time, in the order the requests arrive.
 
@@ -26,7 +28,10 @@ namespace kw::sim {
 
 class SocketServer {
 public:
-    SocketServer(Simulator& simulator, std::filesystem::path directory);
+    // chosenDirectory: the directory was named by the user (--dir, KONTROLLWERK_DEVICE_DIR)
+    // rather than being the default; it may then also belong to root (device_directory.h).
+    SocketServer(Simulator& simulator, std::filesystem::path directory,
+                 bool chosenDirectory = true);
     ~SocketServer(); // removes its sockets
     SocketServer(const SocketServer&) = delete;
     SocketServer& operator=(const SocketServer&) = delete;
@@ -45,8 +50,18 @@ public:
     // happen. Returns false when stopFd (if not -1) became readable instead.
     bool serveOnce(int timeoutMs, int stopFd = -1);
 
-    // Sends a control command to the simulators serving `directory` ("plug NAME",
-    // "unplug NAME"); true when one of them knew the adapter.
+    // What one simulator answered a control command: its control socket's name and "ok",
+    // "unbekannt", or empty when it gave no answer.
+    struct ControlAnswer {
+        std::string simulator;
+        std::string answer;
+    };
+
+    // Sends a control command to every simulator serving `directory` ("plug NAME",
+    // "unplug NAME") and returns their answers.
+    static std::vector<ControlAnswer> askSimulators(const std::filesystem::path& directory,
+                                                   const std::string& command);
+    // True when one of the simulators knew the adapter.
     static bool sendControl(const std::filesystem::path& directory, const std::string& command);
 
 private:
@@ -75,6 +90,7 @@ private:
 
     Simulator& m_simulator;
     std::filesystem::path m_directory;
+    bool m_chosenDirectory;
     std::vector<int> m_listeners; // per adapter; -1 while unplugged
     int m_controlFd = -1;
     std::filesystem::path m_controlPath;

@@ -120,11 +120,17 @@ void applyEdit(CSystemInfo& system, const Edit& edit) {
     }
 }
 
+// A tarvik.sysinfo holds one short line per card address: a few kilobytes at most. A larger
+// file (or a device such as /dev/zero) is not read.
+constexpr std::size_t kMaxSysInfoBytes = 64 * 1024;
+
 // Fills the slots from a tarvik.sysinfo: "address typeCode variant" per line.
 void loadSysInfo(CSystemInfo& system, const std::string& file) {
-    const auto lines = kw::readLineFile(file);
+    kw::ReadProblem problem;
+    const auto lines = kw::readLineFile(file, kMaxSysInfoBytes, &problem);
     if (!lines) {
-        throw BatchError("--from-sysinfo: Die Datei \"" + file + "\" kann nicht gelesen werden");
+        throw BatchError("--from-sysinfo: Die Datei \"" + file + "\" kann nicht gelesen werden: " +
+                         kw::readProblemText(problem, kMaxSysInfoBytes));
     }
     system.slots = {};
     int lineNumber = 0;
@@ -151,7 +157,10 @@ void startConfiguration(CSystemInfo& system, TestsystemConnection& connection,
                         const BatchOptions& options, std::ostream& err) {
     const bool search = options.searchHardware && !options.fromSysInfo;
     if (search && connection.connect()) {
-        readFromHardware(system, connection);
+        if (!readFromHardware(system, connection)) {
+            err << "tarvik: " << kHardwareReadFailedText << '\n';
+            throw NoSystem{};
+        }
         if (options.systemGiven) {
             err << "tarvik: Hinweis: Der Ausbau wurde vom System gelesen; --system und "
                    "--expansion gelten nicht.\n";
