@@ -76,7 +76,8 @@ TEST_F(KorvaneProgramTest, ExecRunsTheSequenceOnTheSelectedAdapter) {
                                                  "0,5,3,?,0; lesen\r\n"
                                                  "0,6,1,?,0; lesen");
     EXPECT_EQ(0, korvane({"-usb", "4712", "-exec", sequence.string()})) << err;
-    EXPECT_EQ("", err);
+    EXPECT_EQ("korvane: Zeile 2 von \"" + sequence.string() + "\" ist keine Aktion, übersprungen.\n",
+              err);
     sim.stop();
     const auto words = fileLines(log);
     ASSERT_GE(words.size(), 3u);
