@@ -12,6 +12,9 @@
 // a simulator starts.
 //
 // One thread serves everything, one request at a time, in the order the requests arrive.
+// Its descriptors stay registered with one epoll set, so that waiting for the next request
+// costs one system call that wakes on that request alone; the clock is read only while a
+// delayed reply is owed.
 
 #include "sim/simulator.h"
 
@@ -20,7 +23,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <poll.h>
+#include <sys/epoll.h>
 #include <string>
 #include <vector>
 
@@ -87,6 +90,10 @@ private:
     void sendDue();
     void dropClosed();
     int pollTimeout(int timeoutMs) const;
+    void watchFd(int fd, std::uint32_t events);
+    void rewatchFd(int fd, std::uint32_t events);
+    void serveEvent(const ::epoll_event& event);
+    Connection* connectionOf(int fd);
 
     Simulator& m_simulator;
     std::filesystem::path m_directory;
@@ -96,7 +103,10 @@ private:
     std::filesystem::path m_controlPath;
     std::vector<Connection> m_connections;
     std::vector<std::uint8_t> m_buffer;
-    std::vector<::pollfd> m_pollFds; // kept between rounds to spare the allocation
+    int m_epollFd = -1;
+    int m_watchedStopFd = -1;
+    int m_delayedReplies = 0; // connections owing a delayed reply
+    bool m_closing = false;   // some connection waits to be dropped
 };
 
 } // namespace kw::sim
