@@ -23,8 +23,9 @@ namespace kw::usb860 {
 // How long a drain may take in all; it ends earlier as soon as a read brings nothing.
 inline constexpr std::chrono::milliseconds kDrainBound{200};
 
-// Reads and drops whatever waits in the read pipe, until a read brings nothing (or fails) or
-// kDrainBound has passed. Returns the number of bytes dropped.
+// Reads and drops whatever waits in the read pipe, until a read finds nothing waiting (or the
+// device is gone) or kDrainBound has passed; a few reads that fail on the way are passed over.
+// Returns the number of bytes dropped.
 std::size_t drainAnswers(DeviceHandle& readPipe);
 
 // Outcome of one bus word: the write of the packet and, for a read packet written whole,
