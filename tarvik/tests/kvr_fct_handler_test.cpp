@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 using namespace testing_support;
 
 namespace {
@@ -121,4 +123,21 @@ TEST(KvrFctHandler, SameConfigurationGivesTheSameModuleEveryTime) {
     const auto first = rewrite(list, kSample);
     rewrite(cards({2, 2, 2, 2}), kSample);
     EXPECT_EQ(first.output, rewrite(list, kSample).output);
+}
+
+// A template announcing a huge step count: every card with supplies repeats the section, and
+// the sum must saturate instead of overflowing into a wrong (negative) count.
+TEST(KvrFctHandler, AHugeTemplateCountSaturates) {
+    const std::string module =
+        templateHeader(2147483000, {"Nr"}) + templateStep(10, {"Schritt"}, {"TESTTYPE RESET"});
+    const std::pair<std::vector<CKvrInfo>, int> cases[] = {
+        {cards({3}), 2147483000 + 84}, // 2 outside + 100 written - 18 not with supplies
+        {cards({3, 3}), INT_MAX},
+        {cards({3, 3, 3, 3, 3, 3, 3, 3}), INT_MAX},
+    };
+    for (const auto& [list, expected] : cases) {
+        const auto result = rewrite(list, module);
+        ASSERT_TRUE(result.processed);
+        EXPECT_EQ(expected, result.expectedSteps) << list.size() << " cards";
+    }
 }
