@@ -129,15 +129,10 @@ TEST(KvrFctHandler, SameConfigurationGivesTheSameModuleEveryTime) {
 // the sum must saturate instead of overflowing into a wrong (negative) count.
 TEST(KvrFctHandler, AHugeTemplateCountSaturates) {
     const std::string module =
-        templateHeader(2147483000, {"Nr"}) + templateStep(10, {"Schritt"}, {"TESTTYPE RESET"});
-    const std::pair<std::vector<CKvrInfo>, int> cases[] = {
-        {cards({3}), 2147483000 + 84}, // 2 outside + 100 written - 18 not with supplies
-        {cards({3, 3}), INT_MAX},
-        {cards({3, 3, 3, 3, 3, 3, 3, 3}), INT_MAX},
-    };
-    for (const auto& [list, expected] : cases) {
+        templateHeader(INT_MAX - 47, {"Nr"}) + templateStep(10, {"Schritt"}, {"TESTTYPE RESET"});
+    for (const auto& list : {cards({3}), cards({3, 3}), cards({3, 3, 3, 3, 3, 3, 3, 3})}) {
         const auto result = rewrite(list, module);
         ASSERT_TRUE(result.processed);
-        EXPECT_EQ(expected, result.expectedSteps) << list.size() << " cards";
+        EXPECT_EQ(INT_MAX, result.expectedSteps) << list.size() << " cards";
     }
 }
