@@ -84,9 +84,9 @@ int bindInPlace(const fs::path& directory, const std::string& name, std::string*
 } // namespace
 
 SocketServer::SocketServer(Simulator& simulator, fs::path directory, bool chosenDirectory)
-    : m_simulator(simulator), m_directory(std::move(directory)),
-      m_chosenDirectory(chosenDirectory), m_listeners(simulator.size(), -1),
-      m_buffer(wire::kMaxFrame), m_epollFd(epoll_create1(EPOLL_CLOEXEC)) {}
+    : m_simulator(simulator), m_directory(std::move(directory)), m_chosenDirectory(chosenDirectory),
+      m_listeners(simulator.size(), -1), m_buffer(wire::kMaxFrame),
+      m_epollFd(epoll_create1(EPOLL_CLOEXEC)) {}
 
 SocketServer::~SocketServer() {
     for (std::size_t i = 0; i < m_listeners.size(); ++i) {
@@ -416,8 +416,8 @@ void SocketServer::dropClosed() {
     });
 }
 
-std::vector<SocketServer::ControlAnswer>
-SocketServer::askSimulators(const fs::path& directory, const std::string& command) {
+std::vector<SocketServer::ControlAnswer> SocketServer::askSimulators(const fs::path& directory,
+                                                                     const std::string& command) {
     std::vector<ControlAnswer> answers;
     std::error_code ignored;
     for (const auto& entry : fs::directory_iterator(directory, ignored)) {

@@ -23,8 +23,8 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <sys/epoll.h>
 #include <string>
+#include <sys/epoll.h>
 #include <vector>
 
 namespace kw::sim {
@@ -63,7 +63,7 @@ public:
     // Sends a control command to every simulator serving `directory` ("plug NAME",
     // "unplug NAME") and returns their answers.
     static std::vector<ControlAnswer> askSimulators(const std::filesystem::path& directory,
-                                                   const std::string& command);
+                                                    const std::string& command);
     // True when one of the simulators knew the adapter.
     static bool sendControl(const std::filesystem::path& directory, const std::string& command);
 

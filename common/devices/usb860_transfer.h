@@ -33,7 +33,7 @@ std::size_t drainAnswers(DeviceHandle& readPipe);
 struct WordTransfer {
     TransferResult written;
     TransferResult answer;
-    bool answered = false; // the answer's read was made
+    bool answered = false;   // the answer's read was made
     std::uint16_t value = 0; // the answer; 0 unless both bytes came
 
     bool ok(std::size_t packetSize) const;

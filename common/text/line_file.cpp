@@ -75,8 +75,8 @@ std::optional<std::vector<std::string>> readLineFile(const std::filesystem::path
     return readLineFile(path, std::string().max_size(), nullptr);
 }
 
-std::optional<std::vector<std::string>>
-readLineFile(const std::filesystem::path& path, std::size_t maxBytes, ReadProblem* problem) {
+std::optional<std::vector<std::string>> readLineFile(const std::filesystem::path& path,
+                                                     std::size_t maxBytes, ReadProblem* problem) {
     auto content = readFileBytes(path, maxBytes, problem);
     if (!content) {
         return std::nullopt;

@@ -34,8 +34,8 @@ struct ReadProblem {
 // says why.
 std::optional<std::string> readFileBytes(const std::filesystem::path& path, std::size_t maxBytes,
                                          ReadProblem* problem);
-std::optional<std::vector<std::string>>
-readLineFile(const std::filesystem::path& path, std::size_t maxBytes, ReadProblem* problem);
+std::optional<std::vector<std::string>> readLineFile(const std::filesystem::path& path,
+                                                     std::size_t maxBytes, ReadProblem* problem);
 
 // The reason as a German text for a message: "sie ist größer als N Bytes" or the platform's
 // description of the error.

@@ -81,15 +81,14 @@ int CInterfaceUsbBase::transfer(std::span<const std::uint8_t> packet, bool isRea
         if (!lock.granted()) {
             error = kTimeoutText;
         } else {
-            const auto word = kw::usb860::transferWord(*m_pipes.write, m_pipes.read.get(),
-                                                       packet, isRead);
+            const auto word =
+                kw::usb860::transferWord(*m_pipes.write, m_pipes.read.get(), packet, isRead);
             value = word.value;
             if (!word.written.complete(packet.size())) {
                 // Without the request on the adapter no answer can come: the read is skipped.
                 error = transferError("Schreiben", "geschriebener", word.written, packet.size());
             } else if (word.answered && !word.answer.complete(kw::usb860::kAnswerSize)) {
-                error =
-                    transferError("Lesen", "gelesener", word.answer, kw::usb860::kAnswerSize);
+                error = transferError("Lesen", "gelesener", word.answer, kw::usb860::kAnswerSize);
             }
         }
     }

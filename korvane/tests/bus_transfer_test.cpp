@@ -171,8 +171,11 @@ TEST_F(SimulatedRackTest, NoAnswerIsLeftForTheNextRead) {
     };
     const Case cases[] = {
         {"the answer's read fails", "fault fail after=3 count=1", false, {0, 0x11, 0x33}, 1},
-        {"the drain's first read fails too", "fault fail after=3 count=2", false,
-         {0, 0x11, 0x33}, 1},
+        {"the drain's first read fails too",
+         "fault fail after=3 count=2",
+         false,
+         {0, 0x11, 0x33},
+         1},
         {"a program died after its read packet", nullptr, true, {0x2A, 0x11, 0x33}, 0},
     };
     for (const Case& c : cases) {

@@ -79,8 +79,7 @@ TEST_F(KorvaneExecTest, ExecOnTheSixteenBitTwin) {
     ASSERT_GE(log.size(), 2u);
     EXPECT_EQ((std::vector<std::string>{"W 0 5 40 200", "R 0 5 40 200"}),
               std::vector<std::string>(log.end() - 2, log.end()));
-    EXPECT_EQ("korvane: Zeile 3 von \"" + file + "\" ist keine Aktion, übersprungen.\n",
-              err.str());
+    EXPECT_EQ("korvane: Zeile 3 von \"" + file + "\" ist keine Aktion, übersprungen.\n", err.str());
 }
 
 TEST_F(KorvaneExecTest, ExecSelectsByBaseAddressAndByFirstUsb) {

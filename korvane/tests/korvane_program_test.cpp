@@ -87,7 +87,8 @@ TEST_F(KorvaneProgramTest, ExecRunsTheSequenceOnTheSelectedAdapter) {
                                                  "0,5,3,?,0; lesen\r\n"
                                                  "0,6,1,?,0; lesen");
     EXPECT_EQ(0, korvane({"-usb", "4712", "-exec", sequence.string()})) << err;
-    EXPECT_EQ("korvane: Zeile 2 von \"" + sequence.string() + "\" ist keine Aktion, übersprungen.\n",
+    EXPECT_EQ("korvane: Zeile 2 von \"" + sequence.string() +
+                  "\" ist keine Aktion, übersprungen.\n",
               err);
     sim.stop();
     const auto words = fileLines(log);
@@ -100,8 +101,8 @@ TEST_F(KorvaneProgramTest, ExecRunsTheSequenceOnTheSelectedAdapter) {
 // codes of the tool stay; --strict adds 3 (a transfer failed) and 4 (lines refused).
 TEST_F(KorvaneProgramTest, ExitCodesOfTheUnattendedRun) {
     const fs::path rack = writeRackFile(folder(), "a.rack", {"adapter usb860 serial=4711"});
-    const fs::path failing = writeRackFile(folder(), "b.rack",
-                                           {"adapter usb860 serial=4712", "fault fail after=2"});
+    const fs::path failing =
+        writeRackFile(folder(), "b.rack", {"adapter usb860 serial=4712", "fault fail after=2"});
     const fs::path sequence = file("ablauf.txt", "0,1,2,3,0; x\r\n");
     const fs::path outOfRange = file("bereich.txt", "0,1,2,3,0; gut\r\n"
                                                     "0,5,19,7,0; Funktion zu gross\r\n"
@@ -120,29 +121,61 @@ TEST_F(KorvaneProgramTest, ExitCodesOfTheUnattendedRun) {
     };
     const Case cases[] = {
         {"no adapter at all", {}, {"-exec", missing}, 255, noInterface},
-        {"missing file", {rack}, {"-exec", missing}, 254,
+        {"missing file",
+         {rack},
+         {"-exec", missing},
+         254,
          "korvane: Die Ablaufdatei \"" + missing +
              "\" kann nicht gelesen werden: No such file or directory.\n"},
-        {"folder", {rack}, {"-exec", folder().string()}, 254,
+        {"folder",
+         {rack},
+         {"-exec", folder().string()},
+         254,
          "korvane: Die Ablaufdatei \"" + folder().string() +
              "\" kann nicht gelesen werden: Is a directory.\n"},
-        {"endless file", {rack}, {"-exec", "/dev/zero"}, 254,
+        {"endless file",
+         {rack},
+         {"-exec", "/dev/zero"},
+         254,
          "korvane: Die Ablaufdatei \"/dev/zero\" kann nicht gelesen werden: sie ist größer als "
          "4194304 Bytes.\n"},
-        {"selection not found", {rack}, {"-usb", "999", "-exec", sequence.string()}, 255,
+        {"selection not found",
+         {rack},
+         {"-usb", "999", "-exec", sequence.string()},
+         255,
          "korvane: Die gewählte Testsystem-Schnittstelle ist nicht vorhanden!\n"},
         {"plain run", {rack}, {"/exec", sequence.string()}, 0, ""},
-        {"refused lines, default", {rack}, {"-exec", outOfRange.string()}, 0,
-         "korvane: Zeile 2" + where + "Funktionsadresse 19 liegt nicht in 0-15, nicht gesendet.\n"
-         "korvane: Zeile 3" + where + "Kartenadresse 70000 liegt nicht in 0-63, nicht gesendet.\n"
-         "korvane: Zeile 4" + where + "Daten 256 liegt nicht in 0-255, nicht gesendet.\n"},
-        {"refused lines, strict", {rack}, {"--strict", "-exec", outOfRange.string()}, 4,
-         "korvane: Zeile 2" + where + "Funktionsadresse 19 liegt nicht in 0-15, nicht gesendet.\n"
-         "korvane: Zeile 3" + where + "Kartenadresse 70000 liegt nicht in 0-63, nicht gesendet.\n"
-         "korvane: Zeile 4" + where + "Daten 256 liegt nicht in 0-255, nicht gesendet.\n"},
-        {"failing bus, default", {failing}, {"-exec", sequence.string()}, 0,
+        {"refused lines, default",
+         {rack},
+         {"-exec", outOfRange.string()},
+         0,
+         "korvane: Zeile 2" + where +
+             "Funktionsadresse 19 liegt nicht in 0-15, nicht gesendet.\n"
+             "korvane: Zeile 3" +
+             where +
+             "Kartenadresse 70000 liegt nicht in 0-63, nicht gesendet.\n"
+             "korvane: Zeile 4" +
+             where + "Daten 256 liegt nicht in 0-255, nicht gesendet.\n"},
+        {"refused lines, strict",
+         {rack},
+         {"--strict", "-exec", outOfRange.string()},
+         4,
+         "korvane: Zeile 2" + where +
+             "Funktionsadresse 19 liegt nicht in 0-15, nicht gesendet.\n"
+             "korvane: Zeile 3" +
+             where +
+             "Kartenadresse 70000 liegt nicht in 0-63, nicht gesendet.\n"
+             "korvane: Zeile 4" +
+             where + "Daten 256 liegt nicht in 0-255, nicht gesendet.\n"},
+        {"failing bus, default",
+         {failing},
+         {"-exec", sequence.string()},
+         0,
          "korvane: Fehler beim Schreiben (5)\nAnzahl geschriebener Bytes: 0 von 10\n"},
-        {"failing bus, strict", {failing}, {"-exec", sequence.string(), "/STRICT"}, 3,
+        {"failing bus, strict",
+         {failing},
+         {"-exec", sequence.string(), "/STRICT"},
+         3,
          "korvane: Fehler beim Schreiben (5)\nAnzahl geschriebener Bytes: 0 von 10\n"},
     };
     for (const Case& c : cases) {
@@ -233,7 +266,8 @@ TEST_F(KorvaneProgramTest, DevicesThatCannotBeUsedAreNamed) {
 // A device socket whose owner takes no connection (its backlog is full) and one that takes
 // connections but never answers: both are given up after a bounded wait.
 TEST_F(KorvaneProgramTest, ASocketThatNeverAnswersIsGivenUp) {
-    const fs::path device = devicesPath() / "usb#vid_0b1e&pid_0860#99#{2f8b6d13-c94e-4a7d-8e05-b3a17c6f9d52}";
+    const fs::path device =
+        devicesPath() / "usb#vid_0b1e&pid_0860#99#{2f8b6d13-c94e-4a7d-8e05-b3a17c6f9d52}";
     for (const int backlog : {0, 8}) {
         SCOPED_TRACE(backlog);
         const int fd = socket(AF_UNIX, SOCK_SEQPACKET, 0);

@@ -132,8 +132,7 @@ TEST(TestsystemSim, RefusesBadInputWithAMessage) {
     std::filesystem::create_directory(open);
     std::filesystem::permissions(open, std::filesystem::perms::all);
     EXPECT_EQ(1, runProgram({program, "--dir", open.string(), rack.string()}, 5000, nullptr, &err));
-    EXPECT_NE(std::string::npos,
-              err.find("Das Geräteverzeichnis " + open.string() +
-                       " ist für andere Benutzer beschreibbar (Rechte 0777)"))
+    EXPECT_NE(std::string::npos, err.find("Das Geräteverzeichnis " + open.string() +
+                                          " ist für andere Benutzer beschreibbar (Rechte 0777)"))
         << err;
 }

@@ -1,5 +1,6 @@
 #include "tarvik/app/batch_front_end.h"
 
+#include "common/devices/devices.h"
 #include "common/text/line_file.h"
 #include "tarvik/app/batch_options.h"
 #include "tarvik/app/configuration_list.h"
@@ -168,6 +169,11 @@ void startConfiguration(CSystemInfo& system, TestsystemConnection& connection,
         return;
     }
     if (search) {
+        // What kept the adapters away (an untrusted device folder, a device held by another
+        // program), before the question that says none answered.
+        for (const std::string& problem : kw::takeDeviceProblems()) {
+            err << "tarvik: " << problem << ".\n";
+        }
         err << kNoSystemQuestion << (options.yes ? " Ja (--yes)\n" : " Nein\n");
         if (!options.yes) {
             throw NoSystem{};

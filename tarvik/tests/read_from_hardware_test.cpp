@@ -246,10 +246,15 @@ TEST(ReadFromHardwareEdges, ASwitchedOffRackIsNoSystem) {
 // turn into a card or shift the cards after it: the transfer is tried once more after the
 // answer queue is drained, and a reading that still fails is reported, not used.
 TEST(ReadFromHardwareEdges, TransferTroubleNeverBecomesACard) {
-    const std::vector<std::string> rack{"adapter usb860 serial=1", "expansion 1", "0 31 0",
-                                        "1 2 0",  "3 10 11", "5 239 4", "17 7 1"};
-    const std::vector<std::string> expected{"0 31 0",   "1 2 0",   "3 10 11",
-                                            "5 239 4",  "15 256 0", "17 7 1"};
+    const std::vector<std::string> rack{"adapter usb860 serial=1",
+                                        "expansion 1",
+                                        "0 31 0",
+                                        "1 2 0",
+                                        "3 10 11",
+                                        "5 239 4",
+                                        "17 7 1"};
+    const std::vector<std::string> expected{"0 31 0",  "1 2 0",    "3 10 11",
+                                            "5 239 4", "15 256 0", "17 7 1"};
     struct Case {
         const char* name;
         const char* fault; // appended to the rack, or nullptr

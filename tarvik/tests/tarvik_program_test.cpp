@@ -97,6 +97,7 @@ TEST(TarvikProgram, ReadingThatFailsEndsWithAReason) {
         std::vector<std::string> arguments;
         int exitCode;
         const char* errText;
+        bool folderOpenToAll = false; // the device folder made writable by everybody
     };
     const Case cases[] = {
         {"bus failing while the configuration is read",
@@ -116,6 +117,12 @@ TEST(TarvikProgram, ReadingThatFailsEndsWithAReason) {
          {"--batch", "--from-sysinfo", "/", "--list"},
          2,
          "--from-sysinfo: Die Datei \"/\" kann nicht gelesen werden: Is a directory"},
+        {"device folder others may write to",
+         {"adapter usb860 serial=1", "0 31 0"},
+         {"--batch", "--list"},
+         1,
+         " ist für andere Benutzer beschreibbar (Rechte 0777).\nKein eingeschaltetes System",
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -126,6 +133,9 @@ TEST(TarvikProgram, ReadingThatFailsEndsWithAReason) {
                 machine.dev(),
                 std::vector<std::string>{writeRackFile(machine.temp.path(), "a.rack", c.rack)});
             ASSERT_TRUE(sim->ready()) << sim->errorText();
+        }
+        if (c.folderOpenToAll) {
+            std::filesystem::permissions(machine.dev(), std::filesystem::perms::all);
         }
         const ProgramRun run = tarvik(c.arguments);
         EXPECT_EQ(c.exitCode, run.exitCode);
