@@ -90,6 +90,7 @@ void Adapter::unplug() {
     ++m_generation;
     m_openHandles = 0;
     m_exclusivelyOpen = false;
+    unplugged();
     if (m_listener) {
         m_listener(*this, false);
     }

@@ -61,6 +61,8 @@ public:
 protected:
     // 0 when a handle on that pipe (-1: the device itself) with that access may be opened.
     virtual int checkOpen(int pipe, Access access) const = 0;
+    // Called when the adapter is unplugged: what it held for its handles is lost.
+    virtual void unplugged() {}
     virtual DeviceReply handle(int pipe, const DeviceRequest& request) = 0;
 
 private:

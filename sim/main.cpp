@@ -30,6 +30,7 @@ const char* const kUsage =
 
 struct Options {
     std::filesystem::path directory = kw::deviceDirectory();
+    bool directoryChosen = kw::deviceDirectoryChosen();
     std::string logFile;
     std::vector<std::string> rackFiles;
     std::string controlVerb;
@@ -45,6 +46,7 @@ bool parseOptions(int argc, char** argv, Options& options) {
             std::exit(0);
         } else if (argument == "--dir" && hasValue) {
             options.directory = argv[++i];
+            options.directoryChosen = true;
         } else if (argument == "--log" && hasValue) {
             options.logFile = argv[++i];
         } else if ((argument == "--plug" || argument == "--unplug") && hasValue) {
@@ -60,13 +62,29 @@ bool parseOptions(int argc, char** argv, Options& options) {
     return options.controlVerb.empty() != options.rackFiles.empty();
 }
 
+// Asks every simulator serving the directory and says which ones were asked and what each
+// answered, so that a user sees where the command went.
 int control(const Options& options) {
-    if (kw::sim::SocketServer::sendControl(options.directory,
-                                           options.controlVerb + " " + options.controlName)) {
+    const auto answers = kw::sim::SocketServer::askSimulators(
+        options.directory, options.controlVerb + " " + options.controlName);
+    bool known = false;
+    for (const auto& [simulator, answer] : answers) {
+        std::printf("testsystem-sim: %s %s an %s: %s\n", options.controlVerb.c_str(),
+                    options.controlName.c_str(), simulator.c_str(),
+                    answer.empty() ? "keine Antwort" : answer.c_str());
+        known = known || answer == "ok";
+    }
+    if (known) {
         return 0;
     }
-    std::fprintf(stderr, "testsystem-sim: Kein laufender Simulator in %s kennt den Adapter %s\n",
-                 options.directory.c_str(), options.controlName.c_str());
+    if (answers.empty()) {
+        std::fprintf(stderr, "testsystem-sim: Kein laufender Simulator in %s\n",
+                     options.directory.c_str());
+    } else {
+        std::fprintf(stderr,
+                     "testsystem-sim: Kein laufender Simulator in %s kennt den Adapter %s\n",
+                     options.directory.c_str(), options.controlName.c_str());
+    }
     return kRunFailed;
 }
 
@@ -109,7 +127,7 @@ int serve(const Options& options) {
         simulator->setLog(log);
     }
     const int stopFd = stopDescriptor();
-    kw::sim::SocketServer server(*simulator, options.directory);
+    kw::sim::SocketServer server(*simulator, options.directory, options.directoryChosen);
     if (!server.start(&error)) {
         std::fprintf(stderr, "testsystem-sim: %s\n", error.c_str());
         return kRunFailed;

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -35,6 +34,20 @@ bool isServed(const fs::path& path) {
     }
     close(fd);
     return true;
+}
+
+bool isControlSocketName(const std::string& name) {
+    return name.rfind(kControlPrefix, 0) == 0 && name.ends_with(kControlSuffix);
+}
+
+// Control sockets of simulators that were killed (nobody takes a connection there).
+void removeStaleControlSockets(const fs::path& directory) {
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(directory, ignored)) {
+        if (isControlSocketName(entry.path().filename().string()) && !isServed(entry.path())) {
+            unlink(entry.path().c_str());
+        }
+    }
 }
 
 // Binds under a hidden name and moves the socket into place without replacing a live one.
@@ -70,9 +83,10 @@ int bindInPlace(const fs::path& directory, const std::string& name, std::string*
 
 } // namespace
 
-SocketServer::SocketServer(Simulator& simulator, fs::path directory)
-    : m_simulator(simulator), m_directory(std::move(directory)), m_listeners(simulator.size(), -1),
-      m_buffer(wire::kMaxFrame) {}
+SocketServer::SocketServer(Simulator& simulator, fs::path directory, bool chosenDirectory)
+    : m_simulator(simulator), m_directory(std::move(directory)), m_chosenDirectory(chosenDirectory),
+      m_listeners(simulator.size(), -1), m_buffer(wire::kMaxFrame),
+      m_epollFd(epoll_create1(EPOLL_CLOEXEC)) {}
 
 SocketServer::~SocketServer() {
     for (std::size_t i = 0; i < m_listeners.size(); ++i) {
@@ -86,6 +100,23 @@ SocketServer::~SocketServer() {
         close(m_controlFd);
         unlink(m_controlPath.c_str());
     }
+    if (m_epollFd >= 0) {
+        close(m_epollFd);
+    }
+}
+
+void SocketServer::watchFd(int fd, std::uint32_t events) {
+    epoll_event event{};
+    event.events = events;
+    event.data.fd = fd;
+    epoll_ctl(m_epollFd, EPOLL_CTL_ADD, fd, &event);
+}
+
+void SocketServer::rewatchFd(int fd, std::uint32_t events) {
+    epoll_event event{};
+    event.events = events;
+    event.data.fd = fd;
+    epoll_ctl(m_epollFd, EPOLL_CTL_MOD, fd, &event);
 }
 
 bool SocketServer::start(std::string* error) {
@@ -93,21 +124,28 @@ bool SocketServer::start(std::string* error) {
         *error = "Das Geräteverzeichnis " + m_directory.string() + " darf kein # enthalten";
         return false;
     }
-    if (!ensureDeviceDirectory(m_directory)) {
-        *error = "Das Geräteverzeichnis " + m_directory.string() + " kann nicht angelegt werden";
+    if (const std::string problem = ensureDeviceDirectory(m_directory, m_chosenDirectory);
+        !problem.empty()) {
+        *error = problem;
         return false;
     }
+    removeStaleControlSockets(m_directory);
     const std::string controlName =
         std::string(kControlPrefix) + std::to_string(getpid()) + kControlSuffix;
     m_controlPath = m_directory / controlName;
     unlink(m_controlPath.c_str());
     int code = 0;
+    if (m_epollFd < 0) {
+        *error = std::string("Der Simulator kann nicht warten: ") + std::strerror(errno);
+        return false;
+    }
     m_controlFd = unixsocket::listenAt(m_controlPath.string(), &code);
     if (m_controlFd < 0) {
         *error = "Der Steuer-Socket " + m_controlPath.string() +
                  " kann nicht angelegt werden: " + std::strerror(code);
         return false;
     }
+    watchFd(m_controlFd, EPOLLIN);
     for (std::size_t i = 0; i < m_simulator.size(); ++i) {
         if (!publish(i, error)) {
             return false;
@@ -125,6 +163,9 @@ std::string SocketServer::devicePath(std::size_t index) const {
 bool SocketServer::publish(std::size_t index, std::string* error) {
     const int fd = bindInPlace(m_directory, m_simulator.adapter(index).fileName(), error);
     m_listeners[index] = fd;
+    if (fd >= 0) {
+        watchFd(fd, EPOLLIN);
+    }
     return fd >= 0;
 }
 
@@ -132,12 +173,13 @@ void SocketServer::withdraw(std::size_t index) {
     if (m_listeners[index] < 0) {
         return;
     }
-    close(m_listeners[index]);
+    close(m_listeners[index]); // which also takes it out of the epoll set
     m_listeners[index] = -1;
     unlink(devicePath(index).c_str());
     for (Connection& connection : m_connections) {
         if (!connection.isControl && connection.adapter == index) {
             connection.closing = true; // after a reply still owed, the line goes dead
+            m_closing = true;
         }
     }
 }
@@ -165,6 +207,9 @@ void SocketServer::run(int stopFd) {
 
 // The wait of one round: up to the next delayed reply that falls due.
 int SocketServer::pollTimeout(int timeoutMs) const {
+    if (m_delayedReplies == 0) {
+        return timeoutMs;
+    }
     const auto now = std::chrono::steady_clock::now();
     int timeout = timeoutMs;
     for (const Connection& connection : m_connections) {
@@ -179,47 +224,60 @@ int SocketServer::pollTimeout(int timeoutMs) const {
     return timeout;
 }
 
-bool SocketServer::serveOnce(int timeoutMs, int stopFd) {
-    std::vector<pollfd>& fds = m_pollFds;
-    fds.clear();
-    std::vector<std::size_t> adapterOf; // for the listeners
-    fds.push_back({stopFd, POLLIN, 0});
-    fds.push_back({m_controlFd, POLLIN, 0});
-    for (std::size_t i = 0; i < m_listeners.size(); ++i) {
-        if (m_listeners[i] >= 0) {
-            fds.push_back({m_listeners[i], POLLIN, 0});
-            adapterOf.push_back(i);
+SocketServer::Connection* SocketServer::connectionOf(int fd) {
+    for (Connection& connection : m_connections) {
+        if (connection.fd == fd) {
+            return &connection;
         }
     }
-    const std::size_t firstConnection = fds.size();
-    const std::size_t connectionCount = m_connections.size();
-    for (const Connection& connection : m_connections) {
-        // A connection owing a delayed reply takes no new request meanwhile.
-        fds.push_back({connection.fd, static_cast<short>(connection.replyWaiting ? 0 : POLLIN), 0});
-    }
-    poll(fds.data(), fds.size(), pollTimeout(timeoutMs));
-    if (fds[0].revents & POLLIN) {
-        return false;
-    }
+    return nullptr;
+}
 
-    for (std::size_t k = 0; k < connectionCount; ++k) {
-        if (fds[firstConnection + k].revents & (POLLIN | POLLHUP | POLLERR)) {
-            receive(m_connections[k]);
+bool SocketServer::serveOnce(int timeoutMs, int stopFd) {
+    if (stopFd != m_watchedStopFd) {
+        if (m_watchedStopFd >= 0) {
+            epoll_ctl(m_epollFd, EPOLL_CTL_DEL, m_watchedStopFd, nullptr);
+        }
+        if (stopFd >= 0) {
+            watchFd(stopFd, EPOLLIN);
+        }
+        m_watchedStopFd = stopFd;
+    }
+    epoll_event events[16];
+    const int count = epoll_wait(m_epollFd, events, 16, pollTimeout(timeoutMs));
+    for (int k = 0; k < count; ++k) {
+        if (events[k].data.fd == stopFd) {
+            return false;
         }
     }
-    if (fds[1].revents & POLLIN) {
-        accept(m_controlFd, 0, true);
+    // Requests first, then new connections, as they came in one round.
+    for (int k = 0; k < count; ++k) {
+        serveEvent(events[k]);
     }
-    for (std::size_t k = 0; k < adapterOf.size(); ++k) {
-        // The listener may have gone with an unplug during this round.
-        const pollfd& listener = fds[2 + k];
-        if ((listener.revents & POLLIN) && m_listeners[adapterOf[k]] == listener.fd) {
-            accept(listener.fd, adapterOf[k], false);
-        }
+    if (m_delayedReplies > 0) {
+        sendDue();
     }
-    sendDue();
-    dropClosed();
+    if (m_closing) {
+        dropClosed();
+    }
     return true;
+}
+
+void SocketServer::serveEvent(const epoll_event& event) {
+    const int fd = event.data.fd;
+    if (fd == m_controlFd) {
+        accept(m_controlFd, 0, true);
+        return;
+    }
+    for (std::size_t i = 0; i < m_listeners.size(); ++i) {
+        if (m_listeners[i] == fd) {
+            accept(fd, i, false);
+            return;
+        }
+    }
+    if (Connection* connection = connectionOf(fd)) {
+        receive(*connection);
+    }
 }
 
 void SocketServer::accept(int listenFd, std::size_t adapter, bool isControl) {
@@ -233,6 +291,7 @@ void SocketServer::accept(int listenFd, std::size_t adapter, bool isControl) {
         connection.adapter = adapter;
         connection.isControl = isControl;
         m_connections.push_back(std::move(connection));
+        watchFd(fd, EPOLLIN);
     }
 }
 
@@ -245,6 +304,9 @@ void SocketServer::receive(Connection& connection) {
     if (!length) {
         if (error != ETIMEDOUT) {
             connection.closing = true; // the program closed the handle
+            m_closing = true;
+            // Level-triggered: a closed line would wake every round until it is dropped.
+            rewatchFd(connection.fd, 0);
         }
         return;
     }
@@ -274,6 +336,7 @@ void SocketServer::greet(Connection& connection, std::span<const std::uint8_t> f
     unixsocket::sendFrame(connection.fd, wire::encodeWelcome(welcome), &error);
     if (!connection.session) {
         connection.closing = true;
+        m_closing = true;
     }
 }
 
@@ -291,11 +354,15 @@ void SocketServer::serveRequest(Connection& connection, std::span<const std::uin
         connection.replyDue =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(reply.delayMs);
         connection.replyWaiting = true;
+        ++m_delayedReplies;
+        // A connection owing a delayed reply takes no new request meanwhile.
+        rewatchFd(connection.fd, 0);
         return;
     }
     int error = 0;
     if (!unixsocket::sendFrame(connection.fd, encoded, &error)) {
         connection.closing = true;
+        m_closing = true;
     }
 }
 
@@ -318,6 +385,7 @@ void SocketServer::control(Connection& connection, std::span<const std::uint8_t>
         connection.fd,
         std::span(reinterpret_cast<const std::uint8_t*>(answer.data()), answer.size()), &error);
     connection.closing = true;
+    m_closing = true;
 }
 
 void SocketServer::sendDue() {
@@ -327,15 +395,20 @@ void SocketServer::sendDue() {
             int error = 0;
             if (!unixsocket::sendFrame(connection.fd, connection.delayedReply, &error)) {
                 connection.closing = true;
+                m_closing = true;
             }
             connection.replyWaiting = false;
+            --m_delayedReplies;
+            rewatchFd(connection.fd, connection.closing ? 0u : std::uint32_t{EPOLLIN});
         }
     }
 }
 
 void SocketServer::dropClosed() {
-    std::erase_if(m_connections, [](const Connection& connection) {
+    m_closing = false;
+    std::erase_if(m_connections, [this](const Connection& connection) {
         if (!connection.closing || connection.replyWaiting) {
+            m_closing = m_closing || connection.closing;
             return false;
         }
         close(connection.fd);
@@ -343,28 +416,38 @@ void SocketServer::dropClosed() {
     });
 }
 
-bool SocketServer::sendControl(const fs::path& directory, const std::string& command) {
+std::vector<SocketServer::ControlAnswer> SocketServer::askSimulators(const fs::path& directory,
+                                                                     const std::string& command) {
+    std::vector<ControlAnswer> answers;
     std::error_code ignored;
-    bool known = false;
     for (const auto& entry : fs::directory_iterator(directory, ignored)) {
         const std::string name = entry.path().filename().string();
-        if (name.rfind(kControlPrefix, 0) != 0 || !name.ends_with(kControlSuffix)) {
+        if (!isControlSocketName(name)) {
             continue;
         }
         int error = 0;
         const int fd = unixsocket::connectTo(entry.path().string(), 5000, &error);
         if (fd < 0) {
-            continue;
+            continue; // left behind by a killed simulator
         }
-        std::uint8_t answer[32];
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(command.data());
-        if (unixsocket::sendFrame(fd, std::span(bytes, command.size()), &error)) {
-            const auto length = unixsocket::receiveFrame(fd, answer, &error);
-            known = known || (length && std::string(answer, answer + *length) == "ok");
+        ControlAnswer answer{name.substr(1, name.size() - 1 - std::strlen(kControlSuffix)), {}};
+        std::uint8_t bytes[32];
+        const auto* text = reinterpret_cast<const std::uint8_t*>(command.data());
+        if (unixsocket::sendFrame(fd, std::span(text, command.size()), &error)) {
+            if (const auto length = unixsocket::receiveFrame(fd, bytes, &error)) {
+                answer.answer.assign(bytes, bytes + *length);
+            }
         }
         close(fd);
+        answers.push_back(std::move(answer));
     }
-    return known;
+    return answers;
+}
+
+bool SocketServer::sendControl(const fs::path& directory, const std::string& command) {
+    const auto answers = askSimulators(directory, command);
+    return std::any_of(answers.begin(), answers.end(),
+                       [](const ControlAnswer& answer) { return answer.answer == "ok"; });
 }
 
 } // namespace kw::sim

@@ -8,8 +8,13 @@
 // connections; unplugging removes it and closes every connection to it. A control socket
 // ".testsystem-sim-<pid>.control" in the same directory takes "plug NAME" and "unplug NAME"
 // (answered "ok" or "unbekannt"), so that a second process can plug adapters in and out.
+// Control sockets that nobody serves any more (their simulator was killed) are removed when
+// a simulator starts.
 //
 // One thread serves everything, one request at a time, in the order the requests arrive.
+// Its descriptors stay registered with one epoll set, so that waiting for the next request
+// costs one system call that wakes on that request alone; the clock is read only while a
+// delayed reply is owed.
 
 #include "sim/simulator.h"
 
@@ -18,15 +23,18 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <poll.h>
 #include <string>
+#include <sys/epoll.h>
 #include <vector>
 
 namespace kw::sim {
 
 class SocketServer {
 public:
-    SocketServer(Simulator& simulator, std::filesystem::path directory);
+    // chosenDirectory: the directory was named by the user (--dir, KONTROLLWERK_DEVICE_DIR)
+    // rather than being the default; it may then also belong to root (device_directory.h).
+    SocketServer(Simulator& simulator, std::filesystem::path directory,
+                 bool chosenDirectory = true);
     ~SocketServer(); // removes its sockets
     SocketServer(const SocketServer&) = delete;
     SocketServer& operator=(const SocketServer&) = delete;
@@ -45,8 +53,18 @@ public:
     // happen. Returns false when stopFd (if not -1) became readable instead.
     bool serveOnce(int timeoutMs, int stopFd = -1);
 
-    // Sends a control command to the simulators serving `directory` ("plug NAME",
-    // "unplug NAME"); true when one of them knew the adapter.
+    // What one simulator answered a control command: its control socket's name and "ok",
+    // "unbekannt", or empty when it gave no answer.
+    struct ControlAnswer {
+        std::string simulator;
+        std::string answer;
+    };
+
+    // Sends a control command to every simulator serving `directory` ("plug NAME",
+    // "unplug NAME") and returns their answers.
+    static std::vector<ControlAnswer> askSimulators(const std::filesystem::path& directory,
+                                                    const std::string& command);
+    // True when one of the simulators knew the adapter.
     static bool sendControl(const std::filesystem::path& directory, const std::string& command);
 
 private:
@@ -72,15 +90,23 @@ private:
     void sendDue();
     void dropClosed();
     int pollTimeout(int timeoutMs) const;
+    void watchFd(int fd, std::uint32_t events);
+    void rewatchFd(int fd, std::uint32_t events);
+    void serveEvent(const ::epoll_event& event);
+    Connection* connectionOf(int fd);
 
     Simulator& m_simulator;
     std::filesystem::path m_directory;
+    bool m_chosenDirectory;
     std::vector<int> m_listeners; // per adapter; -1 while unplugged
     int m_controlFd = -1;
     std::filesystem::path m_controlPath;
     std::vector<Connection> m_connections;
     std::vector<std::uint8_t> m_buffer;
-    std::vector<::pollfd> m_pollFds; // kept between rounds to spare the allocation
+    int m_epollFd = -1;
+    int m_watchedStopFd = -1;
+    int m_delayedReplies = 0; // connections owing a delayed reply
+    bool m_closing = false;   // some connection waits to be dropped
 };
 
 } // namespace kw::sim

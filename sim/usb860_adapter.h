@@ -24,6 +24,8 @@ public:
 protected:
     int checkOpen(int pipe, Access access) const override;
     DeviceReply handle(int pipe, const DeviceRequest& request) override;
+    // Unplugging powers the adapter down: answers nobody fetched are gone.
+    void unplugged() override { m_answers.clear(); }
 
 private:
     DeviceReply writePackets(const std::vector<std::uint8_t>& bytes);

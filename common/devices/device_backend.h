@@ -56,6 +56,10 @@ public:
     virtual std::unique_ptr<NoticeSource> watch() = 0;
 };
 
+// Records why a device could not be found or opened (see takeDeviceProblems); a sentence
+// already recorded is not repeated.
+void noteDeviceProblem(const std::string& problem);
+
 // The backend table, in order of precedence.
 const std::vector<DeviceBackend*>& deviceBackends();
 

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <mutex>
+#include <utility>
 
 namespace kw {
 
@@ -18,7 +20,31 @@ DeviceBackend* ownerOf(const std::string& path) {
     return nullptr;
 }
 
+struct ProblemNotes {
+    std::mutex guard;
+    std::vector<std::string> notes;
+};
+
+ProblemNotes& problemNotes() {
+    static ProblemNotes notes;
+    return notes;
+}
+
 } // namespace
+
+void noteDeviceProblem(const std::string& problem) {
+    ProblemNotes& notes = problemNotes();
+    const std::lock_guard lock(notes.guard);
+    if (std::find(notes.notes.begin(), notes.notes.end(), problem) == notes.notes.end()) {
+        notes.notes.push_back(problem);
+    }
+}
+
+std::vector<std::string> takeDeviceProblems() {
+    ProblemNotes& notes = problemNotes();
+    const std::lock_guard lock(notes.guard);
+    return std::exchange(notes.notes, {});
+}
 
 std::vector<DeviceInfo> enumerateDevices(DeviceKind kind) {
     std::vector<DeviceInfo> devices;
@@ -34,7 +60,12 @@ std::vector<DeviceInfo> enumerateDevices(DeviceKind kind) {
 
 OpenResult openDevice(const std::string& path, Access access, Sharing sharing) {
     DeviceBackend* backend = ownerOf(path);
-    return backend ? backend->open(path, -1, access, sharing) : OpenResult{nullptr, ENOENT};
+    OpenResult result =
+        backend ? backend->open(path, -1, access, sharing) : OpenResult{nullptr, ENOENT};
+    if (result.error == EBUSY) {
+        noteDeviceProblem("Das Gerät " + path + " wird von einem anderen Programm benutzt");
+    }
+    return result;
 }
 
 OpenResult openPipe(const std::string& path, int pipe, Access access) {

@@ -53,6 +53,11 @@ inline constexpr int kUsbSecondReadPipe = 3;  // "\PIPE03", opened for reading
 // for pipes 0 and 3; the other direction fails with EACCES.
 OpenResult openPipe(const std::string& path, int pipe, Access access);
 
+// What kept devices from being found or opened since the last call, one German sentence each
+// (a device directory that is not trusted or cannot be read, a device held by another
+// program), for a program that must say why it found nothing. The call empties the list.
+std::vector<std::string> takeDeviceProblems();
+
 // Connection speed of a USB860 adapter: 0 low, 1 full, 2 high speed, -1 unknown (also for a
 // path that names no adapter).
 int usbSpeed(const std::string& path);

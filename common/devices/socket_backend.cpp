@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -93,7 +94,8 @@ private:
 
 // Connects and says hello; the descriptor, or -1 with *error.
 int greet(const std::string& path, const wire::Hello& hello, int* error, int* value) {
-    const int fd = unixsocket::connectTo(path, kSocketReplyTimeoutMs, error);
+    // A simulator answers its hello at once; a listener that never does is no device.
+    const int fd = unixsocket::connectTo(path, kSocketGreetingTimeoutMs, error);
     if (fd < 0) {
         return -1;
     }
@@ -114,12 +116,24 @@ int greet(const std::string& path, const wire::Hello& hello, int* error, int* va
         return -1;
     }
     *value = welcome->value;
+    unixsocket::setTimeouts(fd, kSocketReplyTimeoutMs);
     return fd;
 }
 
-bool isSocket(const fs::path& path) {
-    struct stat info {};
-    return lstat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
+// The device directory in force, when it may be used; otherwise the reason is noted and
+// nothing is returned. A directory that does not exist (no simulator ever ran) is no problem.
+std::optional<fs::path> trustedDeviceDirectory() {
+    const fs::path directory = deviceDirectory();
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(directory, error))) {
+        return std::nullopt;
+    }
+    if (const std::string problem = deviceDirectoryProblem(directory, deviceDirectoryChosen());
+        !problem.empty()) {
+        noteDeviceProblem(problem);
+        return std::nullopt;
+    }
+    return directory;
 }
 
 // Arrivals and removals of device sockets, from inotify on the device directory. The
@@ -170,7 +184,7 @@ private:
         }
         const fs::path path = m_directory / name;
         if (event.mask & (IN_CREATE | IN_MOVED_TO)) {
-            if (isSocket(path)) {
+            if (isTrustedSocket(path)) {
                 notices.push_back({DeviceNotice::Type::Arrival, *kind, path.string()});
             }
         } else if (event.mask & (IN_DELETE | IN_MOVED_FROM)) {
@@ -192,10 +206,14 @@ public:
 
     std::vector<std::string> devicePaths(DeviceKind kind) override {
         std::vector<std::string> paths;
+        const auto directory = trustedDeviceDirectory();
+        if (!directory) {
+            return paths;
+        }
         std::error_code error;
-        for (const auto& entry : fs::directory_iterator(deviceDirectory(), error)) {
+        for (const auto& entry : fs::directory_iterator(*directory, error)) {
             const std::string name = entry.path().filename().string();
-            if (deviceKindOfName(name) == kind && isSocket(entry.path()) &&
+            if (deviceKindOfName(name) == kind && isTrustedSocket(entry.path()) &&
                 isListening(entry.path().string())) {
                 paths.push_back(entry.path().string());
             }
@@ -204,6 +222,10 @@ public:
     }
 
     OpenResult open(const std::string& path, int pipe, Access access, Sharing sharing) override {
+        if (!isTrustedSocket(path)) {
+            std::error_code missing;
+            return {nullptr, fs::exists(fs::symlink_status(path, missing)) ? EACCES : ENOENT};
+        }
         int error = 0;
         int value = 0;
         const int fd = greet(path, {wire::HelloOp::Open, pipe, access, sharing}, &error, &value);
@@ -227,7 +249,9 @@ public:
 
     std::unique_ptr<NoticeSource> watch() override {
         const fs::path directory = deviceDirectory();
-        if (!ensureDeviceDirectory(directory)) {
+        if (const std::string problem = ensureDeviceDirectory(directory, deviceDirectoryChosen());
+            !problem.empty()) {
+            noteDeviceProblem(problem);
             return nullptr;
         }
         auto source = std::make_unique<DirectoryNoticeSource>(directory);

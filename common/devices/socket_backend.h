@@ -10,6 +10,9 @@
 namespace kw {
 
 inline constexpr int kSocketReplyTimeoutMs = 10000;
+// The hello that opens a handle is answered at once by a simulator; a socket whose owner
+// takes the connection but never answers is given up after this.
+inline constexpr int kSocketGreetingTimeoutMs = 2000;
 
 DeviceBackend& socketBackend();
 

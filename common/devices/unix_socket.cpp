@@ -1,11 +1,15 @@
 #include "common/devices/unix_socket.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace kw::unixsocket {
@@ -56,23 +60,67 @@ int fail(int* error, int code, int fd = -1) {
 
 } // namespace
 
+namespace {
+
+// Connects the non-blocking socket within kConnectTimeoutMs. A listener whose backlog is full
+// (it never accepts) refuses a non-blocking connect with EAGAIN: that is tried again until
+// the time is up, then ETIMEDOUT.
+int connectWithin(int fd, const Address& address) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kConnectTimeoutMs);
+    for (;;) {
+        if (connect(fd, address.get(), sizeof(sockaddr_un)) == 0) {
+            return 0;
+        }
+        const int code = errno;
+        const auto now = std::chrono::steady_clock::now();
+        if (code == EINPROGRESS) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
+            pollfd ready{fd, POLLOUT, 0};
+            if (poll(&ready, 1, static_cast<int>(std::max<long>(0, left))) <= 0) {
+                return ETIMEDOUT;
+            }
+            int result = 0;
+            socklen_t size = sizeof result;
+            getsockopt(fd, SOL_SOCKET, SO_ERROR, &result, &size);
+            return result;
+        }
+        if (code != EAGAIN && code != EINTR) {
+            return code;
+        }
+        if (now >= deadline) {
+            return ETIMEDOUT;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+} // namespace
+
+void setTimeouts(int fd, int milliseconds) {
+    timeval timeout{milliseconds / 1000, (milliseconds % 1000) * 1000};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    // A peer that stops reading must not hold a send for ever either.
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+}
+
 int connectTo(const std::string& path, int receiveTimeoutMs, int* error) {
     Address address;
     if (!address.set(path)) {
         return fail(error, errno == ENOENT ? ENOENT : errno);
     }
-    const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
         return fail(error, errno);
     }
-    if (receiveTimeoutMs > 0) {
-        timeval timeout{receiveTimeoutMs / 1000, (receiveTimeoutMs % 1000) * 1000};
-        setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    }
-    if (connect(fd, address.get(), sizeof(sockaddr_un)) != 0) {
+    if (const int code = connectWithin(fd, address); code != 0) {
         // A socket file nobody listens on (left by a killed simulator) is no device.
-        const int code = errno == ECONNREFUSED ? ENOENT : errno;
-        return fail(error, code, fd);
+        return fail(error, code == ECONNREFUSED ? ENOENT : code, fd);
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (receiveTimeoutMs > 0) {
+        setTimeouts(fd, receiveTimeoutMs);
     }
     return fd;
 }
@@ -101,7 +149,13 @@ bool sendFrame(int fd, std::span<const std::uint8_t> frame, int* error) {
         if (sent < 0 && errno == EINTR) {
             continue;
         }
-        *error = sent < 0 ? (errno == EPIPE || errno == ECONNRESET ? ENODEV : errno) : EIO;
+        if (sent >= 0) {
+            *error = EIO;
+        } else if (errno == EPIPE || errno == ECONNRESET) {
+            *error = ENODEV;
+        } else {
+            *error = errno == EAGAIN || errno == EWOULDBLOCK ? ETIMEDOUT : errno;
+        }
         return false;
     }
 }

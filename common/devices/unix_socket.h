@@ -12,9 +12,16 @@
 
 namespace kw::unixsocket {
 
+// A connect waits at most this long for the listener to take it (ETIMEDOUT after).
+inline constexpr int kConnectTimeoutMs = 1000;
+
 // Connects to the socket at path. Returns the descriptor, or -1 with *error set (ENOENT when
-// nobody listens there). Receives on it time out after `receiveTimeoutMs` (0 = never).
+// nobody listens there, ETIMEDOUT when the listener never takes the connection). Receives and
+// sends on it time out after `receiveTimeoutMs` (0 = never).
 int connectTo(const std::string& path, int receiveTimeoutMs, int* error);
+
+// Sets the receive and send time-outs of a connected socket (0 = never).
+void setTimeouts(int fd, int milliseconds);
 
 // Binds a listening, non-blocking socket at path, which must not exist. -1 with *error set.
 int listenAt(const std::string& path, int* error);

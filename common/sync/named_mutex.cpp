@@ -170,6 +170,10 @@ bool NamedMutex::unlock() {
     return m_shared && pthread_mutex_unlock(&m_shared->mutex) == 0;
 }
 
+void NamedMutex::removeTestName(const std::string& name) {
+    shm_unlink(sharedMemoryName(name).c_str());
+}
+
 NamedMutex& NamedMutex::shared(const std::string& name) {
     // Never destroyed: a bus word in another static object's destructor may still need it.
     static auto* guard = new std::mutex;

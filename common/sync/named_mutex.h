@@ -60,6 +60,11 @@ public:
     // kept until program exit, so that every part of a program shares one mapping per name.
     static NamedMutex& shared(const std::string& name);
 
+    // Removes the shared-memory object of a name (in the namespace in force). Only for names
+    // a test made up for itself: the adapters' mutexes are never removed, so that a program
+    // starting later always meets the same mutex as the ones running.
+    static void removeTestName(const std::string& name);
+
     // The layout in shared memory (opaque here).
     struct Shared;
 

@@ -1,5 +1,6 @@
 // The bytes of the device contract, checked against literal layouts, and the device paths.
 
+#include "common/devices/device_directory.h"
 #include "common/devices/device_kind.h"
 #include "common/devices/int41_protocol.h"
 #include "common/devices/int900_protocol.h"
@@ -146,4 +147,32 @@ TEST(WireProtocol, FramesRoundTripAndRejectGarbage) {
     EXPECT_FALSE(
         kw::wire::decodeRequest(std::vector<std::uint8_t>{9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_FALSE(kw::wire::decodeReply(std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+// Who may own the device directory, and who may write to it, for user 1000.
+TEST(DeviceDirectory, IsTrustedOnlyWhenNobodyElseMayWriteToIt) {
+    struct Case {
+        uid_t owner;
+        mode_t mode;
+        bool chosen; // KONTROLLWERK_DEVICE_DIR rather than the default
+        const char* problem;
+    };
+    const Case cases[] = {
+        {1000, S_IFDIR | 0700, false, ""},
+        {1000, S_IFDIR | 0755, false, ""},
+        {1000, S_IFDIR | 0770, false, "ist für andere Benutzer beschreibbar (Rechte 0770)"},
+        {1000, S_IFDIR | 01777, true, "ist für andere Benutzer beschreibbar (Rechte 1777)"},
+        {1001, S_IFDIR | 0700, false, "gehört dem Benutzer 1001, nicht 1000"},
+        {0, S_IFDIR | 0755, false, "gehört dem Benutzer 0, nicht 1000"},
+        {0, S_IFDIR | 0755, true, ""},
+        {1001, S_IFDIR | 0700, true, "gehört dem Benutzer 1001, nicht 1000 oder root"},
+        {1000, S_IFLNK | 0777, false, "ist kein Verzeichnis"},
+    };
+    for (const Case& c : cases) {
+        struct stat info {};
+        info.st_uid = c.owner;
+        info.st_mode = c.mode;
+        EXPECT_EQ(c.problem, kw::directoryTrustProblem(info, 1000, c.chosen))
+            << c.owner << " " << std::oct << c.mode << " " << c.chosen;
+    }
 }

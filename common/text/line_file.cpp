@@ -1,6 +1,8 @@
 #include "common/text/line_file.h"
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
 namespace kw {
@@ -37,32 +39,56 @@ std::vector<std::string> splitLines(std::string_view bytes) {
 }
 
 std::optional<std::string> readFileBytes(const std::filesystem::path& path) {
+    return readFileBytes(path, std::string().max_size(), nullptr);
+}
+
+std::optional<std::string> readFileBytes(const std::filesystem::path& path, std::size_t maxBytes,
+                                         ReadProblem* problem) {
+    ReadProblem ignored;
+    ReadProblem& why = problem ? *problem : ignored;
+    why = ReadProblem{};
     // Plain C streams: a read error (a folder, a device that fails) is a result to report,
     // never an exception escaping from a stream buffer.
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
+        why.error = errno;
         return std::nullopt;
     }
     std::string content;
     char buffer[65536];
     std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        content.append(buffer, got);
+    while (!why.tooLarge && (got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        why.tooLarge = got > maxBytes - content.size();
+        content.append(buffer, why.tooLarge ? 0 : got);
     }
-    const bool failed = std::ferror(file) != 0;
+    if (std::ferror(file) != 0) {
+        why.error = errno != 0 ? errno : EIO;
+    }
     std::fclose(file);
-    if (failed) {
+    if (why.error != 0 || why.tooLarge) {
         return std::nullopt;
     }
     return content;
 }
 
 std::optional<std::vector<std::string>> readLineFile(const std::filesystem::path& path) {
-    auto content = readFileBytes(path);
+    return readLineFile(path, std::string().max_size(), nullptr);
+}
+
+std::optional<std::vector<std::string>> readLineFile(const std::filesystem::path& path,
+                                                     std::size_t maxBytes, ReadProblem* problem) {
+    auto content = readFileBytes(path, maxBytes, problem);
     if (!content) {
         return std::nullopt;
     }
     return splitLines(*content);
+}
+
+std::string readProblemText(const ReadProblem& problem, std::size_t maxBytes) {
+    if (problem.tooLarge) {
+        return "sie ist größer als " + std::to_string(maxBytes) + " Bytes";
+    }
+    return std::strerror(problem.error);
 }
 
 LineFileWriter::LineFileWriter(std::filesystem::path target, Durability durability)

@@ -23,6 +23,24 @@ std::optional<std::vector<std::string>> readLineFile(const std::filesystem::path
 // Reads a whole file as bytes; nothing when it cannot be opened or read.
 std::optional<std::string> readFileBytes(const std::filesystem::path& path);
 
+// Why a bounded read gave nothing: the platform's error code, or a file larger than allowed.
+struct ReadProblem {
+    int error = 0;
+    bool tooLarge = false;
+};
+
+// The same with a bound: a file (or device, or pipe) with more than maxBytes bytes is not
+// read on, so that /dev/zero or a huge file cannot use up the memory. On failure *problem
+// says why.
+std::optional<std::string> readFileBytes(const std::filesystem::path& path, std::size_t maxBytes,
+                                         ReadProblem* problem);
+std::optional<std::vector<std::string>> readLineFile(const std::filesystem::path& path,
+                                                     std::size_t maxBytes, ReadProblem* problem);
+
+// The reason as a German text for a message: "sie ist größer als N Bytes" or the platform's
+// description of the error.
+std::string readProblemText(const ReadProblem& problem, std::size_t maxBytes);
+
 // Whether commit() waits until the content has reached the disk. A file saved in place wants
 // that. A file written into a staging folder that is later renamed into place as a whole does
 // not: nothing refers to it before that rename, and waiting for the disk once per file would

@@ -19,6 +19,7 @@ BusWordLock::BusWordLock(kw::NamedMutex& mutex, MutexRule rule) : m_mutex(mutex)
     const kw::WaitResult result = mutex.lock(kBusMutexWait);
     m_owned = result == kw::WaitResult::Acquired || result == kw::WaitResult::Abandoned;
     m_granted = mutexGrantsAccess(rule, result);
+    m_abandoned = result == kw::WaitResult::Abandoned;
 }
 
 BusWordLock::~BusWordLock() {

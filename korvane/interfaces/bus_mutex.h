@@ -27,6 +27,8 @@ public:
     BusWordLock& operator=(const BusWordLock&) = delete;
 
     bool granted() const { return m_granted; }
+    // The wait took the mutex over from an owner that died holding it.
+    bool abandoned() const { return m_abandoned; }
     // Gives the mutex back early (before a message box, so no other program waits on it).
     void release();
 
@@ -34,4 +36,5 @@ private:
     kw::NamedMutex& m_mutex;
     bool m_owned;
     bool m_granted;
+    bool m_abandoned;
 };

@@ -89,5 +89,6 @@ int CInterfaceInt41Direct::busRead(int systemAddress, int cardAddress, int funct
 }
 
 void CInterfaceInt41Direct::reportTimeout() {
+    noteTransferFailure();
     context().messages.show(MessageFamily::Int41, kTimeoutText);
 }

@@ -59,8 +59,11 @@ void CInterfaceInt41Driver::busWrite(int systemAddress, int cardAddress, int fun
         reportTimeout();
         return;
     }
-    kw::int41::writeBusWord(*m_device, word(systemAddress), word(cardAddress),
-                            word(functionAddress), word(data));
+    if (!kw::int41::writeBusWord(*m_device, word(systemAddress), word(cardAddress),
+                                 word(functionAddress), word(data))
+             .ok()) {
+        noteTransferFailure();
+    }
 }
 
 int CInterfaceInt41Driver::busRead(int systemAddress, int cardAddress, int functionAddress) {
@@ -73,12 +76,16 @@ int CInterfaceInt41Driver::busRead(int systemAddress, int cardAddress, int funct
         reportTimeout();
         return 0;
     }
-    return static_cast<int>(kw::int41::readBusWord(*m_device, word(systemAddress),
-                                                   word(cardAddress), word(functionAddress))
-                                .value);
+    const auto result = kw::int41::readBusWord(*m_device, word(systemAddress), word(cardAddress),
+                                               word(functionAddress));
+    if (!result.transfer.complete(kw::int41::kBusWordBufferSize)) {
+        noteTransferFailure();
+    }
+    return static_cast<int>(result.value);
 }
 
 void CInterfaceInt41Driver::reportTimeout() {
+    noteTransferFailure();
     context().messages.show(MessageFamily::Int41, kTimeoutText);
 }
 

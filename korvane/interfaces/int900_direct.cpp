@@ -82,9 +82,14 @@ bool CInterfaceInt900Direct::waitReady() {
     return waitUntil(kBusyLimit, [&] { return (readRegister(kStatus) & 1) == 0; });
 }
 
-// A card that stays busy is given up silently, as the INT900 reports no transfer errors.
+// A card that stays busy is given up silently, as the INT900 reports no transfer errors; only
+// the failure count hears of it.
 void CInterfaceInt900Direct::busWrite(int, int cardAddress, int functionAddress, int data) {
-    if (!m_ports || !waitReady()) {
+    if (!m_ports) {
+        return;
+    }
+    if (!waitReady()) {
+        noteTransferFailure();
         return;
     }
     writeRegister(kCommand, kStartWrite);
@@ -94,13 +99,18 @@ void CInterfaceInt900Direct::busWrite(int, int cardAddress, int functionAddress,
 }
 
 int CInterfaceInt900Direct::busRead(int, int cardAddress, int functionAddress) {
-    if (!m_ports || !waitReady()) {
+    if (!m_ports) {
+        return 0;
+    }
+    if (!waitReady()) {
+        noteTransferFailure();
         return 0;
     }
     writeRegister(kCommand, kStartRead);
     writeRegister(kCommand, kw::int900::kReadCommand);
     writeRegister(kCommand, (cardAddress & 0xFF) + 256 * (functionAddress & 0xFF));
     if (!waitReady()) {
+        noteTransferFailure();
         return 0;
     }
     return readRegister(kCommand);

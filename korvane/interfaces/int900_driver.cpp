@@ -34,8 +34,10 @@ int CInterfaceInt900Driver::readRegister(int index) {
 }
 
 void CInterfaceInt900Driver::busWrite(int, int cardAddress, int functionAddress, int data) {
-    if (m_device) {
-        kw::int900::busWrite(*m_device, word(cardAddress), word(functionAddress), word(data));
+    if (m_device &&
+        !kw::int900::busWrite(*m_device, word(cardAddress), word(functionAddress), word(data))
+             .complete(kw::int900::kWriteSize)) {
+        noteTransferFailure();
     }
 }
 
@@ -43,8 +45,11 @@ int CInterfaceInt900Driver::busRead(int, int cardAddress, int functionAddress) {
     if (!m_device) {
         return 0;
     }
-    return static_cast<int>(
-        kw::int900::busRead(*m_device, word(cardAddress), word(functionAddress)).value);
+    const auto result = kw::int900::busRead(*m_device, word(cardAddress), word(functionAddress));
+    if (!result.transfer.complete(kw::int900::kReadAnswerSize)) {
+        noteTransferFailure();
+    }
+    return static_cast<int>(result.value);
 }
 
 void CInterfaceInt900Driver::runSelfTest() {

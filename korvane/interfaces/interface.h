@@ -62,4 +62,15 @@ public:
         (void)text;
         return false;
     }
+
+    // Bus words that failed since the interface was made (time-outs, failed or short
+    // transfers, a device that went away). Nothing of the tool's behaviour depends on it but
+    // the exit code of a strict unattended run.
+    int transferFailures() const { return m_transferFailures; }
+
+protected:
+    void noteTransferFailure() { ++m_transferFailures; }
+
+private:
+    int m_transferFailures = 0;
 };

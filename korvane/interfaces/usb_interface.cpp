@@ -5,6 +5,7 @@
 #include "korvane/interfaces/usb_self_test.h"
 
 #include "common/devices/usb860_protocol.h"
+#include "common/devices/usb860_transfer.h"
 #include "common/sync/named_mutex.h"
 
 namespace {
@@ -73,20 +74,26 @@ int CInterfaceUsbBase::transfer(std::span<const std::uint8_t> packet, bool isRea
     int value = 0;
     {
         BusWordLock lock(m_mutex, MutexRule::Usb);
+        if (lock.abandoned()) {
+            // The dead owner may have left its answer in the adapter's queue.
+            kw::usb860::drainAnswers(*m_pipes.read);
+        }
         if (!lock.granted()) {
             error = kTimeoutText;
-        } else if (const auto written = m_pipes.write->write(packet);
-                   !written.complete(packet.size())) {
-            // Without the request on the adapter no answer can come: the read is skipped.
-            error = transferError("Schreiben", "geschriebener", written, packet.size());
-        } else if (isRead) {
-            const auto answer = kw::usb860::readAnswer(*m_pipes.read);
-            value = answer.value;
-            if (!answer.transfer.complete(kw::usb860::kAnswerSize)) {
-                error =
-                    transferError("Lesen", "gelesener", answer.transfer, kw::usb860::kAnswerSize);
+        } else {
+            const auto word =
+                kw::usb860::transferWord(*m_pipes.write, m_pipes.read.get(), packet, isRead);
+            value = word.value;
+            if (!word.written.complete(packet.size())) {
+                // Without the request on the adapter no answer can come: the read is skipped.
+                error = transferError("Schreiben", "geschriebener", word.written, packet.size());
+            } else if (word.answered && !word.answer.complete(kw::usb860::kAnswerSize)) {
+                error = transferError("Lesen", "gelesener", word.answer, kw::usb860::kAnswerSize);
             }
         }
+    }
+    if (!error.empty()) {
+        noteTransferFailure();
     }
     // Shown after the mutex is given back: a box open for minutes must not stop the other
     // programs that use the adapter.

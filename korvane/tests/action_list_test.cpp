@@ -209,14 +209,31 @@ TEST_F(ActionListTest, ExecuteAllRunsEveryRowOnceInOrder) {
     model.newSendAction(0, 9, 1, 200, 0);
     model.newReceiveAction(0, 9, 1, 0);
     model.newReceiveAction(0, 9, 2, 0);
+    // Outside the bus's ranges: cut down, they would be other words ("0,5,19,7" as function
+    // 3). They are not sent, and their pause is not made either.
+    model.newSendAction(0, 5, 19, 7, 0);
+    model.newReceiveAction(0, 70000, 1, 2000);
+    model.newSendAction(64, 1, 1, 1, 0);
+    model.newSendAction(0, 1, 1, 65793, 0);
     EXPECT_EQ("", model.resultText(0));
     model.setObserver(&view);
-    model.executeAll(&bus);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(4, model.executeAll(&bus));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
     EXPECT_EQ((std::vector<std::string>{"W 0 9 1 200", "R 0 9 1 200", "R 0 9 2 0"}), bus.log);
     EXPECT_EQ("0", model.resultText(0));
     EXPECT_EQ("200", model.resultText(1));
     EXPECT_EQ("0", model.resultText(2));
-    EXPECT_EQ((std::vector<std::string>{"result 0", "result 1", "result 2"}), view.events);
+    const std::vector<std::string> refusals{
+        "Funktionsadresse 19 liegt nicht in 0-15", "Kartenadresse 70000 liegt nicht in 0-63",
+        "Systemadresse 64 liegt nicht in 0-63", "Daten 65793 liegt nicht in 0-255"};
+    for (int row = 3; row < 7; ++row) {
+        EXPECT_EQ("nicht gesendet", model.resultText(row));
+        EXPECT_EQ(refusals[row - 3], model.refusal(row));
+    }
+    EXPECT_EQ((std::vector<std::string>{"result 0", "result 1", "result 2", "result 3", "result 4",
+                                        "result 5", "result 6"}),
+              view.events);
 }
 
 TEST_F(ActionListTest, ExecuteWithoutInterfaceStillWritesTheCells) {

@@ -5,6 +5,9 @@
 
 #include "korvane/interfaces/bus_mutex.h"
 
+#include "common/devices/devices.h"
+#include "common/devices/usb860_protocol.h"
+
 #include <chrono>
 #include <sys/wait.h>
 #include <thread>
@@ -153,6 +156,53 @@ TEST_F(SimulatedRackTest, AbandonedMutexRefusesOneInt41WordButUsbTakesItOver) {
     int41->busWrite(0, 3, 3, 3);
     EXPECT_EQ(1u, user.messages.size());
     EXPECT_EQ((std::vector<std::string>{"W 0 1 1 1", "W 0 3 3 3"}), sim->busLog());
+}
+
+// The adapter queues its answers: one left behind by a failed read or by a program that died
+// between its read packet and the answer would be taken by the next read, and every read
+// after would be one word behind. Transfers as above: the first read is 3 and 4.
+TEST_F(SimulatedRackTest, NoAnswerIsLeftForTheNextRead) {
+    struct Case {
+        const char* name;
+        const char* fault;
+        bool deadOwner;
+        std::vector<int> values;
+        int failures;
+    };
+    const Case cases[] = {
+        {"the answer's read fails", "fault fail after=3 count=1", false, {0, 0x11, 0x33}, 1},
+        {"the drain's first read fails too",
+         "fault fail after=3 count=2",
+         false,
+         {0, 0x11, 0x33},
+         1},
+        {"a program died after its read packet", nullptr, true, {0x2A, 0x11, 0x33}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> rack{"adapter usb860 serial=1", "reg 0 5 3 0x2A", "reg 0 6 1 0x11",
+                                      "reg 0 7 2 0x33"};
+        if (c.fault) {
+            rack.push_back(c.fault);
+        }
+        sim.reset();
+        start({rack});
+        InterfaceList list = build();
+        ASSERT_NE(nullptr, list.current);
+        if (c.deadOwner) {
+            const auto device = kw::enumerateDevices(kw::DeviceKind::Usb860).at(0);
+            kw::openPipe(device.path, kw::kUsbWritePipe, kw::Access::Write)
+                .handle->write(kw::usb860::readPacket(0, 5, 3));
+            abandon(usbMutex.name());
+        }
+        std::vector<int> values;
+        const std::pair<int, int> addresses[] = {{5, 3}, {6, 1}, {7, 2}};
+        for (const auto& [card, function] : addresses) {
+            values.push_back(list.current->busRead(0, card, function));
+        }
+        EXPECT_EQ(c.values, values);
+        EXPECT_EQ(c.failures, list.current->transferFailures());
+    }
 }
 
 TEST(BusMutexRules, WhichOutcomesGrantTheWord) {

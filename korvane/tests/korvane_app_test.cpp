@@ -120,7 +120,7 @@ private:
 TEST_F(KorvaneAppTest, HelpComesFirstAndOpensNothing) {
     addBus("Usb860", kSelectUsb860, "99");
     EXPECT_EQ(0, run({"-help", "-usb", "99"}));
-    EXPECT_EQ(kKorvaneHelpText, frontEnd.help);
+    EXPECT_EQ(std::string(kKorvaneHelpText) + kKorvaneHelpAdditions, frontEnd.help);
     EXPECT_FALSE(built);
     EXPECT_FALSE(frontEnd.dialogRan);
 }
@@ -150,7 +150,7 @@ TEST_F(KorvaneAppTest, MissingSelectionEndsWithMinusOneWithoutDialog) {
     EXPECT_EQ(-1, run({"-usb", "7654321", "-exec", sequence("0,0,0,1,0\r\n")}));
     EXPECT_FALSE(frontEnd.dialogRan);
     EXPECT_TRUE(logs["Usb860"].empty());
-    EXPECT_EQ("", err.str());
+    EXPECT_EQ("korvane: Die gewählte Testsystem-Schnittstelle ist nicht vorhanden!\n", err.str());
 }
 
 TEST_F(KorvaneAppTest, SelectionOrderIsUsbThenDecoderThenInt41) {

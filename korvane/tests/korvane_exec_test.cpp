@@ -68,7 +68,7 @@ const std::vector<std::vector<std::string>> kThreeAdapters{
 
 TEST_F(KorvaneExecTest, ExecOnTheSixteenBitTwin) {
     start(kThreeAdapters);
-    const std::string file = sequence("0,5,40,1000,0; schreiben\r\n"
+    const std::string file = sequence("0,5,40,200,0; schreiben\r\n"
                                       "0,5,40,?,0; lesen\r\n"
                                       "Unsinn\r\n");
     sim->clearBusLog();
@@ -77,9 +77,9 @@ TEST_F(KorvaneExecTest, ExecOnTheSixteenBitTwin) {
     // INT41 register check's bus cycle).
     const auto log = sim->busLog();
     ASSERT_GE(log.size(), 2u);
-    EXPECT_EQ((std::vector<std::string>{"W 0 5 40 1000", "R 0 5 40 1000"}),
+    EXPECT_EQ((std::vector<std::string>{"W 0 5 40 200", "R 0 5 40 200"}),
               std::vector<std::string>(log.end() - 2, log.end()));
-    EXPECT_EQ("", err.str());
+    EXPECT_EQ("korvane: Zeile 3 von \"" + file + "\" ist keine Aktion, übersprungen.\n", err.str());
 }
 
 TEST_F(KorvaneExecTest, ExecSelectsByBaseAddressAndByFirstUsb) {
@@ -151,5 +151,5 @@ TEST_F(KorvaneExecTest, WithoutExecTheMissingDialogIsReported) {
     EXPECT_EQ(ConsoleFrontEnd::kNoDialog, korvane({"-load", "x.txt"}));
     EXPECT_NE(std::string::npos, err.str().find("Hauptdialog"));
     EXPECT_EQ(0, korvane({"-?"}));
-    EXPECT_EQ(kKorvaneHelpText, out.str());
+    EXPECT_EQ(std::string(kKorvaneHelpText) + kKorvaneHelpAdditions, out.str());
 }

@@ -22,6 +22,10 @@ protected:
     SimulatedRackTest()
         : guard(user), int41Mutex(privateName("Int41")), usbMutex(privateName("Usb")),
           context(guard, windows, BusMutexes{int41Mutex, usbMutex}) {}
+    ~SimulatedRackTest() override {
+        kw::NamedMutex::removeTestName(privateName("Int41"));
+        kw::NamedMutex::removeTestName(privateName("Usb"));
+    }
 
     // One adapter per rack, each rack given by its lines.
     void start(const std::vector<std::vector<std::string>>& racks) {

@@ -1,18 +1,47 @@
 #include "korvane/tool/action_list_model.h"
 
+#include "korvane/interfaces/interface.h"
+
 #include "common/text/cp1252.h"
 #include "common/text/line_file.h"
 
 #include <algorithm>
 
+std::string rangeViolation(const CAction& action, const CInterface& bus) {
+    struct Field {
+        const char* name;
+        std::int32_t value;
+        int low;
+        int high;
+    };
+    const Field fields[] = {
+        {"Systemadresse", action.systemAddress(), bus.minSystemAddress(), bus.maxSystemAddress()},
+        {"Kartenadresse", action.cardAddress(), bus.minCardAddress(), bus.maxCardAddress()},
+        {"Funktionsadresse", action.functionAddress(), bus.minFunctionAddress(),
+         bus.maxFunctionAddress()},
+        {"Daten", action.isSend() ? action.data() : bus.minData(), bus.minData(), bus.maxData()},
+    };
+    for (const Field& field : fields) {
+        if (field.value < field.low || field.value > field.high) {
+            return std::string(field.name) + " " + std::to_string(field.value) +
+                   " liegt nicht in " + std::to_string(field.low) + "-" +
+                   std::to_string(field.high);
+        }
+    }
+    return {};
+}
+
 std::string ActionListModel::resultText(int index) const {
-    const auto& shown = m_rows.at(index).shownResult;
-    return shown ? std::to_string(*shown) : std::string();
+    const Row& row = m_rows.at(index);
+    if (!row.refusal.empty()) {
+        return kNotSentText;
+    }
+    return row.shownResult ? std::to_string(*row.shownResult) : std::string();
 }
 
 int ActionListModel::insertAction(int index, const CAction& action) {
     index = std::clamp(index, 0, count());
-    m_rows.insert(m_rows.begin() + index, Row{action, std::nullopt});
+    m_rows.insert(m_rows.begin() + index, Row{action, std::nullopt, {}, 0});
     if (m_selected >= index) {
         ++m_selected;
     }
@@ -118,13 +147,20 @@ void ActionListModel::setLabel(int index, std::string text) {
     observer().rowChanged(index);
 }
 
-void ActionListModel::executeAll(CInterface* bus) {
+int ActionListModel::executeAll(CInterface* bus) {
+    int refused = 0;
     for (int index = 0; index < count(); ++index) {
         Row& row = m_rows[index];
-        row.action.execute(bus);
+        row.refusal = bus ? rangeViolation(row.action, *bus) : std::string();
+        if (row.refusal.empty()) {
+            row.action.execute(bus);
+        } else {
+            ++refused;
+        }
         row.shownResult = row.action.result();
         observer().resultShown(index);
     }
+    return refused;
 }
 
 bool ActionListModel::saveToFile(const std::filesystem::path& path) const {
@@ -139,15 +175,29 @@ bool ActionListModel::saveToFile(const std::filesystem::path& path) const {
 }
 
 bool ActionListModel::loadFromFile(const std::filesystem::path& path) {
-    const auto lines = kw::readLineFile(path);
+    return loadSequenceFile(path).loaded;
+}
+
+ActionListModel::FileLoad ActionListModel::loadSequenceFile(const std::filesystem::path& path) {
+    FileLoad load;
+    const auto lines = kw::readLineFile(path, kMaxSequenceFileBytes, &load.problem);
     if (!lines) {
-        return false;
+        return load;
     }
+    load.loaded = true;
+    int number = 0;
     for (const std::string& line : *lines) {
+        ++number;
         CAction action;
-        if (action.parse(kw::cp1252ToUtf8(line))) {
-            appendAction(action, false);
+        if (!action.parse(kw::cp1252ToUtf8(line))) {
+            // An empty line between actions is no mistake worth a word.
+            if (line.find_first_not_of(" \t") != std::string::npos) {
+                load.rejectedLines.push_back(number);
+            }
+            continue;
         }
+        appendAction(action, false);
+        m_rows.back().fileLine = number;
     }
-    return true;
+    return load;
 }

@@ -7,6 +7,8 @@
 
 #include "korvane/tool/action.h"
 
+#include "common/text/line_file.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -14,6 +16,18 @@
 #include <vector>
 
 class CInterface;
+
+// Sequence files are lines of some 30 bytes: 4 MiB hold over 100 000 actions. A larger file
+// (or a device such as /dev/zero) is not read.
+inline constexpr std::size_t kMaxSequenceFileBytes = 4 * 1024 * 1024;
+
+// The "Ergebnis" cell of an action that was not sent.
+inline constexpr const char* kNotSentText = "nicht gesendet";
+
+// Why an action cannot go out on the interface as it stands: the first of its numbers that
+// lies outside the interface's range ("Kartenadresse 70000 liegt nicht in 0-63"); empty when
+// all fit. The data of a receive action is not looked at.
+std::string rangeViolation(const CAction& action, const CInterface& bus);
 
 // Told about every change, so that a view can follow. Every call has an empty default.
 class ActionListObserver {
@@ -53,8 +67,13 @@ public:
     int count() const { return static_cast<int>(m_rows.size()); }
     const CAction& action(int index) const { return m_rows.at(index).action; }
     CAction& action(int index) { return m_rows.at(index).action; }
-    // The "Ergebnis" cell: empty until the sequence runs, then the result in decimal.
+    // The "Ergebnis" cell: empty until the sequence runs, then the result in decimal, or
+    // kNotSentText for an action the interface's ranges refused.
     std::string resultText(int index) const;
+    // Why the row's action was not sent in the last run; empty when it was.
+    const std::string& refusal(int index) const { return m_rows.at(index).refusal; }
+    // The line of the sequence file the row was loaded from; 0 for a row made otherwise.
+    int fileLine(int index) const { return m_rows.at(index).fileLine; }
 
     // Inserts a copy of the action (all seven fields) at the index (clamped to the list);
     // returns the new row's index.
@@ -80,9 +99,12 @@ public:
     // A confirmed label edit: the row's action takes the new text.
     void setLabel(int index, std::string text);
 
-    // Executes every row once, in order, and shows each row's result. Without an interface
-    // nothing reaches the bus and no time passes, but the cells are still written.
-    void executeAll(CInterface* bus);
+    // Executes every row once, in order, and shows each row's result. An action whose numbers
+    // lie outside the interface's ranges is not sent (the interface would cut them down to
+    // another bus word, which may switch the wrong relay): its pause is skipped too and its
+    // cell says so. Without an interface nothing reaches the bus and no time passes, but the
+    // cells are still written. Returns the number of actions not sent.
+    int executeAll(CInterface* bus);
 
     // Writes the sequence file (Windows-1252, CR LF). The file is replaced only when it has
     // been written completely. False when it cannot be written.
@@ -91,10 +113,21 @@ public:
     // the list unchanged) when the file cannot be read.
     bool loadFromFile(const std::filesystem::path& path);
 
+    // The same, telling what went wrong: why the file could not be read, and the numbers
+    // (1-based) of the lines that are no action (empty lines aside).
+    struct FileLoad {
+        bool loaded = false;
+        kw::ReadProblem problem;
+        std::vector<int> rejectedLines;
+    };
+    FileLoad loadSequenceFile(const std::filesystem::path& path);
+
 private:
     struct Row {
         CAction action;
         std::optional<std::int32_t> shownResult;
+        std::string refusal;
+        int fileLine = 0;
     };
 
     bool isRow(int index) const { return index >= 0 && index < count(); }

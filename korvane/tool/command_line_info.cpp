@@ -10,6 +10,11 @@ const char* const kKorvaneHelpText = "mögliche Aufrufparameter:\n\n"
                                      "  -load <Datei>\t-> laden und Dialog anzeigen\n"
                                      "  -exec <Datei>\t-> ausführen und beenden\n\n";
 
+const char* const kKorvaneHelpAdditions =
+    "Unbeaufsichtigter Lauf:\n"
+    "  -strict\t-> mit -exec: Exit-Code 3 bei Übertragungsfehlern,\n"
+    "  \t   4 bei abgelehnten Zeilen der Ablaufdatei\n\n";
+
 namespace {
 
 std::string upper(std::string text) {
@@ -20,7 +25,7 @@ std::string upper(std::string text) {
 }
 
 bool isKeyword(const std::string& key) {
-    for (const char* known : {"I41", "USB", "D860", "EXEC", "LOAD", "?", "HELP"}) {
+    for (const char* known : {"I41", "USB", "D860", "EXEC", "LOAD", "?", "HELP", "STRICT"}) {
         if (key == known) {
             return true;
         }
@@ -91,6 +96,7 @@ void CKorvaneCommandLineInfo::parseKeyword(const std::string& keyword) {
         listInterfaces |= key == "-LIST";
         selfTest |= key == "-SELFTEST";
         confirmSelfTest |= key == "-YES";
+        strict |= key == "-STRICT" || key == "STRICT";
         expecting = kNothing;
     }
 }

@@ -19,6 +19,12 @@
 //   --list           print the shown interface list
 //   --selftest       run the current interface's self-test without a display
 //   --yes            answer the self-test's safety question with OK
+//
+// And one more for unattended runs, also written "-strict" or "/strict" (a keyword like the
+// ones above): with it "-exec" ends with exit code 3 when a bus transfer failed, and with 4
+// when lines of the file were refused (see korvane_app.h).
+//
+//   --strict
 
 #include <cstdint>
 #include <string>
@@ -53,6 +59,7 @@ public:
     bool listInterfaces = false;
     bool selfTest = false;
     bool confirmSelfTest = false;
+    bool strict = false;
 
 private:
     void parseKeyword(const std::string& keyword);
@@ -60,3 +67,5 @@ private:
 
 // The help text, shown in an information box or printed.
 extern const char* const kKorvaneHelpText;
+// What the help says beyond that text: the additions of this tool.
+extern const char* const kKorvaneHelpAdditions;

@@ -4,19 +4,13 @@
 #include "korvane/tool/command_line_info.h"
 #include "korvane/tool/headless_services.h"
 
+#include "common/devices/devices.h"
+
 #include <ostream>
 
 namespace {
 
 const char* const kNoInterfaceText = "Kein Testsystem-Interface vorhanden!";
-
-// The message of a start without interface, and the hint about real adapters when there is one.
-void printNoInterface(std::ostream& err, const std::string& hint) {
-    err << "korvane: " << kNoInterfaceText << '\n';
-    if (!hint.empty()) {
-        err << "korvane: " << hint << '\n';
-    }
-}
 
 std::string range(int low, int high) {
     return std::to_string(low) + "-" + std::to_string(high);
@@ -24,16 +18,57 @@ std::string range(int low, int high) {
 
 } // namespace
 
-int executeSequenceFile(CInterface* bus, const std::filesystem::path& file) {
+namespace {
+
+// Names each action the interface's ranges refused, as the run reaches it.
+class RefusalPrinter : public ActionListObserver {
+public:
+    RefusalPrinter(const ActionListModel& sequence, std::string where, std::ostream& err)
+        : m_sequence(sequence), m_where(std::move(where)), m_err(err) {}
+
+    void resultShown(int index) override {
+        if (const std::string& reason = m_sequence.refusal(index); !reason.empty()) {
+            m_err << "korvane: Zeile " << m_sequence.fileLine(index) << m_where << ": " << reason
+                  << ", nicht gesendet.\n";
+        }
+    }
+
+private:
+    const ActionListModel& m_sequence;
+    std::string m_where;
+    std::ostream& m_err;
+};
+
+} // namespace
+
+int executeSequenceFile(CInterface* bus, const std::filesystem::path& file, std::ostream& err,
+                        bool strict) {
     if (bus == nullptr) {
         return kExitNoInterface;
     }
+    const std::string where = " von \"" + file.string() + "\"";
     ActionListModel sequence;
-    if (!sequence.loadFromFile(file)) {
+    const ActionListModel::FileLoad load = sequence.loadSequenceFile(file);
+    if (!load.loaded) {
+        err << "korvane: Die Ablaufdatei \"" << file.string() << "\" kann nicht gelesen werden: "
+            << kw::readProblemText(load.problem, kMaxSequenceFileBytes) << ".\n";
         return kExitFileUnreadable;
     }
-    sequence.executeAll(bus);
-    return kExitOk;
+    for (const int line : load.rejectedLines) {
+        err << "korvane: Zeile " << line << where << " ist keine Aktion, übersprungen.\n";
+    }
+    RefusalPrinter printer(sequence, where, err);
+    sequence.setObserver(&printer);
+    const int failuresBefore = bus->transferFailures();
+    const int refused = sequence.executeAll(bus);
+    sequence.setObserver(nullptr);
+    if (!strict) {
+        return kExitOk;
+    }
+    if (bus->transferFailures() != failuresBefore) {
+        return kExitTransferFailed;
+    }
+    return refused > 0 || !load.rejectedLines.empty() ? kExitLinesRefused : kExitOk;
 }
 
 std::string interfaceListLine(int index, CInterface& bus) {
@@ -59,7 +94,7 @@ bool CKorvaneApp::isHeadless(const CKorvaneCommandLineInfo& commandLine) {
 int CKorvaneApp::run(const std::vector<std::string>& arguments) {
     const CKorvaneCommandLineInfo commandLine(arguments);
     if (commandLine.has(CKorvaneCommandLineInfo::kHelp)) {
-        m_frontEnd.showHelp(kKorvaneHelpText);
+        m_frontEnd.showHelp(std::string(kKorvaneHelpText) + kKorvaneHelpAdditions);
         return kExitOk;
     }
     const bool headless = isHeadless(commandLine);
@@ -75,6 +110,9 @@ int CKorvaneApp::run(const std::vector<std::string>& arguments) {
         return listInterfaces(list);
     }
     if (!selectByCommandLine(commandLine, list)) {
+        if (headless) {
+            reportNoInterface("Die gewählte Testsystem-Schnittstelle ist nicht vorhanden!");
+        }
         return kExitNoInterface;
     }
     if (headless) {
@@ -104,7 +142,10 @@ bool CKorvaneApp::selectByCommandLine(const CKorvaneCommandLineInfo& commandLine
 int CKorvaneApp::runHeadless(const CKorvaneCommandLineInfo& commandLine, InterfaceList& list) {
     int code = kExitOk;
     if (commandLine.has(CKorvaneCommandLineInfo::kExec) && !commandLine.fileName.empty()) {
-        code = executeSequenceFile(list.current, commandLine.fileName);
+        if (list.current == nullptr) {
+            reportNoInterface(kNoInterfaceText, list.hint);
+        }
+        code = executeSequenceFile(list.current, commandLine.fileName, m_err, commandLine.strict);
     } else {
         code = runSelfTest(list.current, list.hint);
     }
@@ -114,7 +155,7 @@ int CKorvaneApp::runHeadless(const CKorvaneCommandLineInfo& commandLine, Interfa
 
 int CKorvaneApp::listInterfaces(const InterfaceList& list) {
     if (list.shown.empty()) {
-        printNoInterface(m_err, list.hint);
+        reportNoInterface(kNoInterfaceText, list.hint);
         return kExitNoInterface;
     }
     for (std::size_t i = 0; i < list.shown.size(); ++i) {
@@ -125,7 +166,7 @@ int CKorvaneApp::listInterfaces(const InterfaceList& list) {
 
 int CKorvaneApp::runSelfTest(CInterface* bus, const std::string& hint) {
     if (bus == nullptr) {
-        printNoInterface(m_err, hint);
+        reportNoInterface(kNoInterfaceText, hint);
         return kExitNoInterface;
     }
     // Asking for the self-test on the command line unlocks it, as the hidden key does.
@@ -153,5 +194,15 @@ void CKorvaneApp::reportDroppedMessages() {
             m_err << "korvane: " << dropped << " weitere " << name
                   << "-Meldung(en) dieser Art unterdrückt.\n";
         }
+    }
+}
+
+void CKorvaneApp::reportNoInterface(const char* what, const std::string& hint) {
+    m_err << "korvane: " << what << '\n';
+    for (const std::string& problem : kw::takeDeviceProblems()) {
+        m_err << "korvane: " << problem << ".\n";
+    }
+    if (!hint.empty()) {
+        m_err << "korvane: " << hint << '\n';
     }
 }

@@ -37,13 +37,21 @@ public:
 constexpr int kExitOk = 0;
 constexpr int kExitNoInterface = -1;
 constexpr int kExitFileUnreadable = -2;
-// Our own additions: a self-test that found faults, and a self-test that could not run.
+// Our own additions: a self-test that found faults, and a self-test that could not run; with
+// "--strict", an "-exec" run in which a bus transfer failed (or the interface went away), and
+// one in which lines of the file were refused (no action, or numbers outside the interface's
+// ranges). Refused lines are skipped and the rest still runs.
 constexpr int kExitSelfTestFailed = 1;
 constexpr int kExitSelfTestNotRun = 2;
+constexpr int kExitTransferFailed = 3;
+constexpr int kExitLinesRefused = 4;
 
 // Runs a sequence file once on the interface: -1 without an interface, -2 when the file
-// cannot be read, otherwise 0 (rejected lines and bus failures do not change the code).
-int executeSequenceFile(CInterface* bus, const std::filesystem::path& file);
+// cannot be read, otherwise 0; when strict, 3 or 4 as above (3 wins when both apply). Every
+// refused line is named on err with its line number and the reason; so is why the file could
+// not be read.
+int executeSequenceFile(CInterface* bus, const std::filesystem::path& file, std::ostream& err,
+                        bool strict);
 
 class CKorvaneApp {
 public:
@@ -65,6 +73,9 @@ private:
     int listInterfaces(const InterfaceList& list);
     int runSelfTest(CInterface* bus, const std::string& hint);
     void reportDroppedMessages();
+    // Says on err that there is no interface, what kept the devices away, and the hint about
+    // real adapters when there is one.
+    void reportNoInterface(const char* what, const std::string& hint = {});
 
     KorvaneFrontEnd& m_frontEnd;
     ListBuilder m_buildList;

@@ -6,7 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <fstream>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace kw::sim::testkit;
 
@@ -50,20 +55,53 @@ TEST(TestsystemSim, ServesLogsAndCleansUp) {
     EXPECT_TRUE(std::filesystem::is_empty(dev)); // sockets and control socket removed
 }
 
+namespace {
+
+// A control socket left behind by a killed simulator: the file stays, nobody listens.
+void leaveStaleControlSocket(const std::filesystem::path& path) {
+    const int fd = socket(AF_UNIX, SOCK_SEQPACKET, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    close(fd);
+}
+
+} // namespace
+
 TEST(TestsystemSim, PlugControlFromAnotherProcess) {
     TempDirectory temp;
     const auto dev = temp.path() / "dev";
-    const auto rack = writeRackFile(temp.path(), "a.rack", {"adapter usb860 serial=4"});
+    std::filesystem::create_directory(dev);
+    std::filesystem::permissions(dev, std::filesystem::perms::owner_all);
+    const auto stale = dev / ".testsystem-sim-999999999.control";
+    leaveStaleControlSocket(stale);
+    const auto rack = writeRackFile(temp.path(), "a.rack", {"adapter usb860 serial=4", "1 2 0"});
     SimulatorProcess sim(dev, {rack.string()});
     ASSERT_TRUE(sim.ready()) << sim.errorText();
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(stale)));
+
+    ScopedEnvironment environment("KONTROLLWERK_DEVICE_DIR", dev.string());
+    const std::string device = sim.devicePaths()[0];
+    // An answer nobody fetched before the unplug: the unplugged adapter forgets it.
+    kw::openPipe(device, kw::kUsbWritePipe, kw::Access::Write)
+        .handle->write(kw::usb860::readPacket(0, 1, 15));
+
     const std::string program = simulatorProgram().string();
+    std::string out;
     std::string err;
-    EXPECT_EQ(0, runProgram({program, "--dir", dev.string(), "--unplug", "4"}, 5000, nullptr));
-    EXPECT_FALSE(std::filesystem::exists(sim.devicePaths()[0]));
+    EXPECT_EQ(0, runProgram({program, "--dir", dev.string(), "--unplug", "4"}, 5000, &out));
+    EXPECT_EQ(0u, out.find("testsystem-sim: unplug 4 an testsystem-sim-")) << out;
+    EXPECT_NE(std::string::npos, out.find(": ok\n")) << out;
+    EXPECT_FALSE(std::filesystem::exists(device));
     EXPECT_EQ(0, runProgram({program, "--dir", dev.string(), "--plug", "1"}, 5000, nullptr));
-    EXPECT_TRUE(std::filesystem::exists(sim.devicePaths()[0]));
-    EXPECT_EQ(1,
-              runProgram({program, "--dir", dev.string(), "--unplug", "5"}, 5000, nullptr, &err));
+    EXPECT_TRUE(std::filesystem::exists(device));
+    auto read = kw::openPipe(device, kw::kUsbReadPipe, kw::Access::Read).handle;
+    ASSERT_TRUE(read);
+    EXPECT_EQ(ETIMEDOUT, kw::usb860::readAnswer(*read).transfer.error);
+
+    EXPECT_EQ(1, runProgram({program, "--dir", dev.string(), "--unplug", "5"}, 5000, &out, &err));
+    EXPECT_NE(std::string::npos, out.find(": unbekannt\n")) << out;
     EXPECT_NE(std::string::npos, err.find("kennt den Adapter 5")) << err;
 }
 
@@ -88,4 +126,13 @@ TEST(TestsystemSim, RefusesBadInputWithAMessage) {
     EXPECT_EQ(1, runProgram({program, "--dir", (temp.path() / "a#b").string(), rack.string()}, 5000,
                             nullptr, &err));
     EXPECT_NE(std::string::npos, err.find("darf kein # enthalten")) << err;
+
+    // Whoever may write into the device directory could serve fake adapters from it.
+    const auto open = temp.path() / "offen";
+    std::filesystem::create_directory(open);
+    std::filesystem::permissions(open, std::filesystem::perms::all);
+    EXPECT_EQ(1, runProgram({program, "--dir", open.string(), rack.string()}, 5000, nullptr, &err));
+    EXPECT_NE(std::string::npos, err.find("Das Geräteverzeichnis " + open.string() +
+                                          " ist für andere Benutzer beschreibbar (Rechte 0777)"))
+        << err;
 }

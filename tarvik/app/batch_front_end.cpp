@@ -1,5 +1,6 @@
 #include "tarvik/app/batch_front_end.h"
 
+#include "common/devices/devices.h"
 #include "common/devices/libusb_backend.h"
 #include "common/text/line_file.h"
 #include "tarvik/app/batch_options.h"
@@ -121,11 +122,17 @@ void applyEdit(CSystemInfo& system, const Edit& edit) {
     }
 }
 
+// A tarvik.sysinfo holds one short line per card address: a few kilobytes at most. A larger
+// file (or a device such as /dev/zero) is not read.
+constexpr std::size_t kMaxSysInfoBytes = 64 * 1024;
+
 // Fills the slots from a tarvik.sysinfo: "address typeCode variant" per line.
 void loadSysInfo(CSystemInfo& system, const std::string& file) {
-    const auto lines = kw::readLineFile(file);
+    kw::ReadProblem problem;
+    const auto lines = kw::readLineFile(file, kMaxSysInfoBytes, &problem);
     if (!lines) {
-        throw BatchError("--from-sysinfo: Die Datei \"" + file + "\" kann nicht gelesen werden");
+        throw BatchError("--from-sysinfo: Die Datei \"" + file + "\" kann nicht gelesen werden: " +
+                         kw::readProblemText(problem, kMaxSysInfoBytes));
     }
     system.slots = {};
     int lineNumber = 0;
@@ -152,7 +159,10 @@ void startConfiguration(CSystemInfo& system, TestsystemConnection& connection,
                         const BatchOptions& options, std::ostream& err) {
     const bool search = options.searchHardware && !options.fromSysInfo;
     if (search && connection.connect()) {
-        readFromHardware(system, connection);
+        if (!readFromHardware(system, connection)) {
+            err << "tarvik: " << kHardwareReadFailedText << '\n';
+            throw NoSystem{};
+        }
         if (options.systemGiven) {
             err << "tarvik: Hinweis: Der Ausbau wurde vom System gelesen; --system und "
                    "--expansion gelten nicht.\n";
@@ -160,6 +170,12 @@ void startConfiguration(CSystemInfo& system, TestsystemConnection& connection,
         return;
     }
     if (search) {
+        // What kept the adapters away (an untrusted device folder, a device held by another
+        // program) and how real adapters are made known, before the question that says none
+        // answered.
+        for (const std::string& problem : kw::takeDeviceProblems()) {
+            err << "tarvik: " << problem << ".\n";
+        }
         if (const std::string hint = kw::usbAdapterHint(); !hint.empty()) {
             err << "tarvik: " << hint << '\n';
         }

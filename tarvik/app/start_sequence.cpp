@@ -1,7 +1,10 @@
 #include "tarvik/app/start_sequence.h"
 
 #include "tarvik/app/command_line_info.h"
+#include "tarvik/config/read_from_hardware.h"
 #include "tarvik/config/system_info.h"
+
+#include <string>
 
 const char* const kNoSystemQuestion =
     "Kein eingeschaltetes System vorhanden!\n\nMöchten Sie den Systemausbau selbst "
@@ -44,9 +47,17 @@ int runStartSequence(const CTarvikCommandLineInfo& commandLine, HardwareSearch& 
         }
     }
     CSystemInfo system;
-    if (found) {
-        hardware.readFromHardware(system);
-    } else {
+    if (found && !hardware.readFromHardware(system)) {
+        // A half-read configuration is not shown: it would be taken for the system's.
+        const std::string question = std::string(kHardwareReadFailedText) +
+                                     "\n\nMöchten Sie den Systemausbau selbst zusammenstellen?";
+        if (!frontEnd.askYesNo(question.c_str())) {
+            return StartResult::NoSystem;
+        }
+        system = CSystemInfo();
+        found = false;
+    }
+    if (!found) {
         applySystemChoice(system, frontEnd.chooseSystem());
     }
     frontEnd.runMainDialog(system);

@@ -24,8 +24,9 @@ public:
     // True when a test system answers; the connection then stays open until release().
     virtual bool connect() = 0;
 
-    // Fills the configuration card by card from the system that answered connect().
-    virtual void readFromHardware(CSystemInfo& system) = 0;
+    // Fills the configuration card by card from the system that answered connect(). False
+    // when a transfer failed: the configuration is then not the system's.
+    virtual bool readFromHardware(CSystemInfo& system) = 0;
 
     // Closes the connection, if any.
     virtual void release() = 0;

@@ -13,10 +13,8 @@ bool TestsystemHardwareSearch::connect() {
     return true;
 }
 
-void TestsystemHardwareSearch::readFromHardware(CSystemInfo& system) {
-    if (m_connection) {
-        ::readFromHardware(system, *m_connection);
-    }
+bool TestsystemHardwareSearch::readFromHardware(CSystemInfo& system) {
+    return !m_connection || ::readFromHardware(system, *m_connection);
 }
 
 void TestsystemHardwareSearch::release() { m_connection.reset(); }

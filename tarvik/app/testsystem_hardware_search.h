@@ -11,7 +11,7 @@
 class TestsystemHardwareSearch : public HardwareSearch {
 public:
     bool connect() override;
-    void readFromHardware(CSystemInfo& system) override;
+    bool readFromHardware(CSystemInfo& system) override;
     void release() override;
     std::string adapterHint() override;
 

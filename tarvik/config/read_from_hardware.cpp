@@ -62,7 +62,13 @@ CardInfo identifyCard(CSystemInfo& system, TestsystemConnection& connection, int
 
 } // namespace
 
-void readFromHardware(CSystemInfo& system, TestsystemConnection& connection) {
+const char* const kHardwareReadFailedText =
+    "Der Systemausbau konnte nicht gelesen werden: eine Übertragung zum Testsystem ist "
+    "fehlgeschlagen!";
+
+bool readFromHardware(CSystemInfo& system, TestsystemConnection& connection) {
+    TestsystemInterface* interface = connection.interface();
+    const int failedBefore = interface ? interface->failedTransfers() : 0;
     const int kind = connection.systemKind();
     system.systemType = kind == 2 ? 930 : kind == 3 ? 945 : 860;
     system.hasExpansion1 = housingAnswers(connection, kExpansion1Address);
@@ -88,4 +94,5 @@ void readFromHardware(CSystemInfo& system, TestsystemConnection& connection) {
         system.slots[address] = internCardInfo(card.typeCode, card.variant, card.extra);
         system.lastOccupied = i == 0 ? 1 : i;
     }
+    return !interface || interface->failedTransfers() == failedBefore;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 // The generator's own access to the test system's bus: one bus word at a time over an
-// adapter. Transfer errors are never reported to the user; a failed read gives 0.
+// adapter. Transfer errors are never reported to the user; a failed read gives 0. A transfer
+// that fails is tried once more (after the adapter's answer queue is drained); what still
+// fails is counted, so that reading the configuration can refuse to turn it into a card.
 //
 // Every bus word is exchanged while holding the adapter's system-wide mutex, waiting without
 // limit, so that the bus test tool (and any other program) can share the adapter.
@@ -26,6 +28,9 @@ public:
     // data = the 16-bit value read, 0 when the transfer failed.
     virtual bool busRead(int system, int card, int function, int& data) = 0;
 
+    // Bus words that failed even when tried again, since the interface was opened.
+    int failedTransfers() const { return m_failedTransfers; }
+
     virtual void setTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
     int timeout() const { return m_timeoutMs; }
 
@@ -42,11 +47,22 @@ public:
         m_tickCount = std::move(tickCount);
     }
 
+protected:
+    // Runs one bus word and, when it fails, once more; counts it when it fails again.
+    bool withOneRetry(const std::function<bool()>& transfer) {
+        if (transfer() || transfer()) {
+            return true;
+        }
+        ++m_failedTransfers;
+        return false;
+    }
+
 private:
     void waitBits(int system, int card, int function, const std::function<bool(int)>& done,
                   int* lastValue);
 
     int m_timeoutMs = kDefaultTimeoutMs;
+    int m_failedTransfers = 0;
     std::function<std::uint32_t()> m_tickCount;
 };
 

@@ -38,8 +38,12 @@ bool TestsystemInterfaceINT41Driver::busWrite(int system, int card, int function
         return false;
     }
     const kw::NamedMutexLock lock(int41Mutex());
-    return kw::int41::writeBusWord(*m_device, word(system), word(card), word(function), word(data))
-        .ok();
+    // The driver has no answer queue: a failed control leaves nothing behind to drain.
+    return withOneRetry([&] {
+        return kw::int41::writeBusWord(*m_device, word(system), word(card), word(function),
+                                       word(data))
+            .ok();
+    });
 }
 
 bool TestsystemInterfaceINT41Driver::busRead(int system, int card, int function, int& data) {
@@ -48,7 +52,10 @@ bool TestsystemInterfaceINT41Driver::busRead(int system, int card, int function,
         return false;
     }
     const kw::NamedMutexLock lock(int41Mutex());
-    const auto result = kw::int41::readBusWord(*m_device, word(system), word(card), word(function));
-    data = static_cast<int>(result.value & 0xFFFF);
-    return result.transfer.complete(kw::int41::kBusWordBufferSize);
+    return withOneRetry([&] {
+        const auto result =
+            kw::int41::readBusWord(*m_device, word(system), word(card), word(function));
+        data = static_cast<int>(result.value & 0xFFFF);
+        return result.transfer.complete(kw::int41::kBusWordBufferSize);
+    });
 }

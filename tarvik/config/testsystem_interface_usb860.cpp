@@ -2,6 +2,7 @@
 
 #include "common/devices/devices.h"
 #include "common/devices/usb860_protocol.h"
+#include "common/devices/usb860_transfer.h"
 #include "common/sync/named_mutex.h"
 
 #include <cerrno>
@@ -48,6 +49,7 @@ int TestsystemInterfaceUSB860::open() {
 
 bool TestsystemInterfaceUSB860::isSecondSystem() {
     const kw::NamedMutexLock lock(usb860Mutex()); // re-entered by the two reads
+    resynchroniseAfter(lock);
     int first = 0;
     int second = 0;
     busRead(1, 15, 0, first);
@@ -55,14 +57,26 @@ bool TestsystemInterfaceUSB860::isSecondSystem() {
     return first == 0;
 }
 
+// A mutex taken over from a program that died holding it: that program's answer may still
+// wait in the adapter's queue.
+void TestsystemInterfaceUSB860::resynchroniseAfter(const kw::NamedMutexLock& lock) {
+    if (lock.result() == kw::WaitResult::Abandoned && m_readPipe) {
+        kw::usb860::drainAnswers(*m_readPipe);
+    }
+}
+
 bool TestsystemInterfaceUSB860::busWrite(int system, int card, int function, int data) {
     if (!m_writePipe) {
         return false;
     }
     const kw::NamedMutexLock lock(usb860Mutex());
+    resynchroniseAfter(lock);
     const auto packet =
         kw::usb860::writePacket(half(system), half(card), half(function), half(data));
-    return m_writePipe->write(packet).complete(packet.size());
+    return withOneRetry([&] {
+        return kw::usb860::transferWord(*m_writePipe, m_readPipe.get(), packet, false)
+            .ok(packet.size());
+    });
 }
 
 bool TestsystemInterfaceUSB860::busRead(int system, int card, int function, int& data) {
@@ -71,11 +85,11 @@ bool TestsystemInterfaceUSB860::busRead(int system, int card, int function, int&
         return false;
     }
     const kw::NamedMutexLock lock(usb860Mutex());
+    resynchroniseAfter(lock);
     const auto packet = kw::usb860::readPacket(half(system), half(card), half(function));
-    if (!m_writePipe->write(packet).complete(packet.size())) {
-        return false;
-    }
-    const auto answer = kw::usb860::readAnswer(*m_readPipe);
-    data = answer.value;
-    return answer.transfer.complete(kw::usb860::kAnswerSize);
+    return withOneRetry([&] {
+        const auto word = kw::usb860::transferWord(*m_writePipe, m_readPipe.get(), packet, true);
+        data = word.value;
+        return word.ok(packet.size());
+    });
 }

@@ -7,6 +7,10 @@
 
 #include <memory>
 
+namespace kw {
+class NamedMutexLock;
+}
+
 class TestsystemInterfaceUSB860 : public TestsystemInterface {
 public:
     // The platform's error for an interface detail larger than the 512-byte buffer.
@@ -23,6 +27,8 @@ public:
     bool busRead(int system, int card, int function, int& data) override;
 
 private:
+    void resynchroniseAfter(const kw::NamedMutexLock& lock);
+
     std::unique_ptr<kw::DeviceHandle> m_writePipe;
     std::unique_ptr<kw::DeviceHandle> m_readPipe;
 };

@@ -47,15 +47,16 @@ protected:
         if (written == 0) {
             return 0;
         }
-        int added = outside - templateSteps;
+        // Counted wide: a template announcing a huge count must not overflow the sum.
+        long long added = static_cast<long long>(outside) - templateSteps;
         for (int i = 1; i <= written; ++i) {
             const Info& card = *this->m_cards.at(i);
             added += cardSteps(card);
             if (hasSupplies(card.supplyFit)) {
-                added += templateSteps - notWithSupplies;
+                added += static_cast<long long>(templateSteps) - notWithSupplies;
             }
         }
-        return added;
+        return addedSteps(added, templateSteps);
     }
 
     bool hasSupply() const { return hasSupplies(this->card().supplyFit); }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 using namespace testing_support;
 
 namespace {
@@ -121,4 +123,16 @@ TEST(KvrFctHandler, SameConfigurationGivesTheSameModuleEveryTime) {
     const auto first = rewrite(list, kSample);
     rewrite(cards({2, 2, 2, 2}), kSample);
     EXPECT_EQ(first.output, rewrite(list, kSample).output);
+}
+
+// A template announcing a huge step count: every card with supplies repeats the section, and
+// the sum must saturate instead of overflowing into a wrong (negative) count.
+TEST(KvrFctHandler, AHugeTemplateCountSaturates) {
+    const std::string module =
+        templateHeader(INT_MAX - 47, {"Nr"}) + templateStep(10, {"Schritt"}, {"TESTTYPE RESET"});
+    for (const auto& list : {cards({3}), cards({3, 3}), cards({3, 3, 3, 3, 3, 3, 3, 3})}) {
+        const auto result = rewrite(list, module);
+        ASSERT_TRUE(result.processed);
+        EXPECT_EQ(INT_MAX, result.expectedSteps) << list.size() << " cards";
+    }
 }

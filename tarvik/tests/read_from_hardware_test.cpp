@@ -6,8 +6,14 @@
 #include "tarvik/config/system_info.h"
 #include "tarvik/config/testsystem_connection.h"
 
+#include "common/devices/devices.h"
+#include "common/devices/usb860_protocol.h"
+#include "common/sync/named_mutex.h"
+
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace kw::sim::testkit;
@@ -38,18 +44,40 @@ struct ReadRack {
     TestsystemConnection connection;
     CSystemInfo system;
     bool connected = false;
+    bool readOk = false;
 
-    explicit ReadRack(const std::vector<std::string>& rack) {
+    // `before` runs once the simulator is ready, before the connection is made.
+    explicit ReadRack(const std::vector<std::string>& rack,
+                      const std::function<void()>& before = {}) {
         const auto file = writeRackFile(temp.path(), "case.rack", rack);
         simulator = std::make_unique<SimulatorProcess>(temp.path() / "dev",
                                                        std::vector<std::string>{file.string()});
         EXPECT_TRUE(simulator->ready()) << simulator->errorText();
+        if (before) {
+            before();
+        }
         connected = connection.connect();
         if (connected) {
-            readFromHardware(system, connection);
+            readOk = readFromHardware(system, connection);
         }
     }
 };
+
+// A program that dies between its read packet and the answer: the answer stays in the
+// adapter's queue, the adapter's mutex is left abandoned.
+void dieAfterAReadPacket() {
+    const pid_t child = fork();
+    if (child == 0) {
+        kw::NamedMutex mutex(kw::kUsb860MutexName);
+        mutex.lock();
+        const auto devices = kw::enumerateDevices(kw::DeviceKind::Usb860);
+        auto pipe = kw::openPipe(devices.at(0).path, kw::kUsbWritePipe, kw::Access::Write);
+        pipe.handle->write(kw::usb860::readPacket(0, 1, 15));
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+}
 
 class ReadFromHardware : public ::testing::TestWithParam<RackCase> {};
 
@@ -212,4 +240,46 @@ TEST(ReadFromHardwareEdges, Int41ReadsKind5AsKind4) {
 TEST(ReadFromHardwareEdges, ASwitchedOffRackIsNoSystem) {
     ReadRack read({"0 31 0", "1 2 0", "fault noanswer"});
     EXPECT_FALSE(read.connected);
+}
+
+// A failed or short transfer, or an answer left behind by a program that died, must never
+// turn into a card or shift the cards after it: the transfer is tried once more after the
+// answer queue is drained, and a reading that still fails is reported, not used.
+TEST(ReadFromHardwareEdges, TransferTroubleNeverBecomesACard) {
+    const std::vector<std::string> rack{"adapter usb860 serial=1",
+                                        "expansion 1",
+                                        "0 31 0",
+                                        "1 2 0",
+                                        "3 10 11",
+                                        "5 239 4",
+                                        "17 7 1"};
+    const std::vector<std::string> expected{"0 31 0",  "1 2 0",    "3 10 11",
+                                            "5 239 4", "15 256 0", "17 7 1"};
+    struct Case {
+        const char* name;
+        const char* fault; // appended to the rack, or nullptr
+        bool deadOwner;
+        bool readOk;
+    };
+    const Case cases[] = {
+        {"answer read of the housing fails once", "fault fail after=5 count=1", false, true},
+        {"a card's answer comes short", "fault short after=9 count=1", false, true},
+        {"a packet write fails once", "fault fail after=10 count=1", false, true},
+        {"an earlier program died waiting for its answer", nullptr, true, true},
+        {"every transfer fails from the sixth on", "fault fail after=5", false, false},
+        {"the adapter is unplugged while reading", "fault unplug after=12", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> lines = rack;
+        if (c.fault) {
+            lines.push_back(c.fault);
+        }
+        ReadRack read(lines, c.deadOwner ? dieAfterAReadPacket : std::function<void()>());
+        ASSERT_TRUE(read.connected);
+        EXPECT_EQ(c.readOk, read.readOk);
+        if (c.readOk) {
+            EXPECT_EQ(expected, read.system.sysInfoLines());
+        }
+    }
 }

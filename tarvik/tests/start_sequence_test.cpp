@@ -21,9 +21,10 @@ public:
         events.push_back("connect");
         return answers;
     }
-    void readFromHardware(CSystemInfo& system) override {
+    bool readFromHardware(CSystemInfo& system) override {
         events.push_back("read");
         system.setManual(930, false, false, false);
+        return true;
     }
     void release() override { events.push_back("release"); }
     std::string adapterHint() override { return hint; }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <unistd.h>
 
 using namespace kw::sim::testkit;
@@ -92,4 +93,60 @@ TEST(TarvikProgram, WithoutADisplayTheDesktopProgramPointsToBatch) {
     EXPECT_EQ(2, run.exitCode);
     EXPECT_NE(std::string::npos, run.err.find("Keine Anzeige vorhanden")) << run.err;
     EXPECT_NE(std::string::npos, run.err.find("tarvik --batch")) << run.err;
+}
+
+// A batch run never ends with 0 on a configuration it could not read, and never reads an
+// input file until the memory runs out.
+TEST(TarvikProgram, ReadingThatFailsEndsWithAReason) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> rack; // served when not empty
+        std::vector<std::string> arguments;
+        int exitCode;
+        const char* errText;
+        bool folderOpenToAll = false; // the device folder made writable by everybody
+    };
+    const Case cases[] = {
+        {"bus failing while the configuration is read",
+         {"adapter usb860 serial=1", "0 31 0", "1 2 0", "fault fail after=5"},
+         {"--batch", "--list"},
+         1,
+         "tarvik: Der Systemausbau konnte nicht gelesen werden: eine Übertragung zum Testsystem "
+         "ist fehlgeschlagen!\n"},
+        {"endless sysinfo file",
+         {},
+         {"--batch", "--from-sysinfo", "/dev/zero", "--list"},
+         2,
+         "--from-sysinfo: Die Datei \"/dev/zero\" kann nicht gelesen werden: sie ist größer als "
+         "65536 Bytes"},
+        {"sysinfo folder",
+         {},
+         {"--batch", "--from-sysinfo", "/", "--list"},
+         2,
+         "--from-sysinfo: Die Datei \"/\" kann nicht gelesen werden: Is a directory"},
+        {"device folder others may write to",
+         {"adapter usb860 serial=1", "0 31 0"},
+         {"--batch", "--list"},
+         1,
+         " ist für andere Benutzer beschreibbar (Rechte 0777).\nKein eingeschaltetes System",
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PrivateMachine machine;
+        std::unique_ptr<SimulatorProcess> sim;
+        if (!c.rack.empty()) {
+            sim = std::make_unique<SimulatorProcess>(
+                machine.dev(),
+                std::vector<std::string>{writeRackFile(machine.temp.path(), "a.rack", c.rack)});
+            ASSERT_TRUE(sim->ready()) << sim->errorText();
+        }
+        if (c.folderOpenToAll) {
+            std::filesystem::permissions(machine.dev(), std::filesystem::perms::all);
+        }
+        const ProgramRun run = tarvik(c.arguments);
+        EXPECT_EQ(c.exitCode, run.exitCode);
+        EXPECT_TRUE(run.out.empty()) << run.out;
+        EXPECT_NE(std::string::npos, run.err.find(c.errText)) << run.err;
+    }
 }

@@ -56,6 +56,10 @@ protected:
     SimDialogTest()
         : int41Mutex(privateName("Int41")), usbMutex(privateName("Usb")),
           services(BusMutexes{int41Mutex, usbMutex}) {}
+    ~SimDialogTest() override {
+        kw::NamedMutex::removeTestName(privateName("Int41"));
+        kw::NamedMutex::removeTestName(privateName("Usb"));
+    }
 
     void open(std::initializer_list<std::vector<std::string>> racks) {
         std::vector<kw::sim::Rack> parsed;

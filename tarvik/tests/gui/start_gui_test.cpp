@@ -29,8 +29,7 @@ namespace {
 struct PrivateMachine {
     TempDirectory temp;
     ScopedEnvironment devices{"KONTROLLWERK_DEVICE_DIR", (temp.path() / "dev").string()};
-    ScopedEnvironment mutexes{"KONTROLLWERK_MUTEX_NAMESPACE",
-                              "tarvik-gui-" + std::to_string(getpid())};
+    PrivateMutexNamespace mutexes;
     ScopedEnvironment noUsbIds{kw::kUsbIdsVariable, ""}; // no real adapters configured
 };
 
