@@ -1,5 +1,7 @@
 #include "tarvik/config/card_catalogue.h"
 
+#include "tarvik/config/card_families.h"
+
 #include <array>
 #include <deque>
 #include <mutex>
@@ -8,22 +10,6 @@ namespace {
 
 constexpr const char* kEmptyText = "(leer)";
 constexpr const char* kNotOccupiable = "(nicht belegbar)";
-
-struct FamilyEntry {
-    int family;
-    const char* code;
-    int limit;
-};
-
-constexpr std::array<FamilyEntry, 20> kFamilies = {{
-    {Family::Sew, "SEW", 30},      {Family::Seq, "SEQ", 8},       {Family::Kvr, "KVR", 8},
-    {Family::Gat84, "GAT84", 4},   {Family::Log, "LOG", 8},       {Family::Fjn, "FJN", 4},
-    {Family::Jel, "JEL", 8},       {Family::Tqd, "TQD", 8},       {Family::Norv, "NORV", 8},
-    {Family::Yot, "YOT", 8},       {Family::Dwb, "DWB", 8},       {Family::Baq, "BAQ", 8},
-    {Family::Ow520, "OW520", 1},   {Family::Ow860, "OW860", 1},   {Family::Tif, "TIF", 1},
-    {Family::Wu25, "WU2-5", 1},    {Family::Htr, "HTR", 1},       {Family::Pew860, "PEW860", 1},
-    {Family::Ruq, "RUQ", 1},       {Family::Ulm860, "ULM860", 1},
-}};
 
 // The choices of every address without a special list, in menu order.
 constexpr std::array<CardInfo, 36> kGeneralChoices = {{
@@ -224,21 +210,13 @@ int familyOfSlot(int cardAddress, const CardInfo& slot) {
 }
 
 std::string familyCode(int family) {
-    for (const auto& entry : kFamilies) {
-        if (entry.family == family) {
-            return entry.code;
-        }
-    }
-    return "---";
+    const CardFamilyTable* table = cardFamilyTable(family);
+    return table != nullptr ? std::string(table->code) : "---";
 }
 
 int familyLimit(int family) {
-    for (const auto& entry : kFamilies) {
-        if (entry.family == family) {
-            return entry.limit;
-        }
-    }
-    return 1;
+    const CardFamilyTable* table = cardFamilyTable(family);
+    return table != nullptr ? table->maxCards : 1;
 }
 
 const CardInfo* cardChoice(int cardAddress, int choice) {

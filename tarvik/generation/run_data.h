@@ -7,6 +7,7 @@
 #include "tarvik/config/card_records.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CSystemInfo;
@@ -16,8 +17,8 @@ class UserInterface;
 struct ModuleRow {
     int typeCode;
     int variant;
-    const char* firstModule;
-    const char* secondModule; // nullptr when the card has one module
+    std::string_view firstModule;
+    std::string_view secondModule; // empty when the card has one module
 };
 
 // All rows; the calibration folders use the first kCalibrationModuleRows of them.

@@ -3,7 +3,7 @@
 // CardSectionHandler: the part that the card generators share (KVR, TQD, NORV, SEQ, DWB,
 // logic, channel-card, JEL and FJN). Each writes its template's card section (from the step
 // marked "{CARD_BEGIN}" to the one marked "{CARD_END}") once per card of its list, at most
-// `maxCards` of them, and numbers the sections in blocks, fixed (2000) or sized from the first
+// the family's maxCards of them, and numbers the sections in blocks, fixed (2000) or sized from the first
 // card's section (card_sequence.h). The generator
 // derives from it (over CModuleFileHandler or CTemplateFileHandler), notes each step's kind
 // from its data lines with takeKind(), handles the kinds in endStepOfKind() (naming the card
@@ -12,6 +12,7 @@
 // Everything lives in the handler object: the first card of every module sizes the block
 // afresh, so generating the same configuration twice in one process gives the same modules.
 
+#include "tarvik/config/card_families.h"
 #include "tarvik/modules/card_sequence.h"
 
 #include <algorithm>
@@ -34,10 +35,11 @@ inline int addedSteps(long long added, int templateSteps) {
 template <typename Info, typename Base> class CardSectionHandler : public Base {
 protected:
     template <typename... BaseArgs>
-    CardSectionHandler(std::vector<Info> cards, int maxCards, CardNumbering numbering,
-                       BaseArgs&&... baseArgs)
-        : Base(std::forward<BaseArgs>(baseArgs)...), m_cards(std::move(cards), maxCards),
-          m_numbering(numbering), m_maxCards(maxCards) {}
+    CardSectionHandler(const CardFamilyTable& family, std::vector<Info> cards,
+                       CardNumbering numbering, BaseArgs&&... baseArgs)
+        : Base(std::forward<BaseArgs>(baseArgs)...), m_family(family),
+          m_cards(std::move(cards), family.maxCards), m_numbering(numbering),
+          m_maxCards(family.maxCards) {}
 
 public:
     // False (module left as copied) without cards; otherwise starts at the first card. A
@@ -152,6 +154,8 @@ protected:
     int writtenCards() const { return std::min(m_cards.size(), m_maxCards); }
 
     const Info& card() const { return m_cards.current(); }
+    // Bus address of the current card, by its family number; 0 beyond the family's table.
+    int cardBusAddress() const { return familyBusAddress(m_family, card().familyNumber); }
     int cardIndex() const { return m_cards.index(); }
 
     // At the end of the card-begin step (its template number and input position).
@@ -183,6 +187,7 @@ protected:
         return m_numbering.repeatNumber(stepNumber, m_cards.index());
     }
 
+    const CardFamilyTable& m_family;
     CardList<Info> m_cards;
     CardNumbering m_numbering;
     int m_stepKind = 0;  // kind of the step being read, from its data lines

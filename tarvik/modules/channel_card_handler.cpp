@@ -23,7 +23,7 @@ constexpr Table::Marker kBaqMarkers[] = {{"{c}", Value::cardIndex},
 constexpr Table kBaq{
     .variablePrefix = "  VARIABLE _BAQ_",
     .busAddressAfter = " 224",
-    .busAddresses = {224, 226, 228, 230, 232, 234, 236, 238},
+    .family = CardFamilies::kBaq,
     .channelKeyword = "  BAQCHANNEL",
     .channelLines = kBaqChannels,
     .markers = kBaqMarkers,
@@ -35,7 +35,7 @@ constexpr Table::Marker kYotMarkers[] = {
 constexpr Table kYot{
     .variablePrefix = "  VARIABLE _YOT_",
     .busAddressAfter = " 24",
-    .busAddresses = {24, 26, 28, 30, 32, 34, 36, 38},
+    .family = CardFamilies::kYot,
     .channelKeyword = "  YOTCHANNEL",
     .channelLines = kYotChannels,
     .markers = kYotMarkers,
@@ -49,7 +49,7 @@ constexpr Table::Marker kGivMarkers[] = {{"{c}", Value::cardIndex},
 constexpr Table kGiv{
     .variablePrefix = "  VARIABLE _GIV_",
     .busAddressAfter = " 224",
-    .busAddresses = {224, 226, 228, 230, 232, 234, 236, 238},
+    .family = CardFamilies::kGiv,
     .channelKeyword = "  GIVCHANNEL",
     .channelLines = kGivChannels,
     .markers = kGivMarkers,
@@ -59,7 +59,7 @@ constexpr Table kGiv{
 
 ChannelCardHandler::ChannelCardHandler(const ChannelCardTable& table,
                                        std::vector<ChannelCard> cards)
-    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)),
+    : CardSectionHandler(table.family, std::move(cards), CardNumbering::derivedBlock(1000)),
       m_table(table) {}
 
 void ChannelCardHandler::selectCard() {
@@ -107,7 +107,7 @@ void ChannelCardHandler::OnBodyLine(std::string& line) {
     // The init string names the channel under test; the template holds channel 1.
     if (kw::rewriteVariable(line, m_table.variablePrefix, cardIndex()) ||
         kw::rewriteBusAddress(line, m_table.busAddressAfter,
-                              familyValue(m_table.busAddresses, card().familyNumber)) ||
+                              cardBusAddress()) ||
         kw::rewriteInitValue(line, "1", m_loop.channel())) {
         return;
     }

@@ -42,7 +42,7 @@ struct ChannelCardTable {
 
     std::string_view variablePrefix;  // what the card's number follows, "  VARIABLE _BAQ_"
     std::string_view busAddressAfter; // text after BUSMADDRESS/BUSSADDRESS, " 224"
-    std::array<int, 8> busAddresses;  // by family number
+    const CardFamilyTable& family;    // bus addresses, channels and how many cards
     std::string_view channelKeyword;  // "  BAQCHANNEL"
     std::span<const ChannelLine> channelLines;
     std::span<const Marker> markers;
@@ -50,7 +50,7 @@ struct ChannelCardTable {
 
 class ChannelCardHandler : public CardSectionHandler<ChannelCard, CModuleFileHandler> {
 public:
-    static constexpr int kMaxCards = 8;
+    // Passes of the channel range per card (a BAQ44 tests three channels 16 apart in each).
     static constexpr int kChannels = 16;
 
 protected:

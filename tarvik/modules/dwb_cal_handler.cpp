@@ -1,7 +1,6 @@
 #include "tarvik/modules/dwb_cal_handler.h"
 
 #include "tarvik/modules/card_statements.h"
-#include "tarvik/modules/dwb_fct_handler.h"
 
 namespace {
 
@@ -21,7 +20,7 @@ constexpr int kIstSteps = 15;
 } // namespace
 
 CDwbCalHandler::CDwbCalHandler(std::vector<CDwbInfo> cards, bool ist)
-    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)),
+    : CardSectionHandler(CardFamilies::kDwb, std::move(cards), CardNumbering::derivedBlock(1000)),
       m_ist(ist) {}
 
 int CDwbCalHandler::GetAddedSteps(int templateSteps) {
@@ -43,5 +42,5 @@ void CDwbCalHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
 }
 
 void CDwbCalHandler::OnBodyLine(std::string& line) {
-    kw::rewriteBusAddress(line, " 176", CDwbFctHandler::busAddress(card().familyNumber));
+    kw::rewriteBusAddress(line, " 176", cardBusAddress());
 }

@@ -14,8 +14,6 @@
 
 class CDwbCalHandler : public CardSectionHandler<CDwbInfo, CModuleFileHandler> {
 public:
-    static constexpr int kMaxCards = 8;
-
     CDwbCalHandler(std::vector<CDwbInfo> cards, bool ist);
 
 protected:

@@ -28,16 +28,10 @@ constexpr std::size_t kInitChannelOneDigit = 42;
 constexpr int kStepsOutsideCards = 1;
 constexpr int kCardStepsOutsideRange = 6;
 
-constexpr std::array<int, 8> kBusAddresses{176, 178, 180, 182, 184, 186, 188, 190};
-
 } // namespace
 
-int CDwbFctHandler::busAddress(int familyNumber) {
-    return familyValue(kBusAddresses, familyNumber);
-}
-
 CDwbFctHandler::CDwbFctHandler(std::vector<CDwbInfo> cards, bool is945)
-    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)),
+    : CardSectionHandler(CardFamilies::kDwb, std::move(cards), CardNumbering::derivedBlock(1000)),
       m_is945(is945) {}
 
 bool CDwbFctHandler::Prepare() {
@@ -46,7 +40,7 @@ bool CDwbFctHandler::Prepare() {
 }
 
 void CDwbFctHandler::selectCard() {
-    m_loop.start(kChannels, card().channelBase);
+    m_loop.start(m_family.channels, card().channelBase);
 }
 
 // Every card writes its card section with the channel range 16 times; in a 945 system the
@@ -59,7 +53,7 @@ int CDwbFctHandler::GetAddedSteps(int templateSteps) {
     const long long cardSteps = kCardStepsOutsideRange - (m_is945 ? 1 : 0);
     const long long rangeSteps =
         static_cast<long long>(templateSteps) - kStepsOutsideCards - kCardStepsOutsideRange;
-    return addedSteps(kStepsOutsideCards + cards * cardSteps + kChannels * cards * rangeSteps -
+    return addedSteps(kStepsOutsideCards + cards * cardSteps + m_family.channels * cards * rangeSteps -
                           templateSteps,
                       templateSteps);
 }
@@ -87,7 +81,7 @@ void CDwbFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
 
 void CDwbFctHandler::OnBodyLine(std::string& line) {
     if (kw::rewriteVariable(line, kVariablePrefix, cardIndex()) ||
-        kw::rewriteBusAddress(line, " 176", busAddress(card().familyNumber)) ||
+        kw::rewriteBusAddress(line, " 176", cardBusAddress()) ||
         rewriteInitString(line) || m_loop.globalChannel() <= 1) {
         return;
     }

@@ -24,13 +24,7 @@
 
 class CDwbFctHandler : public CardSectionHandler<CDwbInfo, CModuleFileHandler> {
 public:
-    static constexpr int kMaxCards = 8;
-    static constexpr int kChannels = 16;
-
     CDwbFctHandler(std::vector<CDwbInfo> cards, bool is945);
-
-    // Bus address of the DWB card with this family number (1 ... 8); 0 for others.
-    static int busAddress(int familyNumber);
 
     bool Prepare() override;
 

@@ -22,11 +22,9 @@ constexpr StepKindMarker kKindMarkers[] = {
     {"{CARD_END}", kCardEnd},
 };
 
-constexpr std::array<int, 4> kBusAddresses{78, 76, 122, 120};
 constexpr std::string_view kVariablePrefix = "  VARIABLE _FJN_";
 constexpr std::string_view kChannelKeyword = "  FJNCHANNEL";
 constexpr std::string_view kHighKeyword = "  HIGH H";
-constexpr int kSlotsPerCard = 8;
 
 // The card section of the template holds 23 steps; a card writes 5 of them once and 4 per
 // channel (its channel steps and the stimulus part).
@@ -37,7 +35,7 @@ constexpr int kStepsPerChannel = 4;
 } // namespace
 
 CFjnFctHandler::CFjnFctHandler(std::vector<CFjnInfo> cards)
-    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)) {}
+    : CardSectionHandler(CardFamilies::kFjn, std::move(cards), CardNumbering::derivedBlock(1000)) {}
 
 int CFjnFctHandler::channelCount(const CFjnInfo& card) {
     return card.channels == 2 ? 4 : 8;
@@ -73,7 +71,7 @@ void CFjnFctHandler::OnDataLine(std::string& line) {
 
 void CFjnFctHandler::OnBodyLine(std::string& line) {
     if (kw::rewriteVariable(line, kVariablePrefix, card().cardNumber) ||
-        kw::rewriteBusAddress(line, "", familyValue(kBusAddresses, card().familyNumber)) ||
+        kw::rewriteBusAddress(line, "", cardBusAddress()) ||
         kw::rewriteInitValue(line, "241", 240 + m_stimulus.channel())) {
         return;
     }
@@ -108,7 +106,7 @@ void CFjnFctHandler::rewriteChannelLine(std::string& line) const {
 
 // 0 ... 7: the measured channel's place on its card.
 int CFjnFctHandler::measuredSlot() const {
-    return ((m_measChannel - 1) % kSlotsPerCard + kSlotsPerCard) % kSlotsPerCard;
+    return ((m_measChannel - 1) % m_family.channels + m_family.channels) % m_family.channels;
 }
 
 // The first "  HIGH H" statement of a step decides which channel the step measures: when that

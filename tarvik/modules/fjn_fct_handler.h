@@ -29,7 +29,6 @@
 
 class CFjnFctHandler : public CardSectionHandler<CFjnInfo, CModuleFileHandler> {
 public:
-    static constexpr int kMaxCards = 4;
 
     explicit CFjnFctHandler(std::vector<CFjnInfo> cards);
 

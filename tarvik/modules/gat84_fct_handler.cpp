@@ -15,7 +15,6 @@ constexpr StepKindMarker kKindMarkers[] = {
     {"{CARD_END}", kCardEnd},
 };
 
-constexpr std::array<int, 4> kBusAddresses{56, 58, 60, 62};
 constexpr std::string_view kVariablePrefix = "  VARIABLE _GAT84_";
 
 // Fail data names the step it belongs to by a four-digit number after this text.
@@ -28,7 +27,7 @@ constexpr int kStepsOutsideCards = 2;
 } // namespace
 
 CGat84FctHandler::CGat84FctHandler(std::vector<CGat84Info> cards)
-    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)) {}
+    : CardSectionHandler(CardFamilies::kGat84, std::move(cards), CardNumbering::derivedBlock(1000)) {}
 
 int CGat84FctHandler::GetAddedSteps(int templateSteps) {
     return repeatedSectionSteps(templateSteps, kStepsOutsideCards);
@@ -50,7 +49,7 @@ void CGat84FctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t step
 void CGat84FctHandler::OnBodyLine(std::string& line) {
     const CGat84Info& gat = card();
     if (kw::rewriteVariable(line, kVariablePrefix, gat.cardNumber) ||
-        kw::rewriteBusAddress(line, " ", familyValue(kBusAddresses, gat.familyNumber)) ||
+        kw::rewriteBusAddress(line, " ", cardBusAddress()) ||
         kw::rewriteLogicStatement(
             line, {.firstChannel = gat.channelBase, .statementSet = gat.cardNumber - 1})) {
         return;

@@ -15,8 +15,6 @@
 
 class CGat84FctHandler : public CardSectionHandler<CGat84Info, CModuleFileHandler> {
 public:
-    static constexpr int kMaxCards = 4;
-
     explicit CGat84FctHandler(std::vector<CGat84Info> cards);
 
 protected:

@@ -14,7 +14,6 @@ constexpr StepKindMarker kKindMarkers[] = {
     {"{CARD_END}", kCardEnd},
 };
 
-constexpr std::array<int, 8> kBusAddresses{80, 82, 84, 86, 88, 90, 92, 94};
 constexpr std::string_view kVariablePrefix = "  VARIABLE _NOHK_";
 constexpr std::string_view kChannelToken = "{v,";
 
@@ -24,7 +23,7 @@ constexpr int kStepsOutsideCards = 1;
 } // namespace
 
 CJelHandler::CJelHandler(std::vector<CJelInfo> cards)
-    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(500)) {}
+    : CardSectionHandler(CardFamilies::kJel, std::move(cards), CardNumbering::derivedBlock(500)) {}
 
 int CJelHandler::GetAddedSteps(int templateSteps) {
     return repeatedSectionSteps(templateSteps, kStepsOutsideCards);
@@ -61,7 +60,7 @@ void CJelHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart
 
 void CJelHandler::OnBodyLine(std::string& line) {
     kw::rewriteVariable(line, kVariablePrefix, card().cardNumber) ||
-        kw::rewriteBusAddress(line, "", familyValue(kBusAddresses, card().familyNumber)) ||
+        kw::rewriteBusAddress(line, "", cardBusAddress()) ||
         rewriteChannelStatement(line, "  HIGH X") || rewriteChannelStatement(line, "  LOW X");
 }
 

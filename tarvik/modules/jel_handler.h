@@ -16,8 +16,6 @@
 
 class CJelHandler : public CardSectionHandler<CJelInfo, CModuleFileHandler> {
 public:
-    static constexpr int kMaxCards = 8;
-
     explicit CJelHandler(std::vector<CJelInfo> cards);
 
 protected:

@@ -36,11 +36,6 @@ constexpr StepKindMarker kKindMarkers[] = {
     {"{SEL_TQD_END}", kTqdSelectionEnd},   {"{CARD_END}", kCardEnd},
 };
 
-constexpr int kChannelsPerCard = 24;
-
-// Bus addresses by familyNumber: A for the KVR part of the card, B for its TQD part.
-constexpr std::array<int, 8> kBusAddressA{112, 114, 116, 118, 40, 42, 44, 46};
-constexpr std::array<int, 8> kBusAddressB{144, 146, 148, 150, 152, 154, 156, 158};
 // Number of the first power supply by cardNumber; the second is the next one.
 constexpr std::array<int, 8> kFirstSupply{5, 7, 9, 11, 23, 25, 27, 29};
 
@@ -52,14 +47,14 @@ constexpr int kMaxFailDataNumber = 100000;
 } // namespace
 
 CKvrFctHandler::CKvrFctHandler(std::vector<CKvrInfo> cards, int systemType)
-    : SupplyCardHandler(std::move(cards), kMaxCards, CardNumbering::fixedBlock(2000), systemType) {}
+    : SupplyCardHandler(CardFamilies::kKvr, std::move(cards), CardNumbering::fixedBlock(2000), systemType) {}
 
 // The counters start afresh for the card now current; its selection code decides which
 // "SEL" values apply: a card generated as a TQD card that shares its family number with
 // another card of the list takes the TQD values.
 void CKvrFctHandler::selectCard() {
     const CKvrInfo& card = m_cards.current();
-    m_loop.start(kChannelsPerCard, card.channelBase);
+    m_loop.start(m_family.channels, card.channelBase);
     m_supplyNo = 1;
     bool sharedNumber = false;
     for (int i = 1; i <= m_cards.size(); ++i) {
@@ -218,11 +213,13 @@ void CKvrFctHandler::OnBodyLine(std::string& line) {
     }
 }
 
-// The template addresses the KVR part of the card with 112 and its TQD part with 144.
+// The template addresses the KVR part of the card with 112 and its TQD part, which answers at
+// the TQD addresses, with 144.
 bool CKvrFctHandler::replaceAddressLine(std::string& line) const {
-    const int familyNumber = m_cards.current().familyNumber;
-    return kw::rewriteBusAddress(line, " 112", familyValue(kBusAddressA, familyNumber)) ||
-           kw::rewriteBusAddress(line, " 144", familyValue(kBusAddressB, familyNumber));
+    const int familyNumber = card().familyNumber;
+    return kw::rewriteBusAddress(line, " 112", cardBusAddress()) ||
+           kw::rewriteBusAddress(line, " 144",
+                                 familyBusAddress(CardFamilies::kTqd, familyNumber));
 }
 
 // The init string selects the group (238, 222, 216) or the supply (248, 232; 131 ... 140 in

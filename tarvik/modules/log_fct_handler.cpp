@@ -18,7 +18,6 @@ constexpr StepKindMarker kKindMarkers[] = {
 };
 constexpr std::string_view kIgnoreGat520 = "{IGNORE_GAT520}";
 
-constexpr std::array<int, 8> kBusAddresses{48, 50, 52, 54, 56, 58, 60, 62};
 constexpr std::string_view kVariablePrefix = "  VARIABLE _AGA_";
 
 // The init string selects the channel under test by a byte index and a bit; the template
@@ -35,11 +34,11 @@ constexpr int kStepsPerAgat520 = 270;
 } // namespace
 
 CLogFctHandler::CLogFctHandler(std::vector<CLogInfo> cards, int systemType)
-    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000),
+    : CardSectionHandler(CardFamilies::kLog, std::move(cards), CardNumbering::derivedBlock(1000),
                          systemType) {}
 
 void CLogFctHandler::selectCard() {
-    m_loop.start(kChannels, card().channelBase);
+    m_loop.start(m_family.channels, card().channelBase);
 }
 
 int CLogFctHandler::GetAddedSteps(int templateSteps) {
@@ -95,7 +94,7 @@ void CLogFctHandler::OnBodyLine(std::string& line) {
         line = std::string(kVariablePrefix) + std::to_string(logic.cardNumber);
         return;
     }
-    if (kw::rewriteBusAddress(line, " ", familyValue(kBusAddresses, logic.familyNumber)) ||
+    if (kw::rewriteBusAddress(line, " ", cardBusAddress()) ||
         rewriteInitString(line)) {
         return;
     }

@@ -23,16 +23,14 @@ constexpr StepKindMarker kKindMarkers[] = {
     {"{CARD_END}", kCardEnd},
 };
 
-constexpr int kChannelsPerCard = 24;
-constexpr std::array<int, 8> kBusAddress{128, 130, 132, 134, 136, 138, 140, 142};
 
 } // namespace
 
 CNorvFctHandler::CNorvFctHandler(std::vector<CNorvInfo> cards)
-    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)) {}
+    : CardSectionHandler(CardFamilies::kNorv, std::move(cards), CardNumbering::derivedBlock(1000)) {}
 
 void CNorvFctHandler::selectCard() {
-    m_loop.start(kChannelsPerCard, card().channelBase);
+    m_loop.start(m_family.channels, card().channelBase);
 }
 
 // The first card writes every template step once plus the loop repetitions (28); each further
@@ -79,7 +77,7 @@ void CNorvFctHandler::OnBodyLine(std::string& line) {
     kw::rewriteVariable(line, "  VARIABLE _NORV_", cardIndex()) ||
         kw::rewriteInitValue(line, "238", 239 - m_loop.group()) ||
         kw::rewriteSwitchOn(line, "  KVRCHANNEL", m_loop.globalChannel()) ||
-        kw::rewriteBusAddress(line, " ", familyValue(kBusAddress, norv.familyNumber)) ||
+        kw::rewriteBusAddress(line, " ", cardBusAddress()) ||
         kw::rewriteLogicStatement(
             line, {.firstChannel = norv.logicBase, .statementSet = norv.cardNumber - 1});
 }

@@ -27,9 +27,7 @@ constexpr StepKindMarker kKindMarkers[] = {
     {"{CARD_BEGIN}", kCardBegin},           {"{CARD_END}", kCardEnd},
 };
 
-constexpr int kChannelsPerCard = 24;
-constexpr int kRelaysPerCard = 32;
-constexpr std::array<int, 8> kBusAddress{208, 210, 212, 214, 216, 218, 220, 222};
+constexpr int kRelaysPerCard = CardFamilies::kSeq.relays;
 
 // Relay lines by relay index 1 ... 32: while HIGH lies below LOW, and otherwise.
 constexpr std::array<int, 32> kRelayLinesHighBelowLow{36, 35, 52, 51, 64, 63, 80, 79, 81, 82, 83,
@@ -42,7 +40,7 @@ constexpr std::array<int, 32> kRelayLinesOtherwise{26, 25, 46, 45, 58, 57, 70, 6
 } // namespace
 
 CSeqFctHandler::CSeqFctHandler(int systemType, std::vector<CSeqInfo> cards)
-    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::fixedBlock(2000), systemType) {
+    : CardSectionHandler(CardFamilies::kSeq, std::move(cards), CardNumbering::fixedBlock(2000), systemType) {
 }
 
 bool CSeqFctHandler::Prepare() {
@@ -52,7 +50,7 @@ bool CSeqFctHandler::Prepare() {
 }
 
 void CSeqFctHandler::selectCard() {
-    m_loop.start(kChannelsPerCard, card().channelBase);
+    m_loop.start(m_family.channels, card().channelBase);
     m_relayIndex = 2;
     m_relayNo = kw::saturatingAdd(relayBase(), 1);
 }
@@ -221,7 +219,7 @@ bool CSeqFctHandler::replaceStatement(std::string& line) const {
         return true;
     }
     if (line.starts_with("  BUSMADDRESS ") || line.starts_with("  BUSSADDRESS 208")) {
-        kw::rewriteBusAddress(line, " ", familyValue(kBusAddress, card().familyNumber));
+        kw::rewriteBusAddress(line, " ", cardBusAddress());
         return true;
     }
     return false;

@@ -24,12 +24,11 @@ constexpr StepKindMarker kKindMarkers[] = {
 };
 
 constexpr int kTqd76 = 4;
-constexpr std::array<int, 8> kBusAddress{144, 146, 148, 150, 152, 154, 156, 158};
 
 } // namespace
 
 CTqdFctHandler::CTqdFctHandler(std::vector<CTqdInfo> cards, int systemType)
-    : SupplyCardHandler(std::move(cards), kMaxCards, CardNumbering::fixedBlock(2000), systemType) {}
+    : SupplyCardHandler(CardFamilies::kTqd, std::move(cards), CardNumbering::fixedBlock(2000), systemType) {}
 
 bool CTqdFctHandler::Prepare() {
     m_dropping = false;
@@ -38,7 +37,8 @@ bool CTqdFctHandler::Prepare() {
 
 void CTqdFctHandler::selectCard() {
     const CTqdInfo& card = m_cards.current();
-    m_loop.start(card.supplyFit == kTqd76 ? 72 : 48, card.channelBase);
+    m_loop.start(card.supplyFit == kTqd76 ? CardFamilies::kTqd76Channels : m_family.channels,
+                 card.channelBase);
     m_supplyNo = 1;
 }
 
@@ -162,7 +162,7 @@ void CTqdFctHandler::OnBodyLine(std::string& line) {
         // Two monitor types per supply, counted on by card and supply.
         const int monitor = 2 * supplyBase() + (line.back() == '6' ? 30 : 31);
         line = "  MONITORTYPE " + std::to_string(monitor);
-    } else if (!kw::rewriteBusAddress(line, " ", familyValue(kBusAddress, card().familyNumber))) {
+    } else if (!kw::rewriteBusAddress(line, " ", cardBusAddress())) {
         replaceSupplyLine(line);
     }
 }
