@@ -19,7 +19,7 @@
 using FamilyAddresses = std::array<int, 8>;
 
 struct CardFamilyTable {
-    int family;                   // Family::...
+    Family family;
     std::string_view code;        // forms the module names of the positions ("KVR" -> "KVR_1")
     int maxCards;                 // how many cards of the family the modules serve
     std::string_view module;      // the module file of the family ("" when it has none)
@@ -43,37 +43,36 @@ constexpr FamilyAddresses everySecond(int first, int count) {
 
 // Families whose cards are numbered and generated from a card section.
 inline constexpr CardFamilyTable kSew{Family::Sew, "SEW", 30, "sew.fct", "", {}};
-inline constexpr CardFamilyTable kSeq{Family::Seq, "SEQ", 8, "seq.fct", "SEQ",
-                                      everySecond(208, 8), 24, 32, 32};
+inline constexpr CardFamilyTable kSeq{Family::Seq,         "SEQ", 8,  "seq.fct", "SEQ",
+                                      everySecond(208, 8), 24,    32, 32};
 // The bus addresses of the KVR part of a KVR860; its TQD part answers at the TQD addresses.
 inline constexpr CardFamilyTable kKvr{
     Family::Kvr, "KVR", 8, "kvr.fct", "KVR", {112, 114, 116, 118, 40, 42, 44, 46}, 24};
-inline constexpr CardFamilyTable kGat84{Family::Gat84, "GAT84", 4,  "gat84.fct",
-                                        "GAT84_",      everySecond(56, 4), 96};
-inline constexpr CardFamilyTable kLog{Family::Log, "LOG", 8, "logik.fct", "LOG",
+inline constexpr CardFamilyTable kGat84{Family::Gat84,      "GAT84", 4, "gat84.fct", "GAT84_",
+                                        everySecond(56, 4), 96};
+inline constexpr CardFamilyTable kLog{Family::Log,        "LOG", 8, "logik.fct", "LOG",
                                       everySecond(48, 8), 32};
 // An FJN860 takes 8 channels of its numbering, also when only 4 of them are fitted.
-inline constexpr CardFamilyTable kFjn{Family::Fjn, "FJN", 4, "fjn.fct", "FJN",
+inline constexpr CardFamilyTable kFjn{Family::Fjn,        "FJN", 4, "fjn.fct", "FJN",
                                       {78, 76, 122, 120}, 8};
 // The JEL6 has two modules, the function test and the component test (kJelComponentModule).
-inline constexpr CardFamilyTable kJel{Family::Jel, "JEL", 8, "jel_fkt.fct", "NOHK",
+inline constexpr CardFamilyTable kJel{Family::Jel,        "JEL", 8, "jel_fkt.fct", "NOHK",
                                       everySecond(80, 8), 8};
 inline constexpr std::string_view kJelComponentModule = "jel_ict.ict";
 // The TQD76 has 72 channels, the other TQD cards kTqd.channels.
-inline constexpr CardFamilyTable kTqd{Family::Tqd, "TQD", 8, "tqd.fct", "TQD",
+inline constexpr CardFamilyTable kTqd{Family::Tqd,         "TQD", 8, "tqd.fct", "TQD",
                                       everySecond(144, 8), 48};
 inline constexpr int kTqd76Channels = 72;
-inline constexpr CardFamilyTable kNorv{Family::Norv, "NORV", 8, "norv.fct", "NORV",
-                                       everySecond(128, 8), 24, 32};
-inline constexpr CardFamilyTable kYot{Family::Yot, "YOT", 8, "yot.fct", "YOT",
+inline constexpr CardFamilyTable kNorv{Family::Norv,        "NORV", 8, "norv.fct", "NORV",
+                                       everySecond(128, 8), 24,     32};
+inline constexpr CardFamilyTable kYot{Family::Yot,        "YOT", 8, "yot.fct", "YOT",
                                       everySecond(24, 8), 16};
-inline constexpr CardFamilyTable kDwb{Family::Dwb, "DWB", 8, "dwb.fct", "DWB",
+inline constexpr CardFamilyTable kDwb{Family::Dwb,         "DWB", 8, "dwb.fct", "DWB",
                                       everySecond(176, 8), 16};
 // BAQ44 and GIV12 cards count together as the BAQ family; the BAQ44 takes 48 channels.
-inline constexpr CardFamilyTable kBaq{Family::Baq, "BAQ", 8, "baq.fct", "BAQ",
+inline constexpr CardFamilyTable kBaq{Family::Baq,         "BAQ", 8, "baq.fct", "BAQ",
                                       everySecond(224, 8), 48};
-inline constexpr CardFamilyTable kGiv{Family::Baq, "BAQ", 8, "giv.fct", "", kBaq.busAddresses,
-                                      16};
+inline constexpr CardFamilyTable kGiv{Family::Baq, "BAQ", 8, "giv.fct", "", kBaq.busAddresses, 16};
 
 // Single cards: one card of the family at a fixed bus address.
 inline constexpr CardFamilyTable kOw520{Family::Ow520, "OW520", 1, "ow520.fct", "OW520", {64}};
@@ -90,14 +89,14 @@ inline constexpr CardFamilyTable kXab60V{Family::NoModule, "", 0, "xab60v.fct", 
 
 // Every family a position can be generated under, in the order of the family codes.
 inline constexpr std::array<const CardFamilyTable*, 20> kAll = {
-    &kSew, &kSeq,   &kKvr,   &kGat84, &kLog, &kFjn,  &kJel,    &kTqd, &kNorv,   &kYot,
-    &kDwb, &kBaq, &kOw520, &kOw860, &kTif, &kWu25, &kHtr, &kPew860, &kRuq, &kUlm860,
+    &kSew, &kSeq, &kKvr,   &kGat84, &kLog, &kFjn,  &kJel, &kTqd,    &kNorv, &kYot,
+    &kDwb, &kBaq, &kOw520, &kOw860, &kTif, &kWu25, &kHtr, &kPew860, &kRuq,  &kUlm860,
 };
 
 } // namespace CardFamilies
 
 // The table of a family; nullptr for the families without one (no module, empty).
-constexpr const CardFamilyTable* cardFamilyTable(int family) {
+constexpr const CardFamilyTable* cardFamilyTable(Family family) {
     for (const CardFamilyTable* table : CardFamilies::kAll) {
         if (table->family == family) {
             return table;

@@ -14,15 +14,14 @@ bool isSlotAddress(int cardAddress) {
 
 } // namespace
 
-void CSystemInfo::appendHousing(int housing, int firstAddress, int extraAddress,
-                                int lastAddress) {
+void CSystemInfo::appendHousing(int housing, int firstAddress, int extraAddress, int lastAddress) {
     for (int p = 4; p <= 14; ++p) {
-        positions.push_back({housing, p, firstAddress + (p - 4), 0});
+        positions.push_back({housing, p, firstAddress + (p - 4)});
     }
-    positions.push_back({housing, 15, hasExtraAddresses ? extraAddress : kNoCard, 0});
-    positions.push_back({housing, 16, hasExtraAddresses ? extraAddress + 1 : kNoCard, 0});
-    positions.push_back({housing, 17, lastAddress, 0});
-    positions.push_back({housing, 18, lastAddress + 1, 0});
+    positions.push_back({housing, 15, hasExtraAddresses ? extraAddress : kNoCard});
+    positions.push_back({housing, 16, hasExtraAddresses ? extraAddress + 1 : kNoCard});
+    positions.push_back({housing, 17, lastAddress});
+    positions.push_back({housing, 18, lastAddress + 1});
 }
 
 void CSystemInfo::buildPositions() {
@@ -32,15 +31,15 @@ void CSystemInfo::buildPositions() {
     if (systemType == 945 || systemType == 930) {
         const int last = systemType == 945 ? 13 : 8;
         for (int p = 0; p <= last; ++p) {
-            positions.push_back({1, p, p, 0});
+            positions.push_back({1, p, p});
         }
         return;
     }
-    positions.push_back({1, 2, 15, 0});
-    positions.push_back({1, 3, 0, 0});
+    positions.push_back({1, 2, 15});
+    positions.push_back({1, 3, 0});
     appendHousing(1, 1, 48, 12);
-    positions.push_back({1, 19, 14, 0});
-    positions.push_back({1, -50, hasExtraAddresses ? 50 : kNoCard, 0});
+    positions.push_back({1, 19, 14});
+    positions.push_back({1, -50, hasExtraAddresses ? 50 : kNoCard});
     if (hasExpansion1) {
         appendHousing(2, 17, 52, 28);
     }
@@ -99,25 +98,25 @@ int CSystemInfo::addVisiblePosition() {
     return all;
 }
 
-int CSystemInfo::moduleFamily(int cardAddress) const {
+Family CSystemInfo::moduleFamily(int cardAddress) const {
     if (!isSlotAddress(cardAddress)) {
         return Family::Empty;
     }
     return familyOfSlot(cardAddress, slots[cardAddress]);
 }
 
-int CSystemInfo::effectiveFamily(int index) {
+Family CSystemInfo::effectiveFamily(int index) {
     if (!isShownIndex(index)) {
         return Family::NoModule;
     }
     const SelPosition& p = positions[index];
-    const int own = moduleFamily(p.cardAddress);
+    const Family own = moduleFamily(p.cardAddress);
     const bool usageWins = own == Family::Empty || (own == Family::Kvr && p.usage == Family::Tqd) ||
                            (own == Family::Ruq && p.usage == Family::Empty);
     return usageWins ? p.usage : own;
 }
 
-int CSystemInfo::countFamily(int family, int n) {
+int CSystemInfo::countFamily(Family family, int n) {
     const int shown = visibleCount();
     if (n <= 0 || n > shown) {
         n = shown;
@@ -139,7 +138,7 @@ std::string CSystemInfo::moduleName(int index) {
     if (moduleFamily(p.cardAddress) == Family::Ruq && p.usage == Family::Empty) {
         return "";
     }
-    const int family = effectiveFamily(index);
+    const Family family = effectiveFamily(index);
     if (family == Family::NoModule || family == Family::Empty) {
         return "";
     }
@@ -178,7 +177,7 @@ bool CSystemInfo::setUsage(int index, int choice) {
     if (choice < 0 || choice >= static_cast<int>(entries.size())) {
         return false;
     }
-    const int usage = entries[choice].usage;
+    const Family usage = entries[choice].usage;
     const bool changed = p.usage != usage;
     p.usage = usage;
     return changed;
@@ -221,7 +220,8 @@ std::vector<std::string> CSystemInfo::sysInfoLines() const {
     for (int address = 0; address < kSlotCount; ++address) {
         const CardInfo& card = slots[address];
         if (card.typeCode != CardType::None) {
-            lines.push_back(std::to_string(address) + " " + std::to_string(card.typeCode) + " " +
+            lines.push_back(std::to_string(address) + " " +
+                            std::to_string(typeNumber(card.typeCode)) + " " +
                             std::to_string(card.variant));
         }
     }

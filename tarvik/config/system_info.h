@@ -14,10 +14,10 @@
 
 // One slot position of a housing.
 struct SelPosition {
-    std::int32_t housing = 1;     // 1 main housing, 2 and 3 the expansion housings
-    std::int32_t position = 0;    // number printed on the housing; negative for "Ad" slots
-    std::int32_t cardAddress = 0; // -1 when the position cannot take a card
-    std::int32_t usage = 0;       // 0, or the module family chosen by the user
+    std::int32_t housing = 1;        // 1 main housing, 2 and 3 the expansion housings
+    std::int32_t position = 0;       // number printed on the housing; negative for "Ad" slots
+    std::int32_t cardAddress = 0;    // -1 when the position cannot take a card
+    Family usage = Family::NoModule; // or the module family chosen by the user
 
     friend bool operator==(const SelPosition&, const SelPosition&) = default;
 };
@@ -52,14 +52,14 @@ public:
     bool canAddVisiblePosition();
 
     // Module family of the card in the slot of a card address.
-    int moduleFamily(int cardAddress) const;
+    Family moduleFamily(int cardAddress) const;
 
     // Family a position is generated under, taking its usage into account.
-    int effectiveFamily(int index);
+    Family effectiveFamily(int index);
 
     // Number of positions among the first n shown ones (all shown ones for n <= 0 or n beyond
     // them) whose effective family is the given one.
-    int countFamily(int family, int n);
+    int countFamily(Family family, int n);
 
     // Module name of a position's card ("KVR_1", "OW860"); empty when nothing is generated.
     std::string moduleName(int index);

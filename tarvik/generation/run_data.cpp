@@ -15,11 +15,11 @@ constexpr int kAnyVariant = -1;
 // Running numbers of one pass. Several card families share a channel numbering or a card
 // series, so one counter serves several of them.
 struct Counters {
-    int sharedMatrixBase = 1;   // KVR, SEQ and NORV channels
-    int sharedLogicBase = 1;    // SEQ, GAT84, LOG and NORV channels
-    int sharedRelayBase = 1;    // SEW and SEQ relays
-    int matrixCardNumber = 1;   // KVR, SEQ and NORV cards
-    int logicCardNumber = 1;    // SEQ, GAT84, LOG and NORV cards
+    int sharedMatrixBase = 1; // KVR, SEQ and NORV channels
+    int sharedLogicBase = 1;  // SEQ, GAT84, LOG and NORV channels
+    int sharedRelayBase = 1;  // SEW and SEQ relays
+    int matrixCardNumber = 1; // KVR, SEQ and NORV cards
+    int logicCardNumber = 1;  // SEQ, GAT84, LOG and NORV cards
     int fjnBase = 1, fjnNumber = 1;
     int jelBase = 1, jelNumber = 1;
     int tqdBase = 1;
@@ -84,28 +84,49 @@ void addFixedDeleteEntries(RunData& data, const CSystemInfo& system, int instrum
     }
 }
 
-int sewRelayCount(int variant) { return variant == 2 || variant == 64 ? 64 : variant == 96 ? 96 : 32; }
+int sewRelayCount(int variant) {
+    return variant == 2 || variant == 64 ? 64 : variant == 96 ? 96 : 32;
+}
 
-int sewRelayKind(int variant) {
+RelayKind sewRelayKind(int variant) {
     switch (variant) {
-    case 0: return 1;
+    case 0:
+        return RelayKind::sew28;
     case 2:
-    case 4: return 2;
+    case 4:
+        return RelayKind::sew28_56;
     case 32:
     case 64:
-    case 96: return 3;
-    default: return 0;
+    case 96:
+        return RelayKind::sew84;
+    default:
+        return RelayKind::other;
     }
 }
 
-int tqdSupplyFit(int variant) {
+// A TQD card's low byte of the variant names its fit; bit 8 marks the sense lines.
+SupplyFit tqdSupplyFit(int variant) {
     switch (variant & 0xFF) {
-    case 0: return 1;
-    case 1: return 2;
-    case 2: return 3;
-    case 4: return 4;
-    default: return 0;
+    case 0:
+        return SupplyFit::none;
+    case 1:
+        return SupplyFit::plusPlus;
+    case 2:
+        return SupplyFit::plusMinus;
+    case 4:
+        return SupplyFit::tqd76;
+    default:
+        return SupplyFit::unknown;
     }
+}
+
+// A KVR860 carries its fit in the extra code, with the same values.
+SupplyFit kvrSupplyFit(int extra) {
+    return extra >= 1 && extra <= 3 ? static_cast<SupplyFit>(extra) : SupplyFit::unknown;
+}
+
+FjnChannels fjnChannels(int extra) {
+    return extra == 1 || extra == 2 ? static_cast<FjnChannels>(extra) : FjnChannels::unknown;
 }
 
 // One pass step: keeps the modules of a card and appends its record.
@@ -159,7 +180,8 @@ void PositionPass::visit(int index) {
     }
     const CardInfo card = m_system.slots[position.cardAddress];
     // countFamily reads 0 as "all positions"; the first position has no earlier ones.
-    const int earlier = index == 0 ? 0 : m_system.countFamily(m_system.effectiveFamily(index), index);
+    const int earlier =
+        index == 0 ? 0 : m_system.countFamily(m_system.effectiveFamily(index), index);
     // A RUQ300 with supply used as an empty position keeps only its component test.
     if (card.typeCode == CardType::Ruq300 && card.variant == 1 && position.usage == Family::Empty) {
         keep("bauteiltest_ruq300.ict");
@@ -172,9 +194,15 @@ bool PositionPass::visitFamilyCard(int index, const CardInfo& card, int n) {
     using namespace CardFamilies;
     Counters& c = m_c;
     switch (card.typeCode) {
-    case CardType::Sew: visitSew(card, n); return true;
-    case CardType::Kvr860: visitKvr(index, card, n); return true;
-    case CardType::Tqd: visitTqd(card, n); return true;
+    case CardType::Sew:
+        visitSew(card, n);
+        return true;
+    case CardType::Kvr860:
+        visitKvr(index, card, n);
+        return true;
+    case CardType::Tqd:
+        visitTqd(card, n);
+        return true;
     case CardType::Gat:
         if (card.variant != 2) {
             return false;
@@ -183,7 +211,9 @@ bool PositionPass::visitFamilyCard(int index, const CardInfo& card, int n) {
         m_data.gat84List.push_back({c.sharedLogicBase, c.logicCardNumber, n});
         c.sharedLogicBase += kGat84.channels, c.logicCardNumber += 1;
         return true;
-    case CardType::Ow: keep(card.variant == 1 ? kOw860.module : kOw520.module); return true;
+    case CardType::Ow:
+        keep(card.variant == 1 ? kOw860.module : kOw520.module);
+        return true;
     case CardType::Log:
         keep(kLog.module);
         m_data.logList.push_back({c.sharedLogicBase, c.logicCardNumber, n,
@@ -192,8 +222,7 @@ bool PositionPass::visitFamilyCard(int index, const CardInfo& card, int n) {
         return true;
     case CardType::Fjn860: {
         keep(kFjn.module);
-        const int channels = card.extra == 1 || card.extra == 2 ? card.extra : 0;
-        m_data.fjnList.push_back({c.fjnBase, channels, c.fjnNumber, n});
+        m_data.fjnList.push_back({c.fjnBase, fjnChannels(card.extra), c.fjnNumber, n});
         c.fjnBase += kFjn.channels, c.fjnNumber += 1;
         return true;
     }
@@ -215,8 +244,10 @@ bool PositionPass::visitFamilyCard(int index, const CardInfo& card, int n) {
         m_data.dwbList.push_back({c.dwbBase, c.dwbNumber, n});
         c.dwbBase += kDwb.channels, c.dwbNumber += 1;
         return true;
-    case CardType::Multi: return visitMulti(card, n);
-    default: return false;
+    case CardType::Multi:
+        return visitMulti(card, n);
+    default:
+        return false;
     }
 }
 
@@ -248,7 +279,8 @@ bool PositionPass::visitMulti(const CardInfo& card, int n) {
         m_data.givList.push_back({m_c.givBase, static_cast<int>(m_data.givList.size()) + 1, n});
         m_c.givBase += kGiv.channels;
         return true;
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -274,19 +306,20 @@ void PositionPass::visitSew(const CardInfo& card, int n) {
 void PositionPass::visitKvr(int index, const CardInfo& card, int n) {
     using CardFamilies::kKvr;
     keep(kKvr.module);
-    const int fit = card.extra >= 1 && card.extra <= 3 ? card.extra : 0;
+    const SupplyFit fit = kvrSupplyFit(card.extra);
     const bool asTqd = m_system.moduleName(index).starts_with(CardFamilies::kTqd.code);
-    m_data.kvrList.push_back({m_c.sharedMatrixBase, fit, m_c.matrixCardNumber, n,
-                              static_cast<std::uint8_t>(asTqd)});
+    m_data.kvrList.push_back(
+        {m_c.sharedMatrixBase, fit, m_c.matrixCardNumber, n, static_cast<std::uint8_t>(asTqd)});
     m_c.sharedMatrixBase += kKvr.channels, m_c.matrixCardNumber += 1;
 }
 
 void PositionPass::visitTqd(const CardInfo& card, int n) {
     using CardFamilies::kTqd;
     keep(kTqd.module);
-    const int fit = tqdSupplyFit(card.variant);
-    m_data.tqdList.push_back({n, m_c.tqdBase, fit, static_cast<std::uint8_t>((card.variant >> 8) & 1)});
-    m_c.tqdBase += fit == 4 ? CardFamilies::kTqd76Channels : kTqd.channels;
+    const SupplyFit fit = tqdSupplyFit(card.variant);
+    m_data.tqdList.push_back(
+        {n, m_c.tqdBase, fit, static_cast<std::uint8_t>((card.variant >> 8) & 1)});
+    m_c.tqdBase += fit == SupplyFit::tqd76 ? CardFamilies::kTqd76Channels : kTqd.channels;
 }
 
 CResetInfo resetEntry(std::string_view code, int number, int cardAddress) {
@@ -299,7 +332,8 @@ CResetInfo resetEntry(std::string_view code, int number, int cardAddress) {
 // One entry per record of a family list, named and addressed by the card's family number; at
 // most as many as the family's modules serve.
 template <typename Record>
-void appendListGroup(RunData& data, const CardFamilyTable& family, const std::vector<Record>& list) {
+void appendListGroup(RunData& data, const CardFamilyTable& family,
+                     const std::vector<Record>& list) {
     const std::size_t count = std::min(static_cast<std::size_t>(family.maxCards), list.size());
     for (std::size_t i = 0; i < count; ++i) {
         const int number = list[i].familyNumber;

@@ -4,6 +4,7 @@
 // which modules each folder kind deletes, one ordered record list per card family, and the
 // cards the reset module initialises.
 
+#include "tarvik/config/card_catalogue.h"
 #include "tarvik/config/card_records.h"
 
 #include <string>
@@ -15,7 +16,7 @@ class UserInterface;
 
 // A module row: the card kind (variant -1 matches every variant) and its modules.
 struct ModuleRow {
-    int typeCode;
+    CardType typeCode;
     int variant;
     std::string_view firstModule;
     std::string_view secondModule; // empty when the card has one module

@@ -38,7 +38,7 @@ CFjnFctHandler::CFjnFctHandler(std::vector<CFjnInfo> cards)
     : CardSectionHandler(CardFamilies::kFjn, std::move(cards), CardNumbering::derivedBlock(1000)) {}
 
 int CFjnFctHandler::channelCount(const CFjnInfo& card) {
-    return card.channels == 2 ? 4 : 8;
+    return card.channels == FjnChannels::four ? 4 : 8;
 }
 
 bool CFjnFctHandler::Prepare() {

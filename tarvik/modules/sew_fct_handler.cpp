@@ -246,10 +246,10 @@ int CSewFctHandler::relayLocation(const CSewInfo& card, int relay, bool highToLo
         return -1;
     }
     switch (card.relayKind) {
-    case 1:
-    case 2:
+    case RelayKind::sew28:
+    case RelayKind::sew28_56:
         return (relay <= 32 ? relay : relay + 64) + (highToLow ? 32 : 0);
-    case 3:
+    case RelayKind::sew84:
         return kind3Location(relay, highToLow);
     default:
         return -1;

@@ -23,12 +23,11 @@ constexpr StepKindMarker kKindMarkers[] = {
     {"{TEST_NG_NEG}", kSupplyNeg},  {"{CARD_BEGIN}", kCardBegin}, {"{CARD_END}", kCardEnd},
 };
 
-constexpr int kTqd76 = 4;
-
 } // namespace
 
 CTqdFctHandler::CTqdFctHandler(std::vector<CTqdInfo> cards, int systemType)
-    : SupplyCardHandler(CardFamilies::kTqd, std::move(cards), CardNumbering::fixedBlock(2000), systemType) {}
+    : SupplyCardHandler(CardFamilies::kTqd, std::move(cards), CardNumbering::fixedBlock(2000),
+                        systemType) {}
 
 bool CTqdFctHandler::Prepare() {
     m_dropping = false;
@@ -37,7 +36,8 @@ bool CTqdFctHandler::Prepare() {
 
 void CTqdFctHandler::selectCard() {
     const CTqdInfo& card = m_cards.current();
-    m_loop.start(card.supplyFit == kTqd76 ? CardFamilies::kTqd76Channels : m_family.channels,
+    m_loop.start(card.supplyFit == SupplyFit::tqd76 ? CardFamilies::kTqd76Channels
+                                                    : m_family.channels,
                  card.channelBase);
     m_supplyNo = 1;
 }
@@ -47,7 +47,7 @@ void CTqdFctHandler::selectCard() {
 // sense variant of. One step stands outside the card section.
 int CTqdFctHandler::GetAddedSteps(int templateSteps) {
     return supplyCardsAddedSteps(templateSteps, 1, 10, [](const CTqdInfo& card) {
-        return 5 + (card.supplyFit == kTqd76 ? 90 : 60);
+        return 5 + (card.supplyFit == SupplyFit::tqd76 ? 90 : 60);
     });
 }
 
@@ -85,7 +85,7 @@ void CTqdFctHandler::replaceTextMarkers(std::string& line) const {
     std::string supply(1, static_cast<char>('A' + m_cards.index() - 1));
     supply += std::to_string(m_supplyNo);
     if (m_supplyNo != 1) {
-        supply += card.supplyFit == 3 ? "-" : "+";
+        supply += card.supplyFit == SupplyFit::plusMinus ? "-" : "+";
     }
     kw::replaceAll(line, "{n}", supply);
 }

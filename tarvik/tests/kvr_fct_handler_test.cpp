@@ -20,7 +20,7 @@ std::vector<CKvrInfo> cards(std::initializer_list<int> supplyFits) {
     std::vector<CKvrInfo> list;
     for (const int fit : supplyFits) {
         const int n = static_cast<int>(list.size()) + 1;
-        list.push_back({24 * (n - 1) + 1, fit, n, n, 0});
+        list.push_back({24 * (n - 1) + 1, static_cast<SupplyFit>(fit), n, n, 0});
     }
     return list;
 }

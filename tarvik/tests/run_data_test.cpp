@@ -59,8 +59,8 @@ TEST_F(RunDataTest, RackWithoutCardsKeepsOnlyTheFixedModules) {
     EXPECT_TRUE(data.kvrList.empty() && data.seqList.empty());
     EXPECT_TRUE(data.resetList.empty());
     // Names are added once only.
-    EXPECT_EQ(1, std::count(data.selfTestDeleteList.begin(), data.selfTestDeleteList.end(),
-                            "ow520.fct"));
+    EXPECT_EQ(
+        1, std::count(data.selfTestDeleteList.begin(), data.selfTestDeleteList.end(), "ow520.fct"));
 }
 
 TEST_F(RunDataTest, SharedCountersAcrossFamilies) {
@@ -76,10 +76,10 @@ TEST_F(RunDataTest, SharedCountersAcrossFamilies) {
 
     ASSERT_EQ(2u, data.kvrList.size());
     EXPECT_EQ(1, data.kvrList[0].channelBase);
-    EXPECT_EQ(2, data.kvrList[0].supplyFit);
+    EXPECT_EQ(SupplyFit{2}, data.kvrList[0].supplyFit);
     EXPECT_EQ(1, data.kvrList[0].cardNumber);
-    EXPECT_EQ(73, data.kvrList[1].channelBase); // after KVR, SEQ and NORV: 3 * 24
-    EXPECT_EQ(0, data.kvrList[1].supplyFit);     // extra 7 is no supply fit
+    EXPECT_EQ(73, data.kvrList[1].channelBase);         // after KVR, SEQ and NORV: 3 * 24
+    EXPECT_EQ(SupplyFit{0}, data.kvrList[1].supplyFit); // extra 7 is no supply fit
     EXPECT_EQ(4, data.kvrList[1].cardNumber);
     EXPECT_EQ(2, data.kvrList[1].familyNumber);
 
@@ -107,10 +107,10 @@ TEST_F(RunDataTest, SharedCountersAcrossFamilies) {
     ASSERT_EQ(2u, data.sewList.size());
     EXPECT_EQ(33, data.sewList[0].relayBase); // after the SEQ28's 32 relays
     EXPECT_EQ(96, data.sewList[0].relayCount);
-    EXPECT_EQ(3, data.sewList[0].relayKind);
+    EXPECT_EQ(RelayKind{3}, data.sewList[0].relayKind);
     EXPECT_EQ(129, data.sewList[1].relayBase);
     EXPECT_EQ(32, data.sewList[1].relayCount);
-    EXPECT_EQ(1, data.sewList[1].relayKind);
+    EXPECT_EQ(RelayKind{1}, data.sewList[1].relayKind);
 
     EXPECT_FALSE(has(data.selfTestDeleteList, "seq.fct"));
     EXPECT_FALSE(has(data.calDeleteList, "sew.fct"));
@@ -123,10 +123,10 @@ TEST_F(RunDataTest, TqdRecordsAndKvrGeneratedAsTqd) {
     m_system.setUsage(4, 1); // position P1-6 (address 3): KVR generated as TQD
     const RunData data = prepare();
     ASSERT_EQ(2u, data.tqdList.size());
-    EXPECT_EQ(4, data.tqdList[0].supplyFit);
+    EXPECT_EQ(SupplyFit{4}, data.tqdList[0].supplyFit);
     EXPECT_EQ(1, data.tqdList[0].channelBase);
     EXPECT_EQ(73, data.tqdList[1].channelBase);
-    EXPECT_EQ(3, data.tqdList[1].supplyFit);
+    EXPECT_EQ(SupplyFit{3}, data.tqdList[1].supplyFit);
     EXPECT_EQ(1, data.tqdList[1].sense);
     EXPECT_EQ(2, data.tqdList[1].familyNumber);
     ASSERT_EQ(1u, data.kvrList.size());
@@ -156,7 +156,7 @@ TEST_F(RunDataTest, ChannelCardsAndCalibrationModulesByInstrument) {
     ASSERT_EQ(1u, keithley.givList.size());
     EXPECT_EQ(1, keithley.givList[0].cardNumber);
     EXPECT_EQ(2, keithley.givList[0].familyNumber); // GIV12 is counted in the BAQ family
-    EXPECT_EQ(2, keithley.fjnList[0].channels);
+    EXPECT_EQ(FjnChannels{2}, keithley.fjnList[0].channels);
     EXPECT_EQ(1, keithley.jelList[0].channelBase);
     EXPECT_FALSE(has(keithley.calDeleteList, "dwb_cal.fct"));
     EXPECT_TRUE(has(keithley.calDeleteList, "dwb_cal_3458.fct"));
@@ -194,10 +194,10 @@ TEST_F(RunDataTest, ResetGroupsUseOnlyTheFirstEntriesOfAList) {
     EXPECT_EQ(9u, data.logList.size());
     const auto names = resetNames(data);
     const std::vector<std::string> expectedStart = {
-        "SEL860_LOG1@48",  "SEL860_LOG2@50",  "SEL860_LOG3@52",  "SEL860_LOG4@54",
-        "SEL860_LOG5@56",  "SEL860_LOG6@58",  "SEL860_LOG7@60",  "SEL860_LOG8@62",
-        "SEL860_KVR1@112", "SEL860_KVR2@114", "SEL860_KVR3@116", "SEL860_KVR4@118",
-        "SEL860_KVR5@40",  "SEL860_TQD1@144", "SEL860_TQD2@146", "SEL860_TQD3@148",
+        "SEL860_LOG1@48",  "SEL860_LOG2@50",  "SEL860_LOG3@52",   "SEL860_LOG4@54",
+        "SEL860_LOG5@56",  "SEL860_LOG6@58",  "SEL860_LOG7@60",   "SEL860_LOG8@62",
+        "SEL860_KVR1@112", "SEL860_KVR2@114", "SEL860_KVR3@116",  "SEL860_KVR4@118",
+        "SEL860_KVR5@40",  "SEL860_TQD1@144", "SEL860_TQD2@146",  "SEL860_TQD3@148",
         "SEL860_TQD4@150", "SEL860_TQD5@152", "SEL860_XAB-60V@74"};
     EXPECT_EQ(expectedStart, names);
     EXPECT_FALSE(has(data.selfTestDeleteList, "xab60v.fct"));
