@@ -208,11 +208,24 @@ struct StepKindMarker {
 // occurrence of that marker, no other) and its kind returned. 0 when the line holds none.
 int takeStepKind(std::string& line, std::span<const StepKindMarker> markers);
 
+// The kinds of the steps that begin and end a card section. Every card generator's marker
+// table gives "{CARD_BEGIN}" and "{CARD_END}" these kinds: CardSectionHandler handles them. A
+// generator's own kinds start at `firstFree`.
+struct CardSteps {
+    enum Kind : int { cardBegin = 1, cardEnd = 2, firstFree = 3 };
+};
+
 // The kinds of a card section that holds a channel range, the steps from the one marked
 // "{TEST_CHANNEL_BEGIN}" to the one marked "{TEST_CHANNEL_END}", read once per channel of the
 // card. A generator's own kinds start at `firstFree`.
 struct ChannelRangeSteps {
-    enum Kind : int { cardBegin = 1, rangeBegin = 2, rangeEnd = 3, cardEnd = 4, firstFree = 5 };
+    enum Kind : int {
+        cardBegin = CardSteps::cardBegin,
+        cardEnd = CardSteps::cardEnd,
+        rangeBegin = CardSteps::firstFree,
+        rangeEnd,
+        firstFree
+    };
     static constexpr StepKindMarker markers[] = {
         {"{CARD_BEGIN}", cardBegin},
         {"{TEST_CHANNEL_BEGIN}", rangeBegin},

@@ -99,8 +99,8 @@ void ChannelCardHandler::OnDataLine(std::string& line) {
     }
 }
 
-void ChannelCardHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
-    endChannelRangeStep(kind, stepNumber, stepStart, m_loop, stepNumber);
+void ChannelCardHandler::endStepOfKind(int kind, int stepNumber, std::int64_t) {
+    endChannelRangeStep(kind, stepNumber, m_loop);
 }
 
 void ChannelCardHandler::OnBodyLine(std::string& line) {

@@ -4,7 +4,11 @@
 
 namespace {
 
-enum Kind { kCardBegin = 1, kCardEnd = 2, kIstOnly = 3 };
+enum Kind {
+    kCardBegin = CardSteps::cardBegin,
+    kCardEnd = CardSteps::cardEnd,
+    kIstOnly = 3,
+};
 
 constexpr StepKindMarker kKindMarkers[] = {
     {"{CARD_BEGIN}", kCardBegin},
@@ -32,13 +36,14 @@ void CDwbCalHandler::OnDataLine(std::string& line) {
     kw::replaceMarker(line, "{c}", cardIndex());
 }
 
-void CDwbCalHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
-    if (kind == kCardBegin) {
-        cardBegins(stepNumber, stepStart);
-    } else if (kind == kCardEnd) {
-        cardEnds(m_writtenNumber);
-    }
-    m_skipStep = m_ist && kind == kIstOnly;
+void CDwbCalHandler::endStepOfKind(int kind, int, std::int64_t) {
+    dropSteps(m_ist && kind == kIstOnly);
+}
+
+// The actual-value twin drops steps inside the card section: the written number of the card
+// end sizes the block.
+int CDwbCalHandler::cardEndNumber(int) const {
+    return writtenNumber();
 }
 
 void CDwbCalHandler::OnBodyLine(std::string& line) {

@@ -21,6 +21,7 @@ protected:
     void OnDataLine(std::string& line) override;
     void OnBodyLine(std::string& line) override;
     void endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) override;
+    int cardEndNumber(int stepNumber) const override;
 
 private:
     bool m_ist;

@@ -71,12 +71,16 @@ void CDwbFctHandler::OnDataLine(std::string& line) {
     kw::replaceMarker(line, "{p}", m_loop.globalChannel());
 }
 
+void CDwbFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t) {
+    endChannelRangeStep(kind, stepNumber, m_loop);
+    dropSteps(kind == kDrop);
+    m_shift = false;
+}
+
 // The block is sized by the number the card end was written with: the channel range numbers
 // its repetitions on, so the section's written length decides.
-void CDwbFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
-    endChannelRangeStep(kind, stepNumber, stepStart, m_loop, m_writtenNumber);
-    m_skipStep = kind == kDrop;
-    m_shift = false;
+int CDwbFctHandler::cardEndNumber(int) const {
+    return writtenNumber();
 }
 
 void CDwbFctHandler::OnBodyLine(std::string& line) {

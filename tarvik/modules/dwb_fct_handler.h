@@ -33,6 +33,7 @@ protected:
     void OnDataLine(std::string& line) override;
     void OnBodyLine(std::string& line) override;
     void endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) override;
+    int cardEndNumber(int stepNumber) const override;
     void selectCard() override;
 
 private:

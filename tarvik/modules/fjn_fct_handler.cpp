@@ -9,11 +9,11 @@ namespace {
 
 enum Kind {
     kPlain = 0,
-    kCardBegin = 1,
-    kMeasured = 2,
-    kMeasureAgain = 3,
-    kStimulus = 4,
-    kCardEnd = 5
+    kCardBegin = CardSteps::cardBegin,
+    kMeasured = 3,
+    kMeasureAgain = 4,
+    kStimulus = 5,
+    kCardEnd = CardSteps::cardEnd,
 };
 
 constexpr StepKindMarker kKindMarkers[] = {
@@ -123,7 +123,7 @@ void CFjnFctHandler::rewriteMeasuredChannel(std::string& line) {
             m_stepKind = kMeasured;
         }
     } else {
-        m_skipStep = true;
+        dropSteps(true);
         m_stepKind = kMeasureAgain;
         m_measChannel = channel;
     }
@@ -135,24 +135,21 @@ void CFjnFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
     case kPlain:
         endPlainStep(stepNumber);
         break;
-    case kCardBegin:
-        cardBegins(stepNumber, stepStart);
-        break;
     case kMeasured:
         // A channel the card has: written; one it lacks: dropped as it was read.
         if (measuredSlot() < m_stimulus.channelCount()) {
-            m_skipStep = false;
+            dropSteps(false);
         }
         break;
     case kMeasureAgain:
         SeekInput(stepStart);
         break;
     case kStimulus:
-        m_skipStep = false;
+        dropSteps(false);
         numberOnFrom(stepNumber);
         break;
     case kCardEnd:
-        endCardSection(stepNumber);
+        endCardSection();
         break;
     default:
         break;
@@ -166,20 +163,19 @@ void CFjnFctHandler::endPlainStep(int stepNumber) {
     if (!m_cardEndSeen) {
         m_lastPlainNumber = stepNumber;
     } else if (m_lastPlainNumber == stepNumber && !nextStimulus()) {
-        m_nextNumber = 0;
+        stopNumbering();
     }
 }
 
-// The first time through, the stimulus part is closed by the card end, which is dropped while
-// channels remain to be stimulated.
-void CFjnFctHandler::endCardSection(int stepNumber) {
+// The first time through, the stimulus part is closed by the card end, which is dropped (and
+// the card not ended) while channels remain to be stimulated.
+void CFjnFctHandler::endCardSection() {
     m_cardEndSeen = true;
     if (m_stimulus.channel() < m_stimulus.channelCount() && m_starts.find(kStimulus)) {
-        m_skipStep = true;
+        dropSteps(true);
+        holdCardEnd();
         nextStimulus();
-        return;
     }
-    cardEnds(stepNumber);
 }
 
 // Moves on to the next channel to stimulate and reads the stimulus part again; false after

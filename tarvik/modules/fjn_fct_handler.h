@@ -46,7 +46,7 @@ protected:
 
 private:
     void endPlainStep(int stepNumber);
-    void endCardSection(int stepNumber);
+    void endCardSection();
     bool nextStimulus();
     void rewriteChannelLine(std::string& line) const;
     void rewriteMeasuredChannel(std::string& line);

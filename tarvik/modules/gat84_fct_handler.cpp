@@ -8,7 +8,10 @@
 
 namespace {
 
-enum Kind { kCardBegin = 1, kCardEnd = 2 };
+enum Kind {
+    kCardBegin = CardSteps::cardBegin,
+    kCardEnd = CardSteps::cardEnd,
+};
 
 constexpr StepKindMarker kKindMarkers[] = {
     {"{CARD_BEGIN}", kCardBegin},
@@ -38,14 +41,6 @@ void CGat84FctHandler::OnDataLine(std::string& line) {
     kw::replaceMarker(line, "{c}", cardIndex());
 }
 
-void CGat84FctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
-    if (kind == kCardBegin) {
-        cardBegins(stepNumber, stepStart);
-    } else if (kind == kCardEnd) {
-        cardEnds(stepNumber);
-    }
-}
-
 void CGat84FctHandler::OnBodyLine(std::string& line) {
     const CGat84Info& gat = card();
     if (kw::rewriteVariable(line, kVariablePrefix, gat.cardNumber) ||
@@ -66,6 +61,6 @@ void CGat84FctHandler::renumberFailData(std::string& line) const {
     if (step && step->end - step->begin == kFailDataDigits && step->value >= 1000 &&
         step->value <= 9999) {
         kw::replaceWithNumber(line, step->begin, step->end,
-                              kw::saturatingAdd(step->value, m_numberOffset));
+                              kw::saturatingAdd(step->value, numberOffset()));
     }
 }

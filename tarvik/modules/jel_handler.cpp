@@ -7,7 +7,10 @@
 
 namespace {
 
-enum Kind { kCardBegin = 1, kCardEnd = 2 };
+enum Kind {
+    kCardBegin = CardSteps::cardBegin,
+    kCardEnd = CardSteps::cardEnd,
+};
 
 constexpr StepKindMarker kKindMarkers[] = {
     {"{CARD_BEGIN}", kCardBegin},
@@ -48,14 +51,6 @@ void CJelHandler::replaceChannelToken(std::string& line) const {
     const int channel = kw::leadingInt(std::string_view(line).substr(begin + kChannelToken.size()));
     const std::string token = line.substr(begin, end - begin + 1);
     kw::replaceAll(line, token, std::to_string(kw::saturatingAdd(channel, card().channelBase - 1)));
-}
-
-void CJelHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
-    if (kind == kCardBegin) {
-        cardBegins(stepNumber, stepStart);
-    } else if (kind == kCardEnd) {
-        cardEnds(stepNumber);
-    }
 }
 
 void CJelHandler::OnBodyLine(std::string& line) {

@@ -22,7 +22,6 @@ protected:
     int GetAddedSteps(int templateSteps) override;
     void OnDataLine(std::string& line) override;
     void OnBodyLine(std::string& line) override;
-    void endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) override;
 
 private:
     void replaceChannelToken(std::string& line) const;

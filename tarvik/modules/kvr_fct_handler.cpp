@@ -9,20 +9,20 @@
 namespace {
 
 enum Kind {
-    kCardBegin = 1,
-    kGroups = 2,
-    kChannels = 3,
-    kSupplyPos = 4,
-    kSupplyNeg = 5,
-    kKvrSelectionEnd = 6,
-    kGroupsHigh = 7,
-    kChannelsHigh = 8,
-    kGroupsLow = 9,
-    kChannelsLow = 10,
-    kSupplyPosTqd = 11,
-    kSupplyNegTqd = 12,
-    kTqdSelectionEnd = 13,
-    kCardEnd = 14,
+    kCardBegin = CardSteps::cardBegin,
+    kGroups = 3,
+    kChannels = 4,
+    kSupplyPos = 5,
+    kSupplyNeg = 6,
+    kKvrSelectionEnd = 7,
+    kGroupsHigh = 8,
+    kChannelsHigh = 9,
+    kGroupsLow = 10,
+    kChannelsLow = 11,
+    kSupplyPosTqd = 12,
+    kSupplyNegTqd = 13,
+    kTqdSelectionEnd = 14,
+    kCardEnd = CardSteps::cardEnd,
 };
 
 // In search order: the first marker a data line holds gives the step its kind.
@@ -127,12 +127,8 @@ void CKvrFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
     case kTqdSelectionEnd:
         endSelection(stepStart, false);
         break;
-    case kCardBegin:
-        cardBegins(stepNumber, stepStart);
-        break;
     case kCardEnd:
-        m_skipStep = false;
-        cardEnds(stepNumber);
+        dropSteps(false);
         break;
     default: // group steps: only remembered
         break;
@@ -152,10 +148,10 @@ void CKvrFctHandler::endChannelStep(int stepNumber, std::int64_t stepStart, int 
 // step is known from an earlier card, else step by step until the selection end clears it.
 void CKvrFctHandler::endPositiveSupply(int selectionEndKind) {
     if (hasSupply()) {
-        m_skipStep = false;
+        dropSteps(false);
         return;
     }
-    m_skipStep = true;
+    dropSteps(true);
     if (const auto selectionEnd = m_starts.find(selectionEndKind)) {
         SeekInput(*selectionEnd);
     }
@@ -166,14 +162,17 @@ void CKvrFctHandler::endPositiveSupply(int selectionEndKind) {
 // written again for the second supply (90 higher, or following the previous step in the TQD
 // pass), and is dropped both times.
 void CKvrFctHandler::endNegativeSupply(std::int64_t stepStart, int positiveKind) {
-    switch (
-        SupplyCardHandler::endNegativeSupply(stepStart, m_starts.find(positiveKind), m_skipStep)) {
+    bool drop = droppingSteps();
+    const NegativeSupply done =
+        SupplyCardHandler::endNegativeSupply(stepStart, m_starts.find(positiveKind), drop);
+    dropSteps(drop);
+    switch (done) {
     case NegativeSupply::secondSupply:
-        m_nextNumber = 0;
+        stopNumbering();
         break;
     case NegativeSupply::positiveAgain:
         if (positiveKind == kSupplyPos) {
-            m_numberOffset = kw::saturatingAdd(cardOffset(), 90);
+            raiseNumbersBy(kw::saturatingAdd(cardOffset(), 90));
         } else {
             numberAfterPreviousStep();
         }
@@ -186,16 +185,16 @@ void CKvrFctHandler::endNegativeSupply(std::int64_t stepStart, int positiveKind)
 // The selection end is written with the card's own offset: when a supply pass left another
 // offset in place, the step is dropped once and read again with the card's offset.
 void CKvrFctHandler::endSelection(std::int64_t stepStart, bool resetCounters) {
-    if (m_numberOffset == cardOffset()) {
-        m_skipStep = false;
+    if (numberOffset() == cardOffset()) {
+        dropSteps(false);
         if (resetCounters) {
             m_loop.restart();
             m_supplyNo = 1;
         }
         return;
     }
-    m_numberOffset = cardOffset();
-    m_skipStep = true;
+    raiseNumbersBy(cardOffset());
+    dropSteps(true);
     SeekInput(stepStart);
 }
 

@@ -9,7 +9,12 @@
 
 namespace {
 
-enum Kind { kCardBegin = 1, kChannelStep = 2, kDrop = 3, kCardEnd = 4 };
+enum Kind {
+    kCardBegin = CardSteps::cardBegin,
+    kChannelStep = 3,
+    kDrop = 4,
+    kCardEnd = CardSteps::cardEnd,
+};
 
 constexpr StepKindMarker kKindMarkers[] = {
     {"{TEST_CHANNELS}", kChannelStep},
@@ -68,9 +73,6 @@ void CLogFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
     m_driveHigh.clear();
     m_compareLow.clear();
     switch (kind) {
-    case kCardBegin:
-        cardBegins(stepNumber, stepStart);
-        break;
     case kChannelStep:
         // A channel step is read again for every channel; after the last one the next channel
         // step starts at channel 1 again, and the following steps keep their own numbers.
@@ -78,13 +80,10 @@ void CLogFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
             m_loop.restart();
         }
         break;
-    case kCardEnd:
-        cardEnds(stepNumber);
-        break;
     default:
         break;
     }
-    m_skipStep = kind == kDrop;
+    dropSteps(kind == kDrop);
 }
 
 void CLogFctHandler::OnBodyLine(std::string& line) {

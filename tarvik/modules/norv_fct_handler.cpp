@@ -9,10 +9,10 @@
 namespace {
 
 enum Kind {
-    kCardBegin = 1,
-    kGroups = 2,
-    kChannels = 3,
-    kCardEnd = 4,
+    kCardBegin = CardSteps::cardBegin,
+    kGroups = 3,
+    kChannels = 4,
+    kCardEnd = CardSteps::cardEnd,
 };
 
 // In search order: the first marker a data line holds gives the step its kind.
@@ -55,15 +55,8 @@ void CNorvFctHandler::OnDataLine(std::string& line) {
 
 void CNorvFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
     switch (kind) {
-    case kCardBegin:
-        cardBegins(stepNumber, stepStart);
-        break;
     case kChannels:
         endLoopChannelStep(m_loop, kGroups, stepNumber, stepStart);
-        break;
-    case kCardEnd:
-        // The first card's section sizes the block; every further card reads it again.
-        cardEnds(stepNumber);
         break;
     default: // group steps: only remembered
         break;

@@ -9,14 +9,14 @@
 namespace {
 
 enum Kind {
-    kCardBegin = 1,
-    kGroups = 2,
-    kChannels = 3,
-    kFirstSetHighToLow = 4,
-    kFirstSetLowToHigh = 5,
-    kOtherSetHighToLow = 6,
-    kOtherSetLowToHigh = 7,
-    kCardEnd = 8,
+    kCardBegin = CardSteps::cardBegin,
+    kGroups = 3,
+    kChannels = 4,
+    kFirstSetHighToLow = 5,
+    kFirstSetLowToHigh = 6,
+    kOtherSetHighToLow = 7,
+    kOtherSetLowToHigh = 8,
+    kCardEnd = CardSteps::cardEnd,
 };
 
 // In search order: the first marker a data line holds gives the step its kind.
@@ -105,12 +105,8 @@ void CSeqFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
     case kOtherSetLowToHigh:
         endOtherSetLowToHigh(stepStart);
         break;
-    case kCardBegin:
-        cardBegins(stepNumber, stepStart);
-        break;
     case kCardEnd:
-        m_skipStep = false;
-        cardEnds(stepNumber);
+        dropSteps(false);
         break;
     default: // group steps: only remembered
         break;
@@ -137,7 +133,7 @@ void CSeqFctHandler::endFirstSetHighToLow(int stepNumber, std::int64_t stepStart
         m_highRelay = base;
         m_lowRelay = m_relayNo = kw::saturatingAdd(base, 1);
         m_relayIndex = 2;
-        m_skipStep = true;
+        dropSteps(true);
         return;
     }
     if (m_highRelay == 0) {
@@ -169,10 +165,10 @@ void CSeqFctHandler::endFirstSetLowToHigh(std::int64_t stepStart) {
 void CSeqFctHandler::endOtherSetHighToLow(std::int64_t stepStart) {
     const int base = relayBase();
     if (base == 1) {
-        m_skipStep = true;
+        dropSteps(true);
         return;
     }
-    m_skipStep = false;
+    dropSteps(false);
     if (m_relayNo - base < kRelaysPerCard - 1) {
         nextRelay(m_lowRelay, stepStart);
         return;

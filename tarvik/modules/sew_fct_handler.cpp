@@ -111,7 +111,7 @@ void CSewFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
     case kFirstCardBegin:
         // Dropped, with everything up to the further-card steps, when the relays start later.
         if (!firstCardAtOne) {
-            m_skipStep = true;
+            dropSteps(true);
         }
         break;
     case kFirstCardHighToLow:
@@ -124,7 +124,7 @@ void CSewFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
         break;
     case kFurtherCardBegin:
         m_furtherCardStart = stepStart;
-        m_skipStep = cardIndex() == 0;
+        dropSteps(cardIndex() == 0);
         break;
     case kFurtherCardHighToLow:
         endFurtherCardHighToLow(stepStart);
@@ -133,7 +133,7 @@ void CSewFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
         endFurtherCardLowToHigh(stepStart);
         break;
     case kClosingStep:
-        m_skipStep = false;
+        dropSteps(false);
         break;
     default:
         break;
@@ -168,29 +168,25 @@ void CSewFctHandler::endFirstCardHighToLow(std::int64_t stepStart) {
         return;
     }
     repeatStep(m_lowRelay, stepStart);
-    if (m_nextNumber == 0) {
-        m_nextNumber = kFirstCardLowToHigh;
-    }
+    startNumbering(kFirstCardLowToHigh);
 }
 
 void CSewFctHandler::endFirstCardLowToHigh(std::int64_t stepStart) {
     if (m_cards.current().relayBase != 1) {
-        if (m_nextNumber == 0) {
-            m_nextNumber = kFirstCardBegin;
-        }
+        startNumbering(kFirstCardBegin);
         return;
     }
     if (pairsLeft()) {
         repeatStep(m_highRelay, stepStart);
         return;
     }
-    m_nextNumber = 0;
+    stopNumbering();
     if (m_cards.hasNext()) {
         m_cards.selectNext();
         selectCard();
     } else {
         m_finished = true;
-        m_bodyDone = true;
+        finishBody();
     }
 }
 
@@ -203,9 +199,7 @@ void CSewFctHandler::endFurtherCardHighToLow(std::int64_t stepStart) {
         return;
     }
     repeatStep(m_lowRelay, stepStart);
-    if (m_nextNumber == 0) {
-        m_nextNumber = kBlock * cardIndex() - 1960;
-    }
+    startNumbering(kBlock * cardIndex() - 1960);
 }
 
 // After a card's last pairing the next card is read through the further-card steps again,
@@ -218,14 +212,14 @@ void CSewFctHandler::endFurtherCardLowToHigh(std::int64_t stepStart) {
         repeatStep(m_highRelay, stepStart);
         return;
     }
-    m_nextNumber = 0;
+    stopNumbering();
     if (!m_cards.hasNext() || !m_furtherCardStart) {
-        m_numberOffset = 0;
+        raiseNumbersBy(0);
         return;
     }
     m_cards.selectNext();
     selectCard();
-    m_numberOffset = kBlock * (cardIndex() - 2);
+    raiseNumbersBy(kBlock * (cardIndex() - 2));
     SeekInput(*m_furtherCardStart);
 }
 

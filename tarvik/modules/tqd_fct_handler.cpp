@@ -8,13 +8,13 @@
 namespace {
 
 enum Kind {
-    kCardBegin = 1,
-    kGroups = 2,
-    kChannels = 3,
-    kSupplyPos = 4,
-    kSupplyNeg = 5,
-    kDropped = 6, // a sense-dependent step that this card does not get
-    kCardEnd = 7,
+    kCardBegin = CardSteps::cardBegin,
+    kCardEnd = CardSteps::cardEnd,
+    kGroups = CardSteps::firstFree,
+    kChannels,
+    kSupplyPos,
+    kSupplyNeg,
+    kDropped, // a sense-dependent step that this card does not get
 };
 
 // In search order: the first marker a data line holds gives the step its kind.
@@ -103,17 +103,13 @@ void CTqdFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
     case kSupplyNeg:
         endNegativeSupply(stepNumber, stepStart);
         break;
-    case kCardBegin:
-        cardBegins(stepNumber, stepStart);
-        break;
     case kCardEnd:
         m_dropping = false;
-        cardEnds(stepNumber);
         break;
     default: // group and dropped steps
         break;
     }
-    m_skipStep = m_dropping || kind == kDropped;
+    dropSteps(m_dropping || kind == kDropped);
 }
 
 // With supplies the steps from the positive one on are numbered consecutively; without, they
