@@ -15,6 +15,8 @@
 
 #include "tarvik/config/card_families.h"
 #include "tarvik/modules/card_sequence.h"
+#include "tarvik/modules/card_statements.h"
+#include "tarvik/modules/module_text.h"
 
 #include <algorithm>
 #include <climits>
@@ -32,6 +34,30 @@ inline int addedSteps(long long added, int templateSteps) {
     return static_cast<int>(
         std::clamp<long long>(added, -static_cast<long long>(std::max(templateSteps, 0)), INT_MAX));
 }
+
+// A data-line marker of a card generator ("{c}") and the number it stands for: a value of the
+// current card or of a channel loop, plus `add`.
+struct CardMarker {
+    enum class Value { cardIndex, familyNumber, group, channel, globalChannel };
+    std::string_view text;
+    Value value;
+    int add = 0;
+};
+
+// The markers most card generators share: "{c}" the card's place in the list, "{cs}" its
+// family number, "{g}" group, "{k}" channel and "{s}" system-wide channel of the loop.
+inline constexpr CardMarker kCardMarkers[] = {
+    {"{c}", CardMarker::Value::cardIndex},     {"{cs}", CardMarker::Value::familyNumber},
+    {"{g}", CardMarker::Value::group},         {"{k}", CardMarker::Value::channel},
+    {"{s}", CardMarker::Value::globalChannel},
+};
+// The same without "{cs}", for the generators whose templates number cards only by place.
+inline constexpr CardMarker kCardLoopMarkers[] = {
+    {"{c}", CardMarker::Value::cardIndex},
+    {"{g}", CardMarker::Value::group},
+    {"{k}", CardMarker::Value::channel},
+    {"{s}", CardMarker::Value::globalChannel},
+};
 
 template <typename Info, typename Base> class CardSectionHandler : public Base {
 protected:
@@ -100,6 +126,31 @@ protected:
     // Called in endStepOfKind of a card-end step: the card does not end here, the generator
     // reads part of its section again first.
     void holdCardEnd() { m_cardEndHeld = true; }
+
+    // Replaces every marker of the table that the line holds by its number for the current
+    // card and `loop`.
+    void replaceCardMarkers(std::string& line, std::span<const CardMarker> markers,
+                            const ChannelLoop& loop) const {
+        for (const CardMarker& marker : markers) {
+            kw::replaceMarker(line, marker.text, cardMarkerValue(marker, loop));
+        }
+    }
+
+    int cardMarkerValue(const CardMarker& marker, const ChannelLoop& loop) const {
+        switch (marker.value) {
+        case CardMarker::Value::cardIndex:
+            return kw::saturatingAdd(cardIndex(), marker.add);
+        case CardMarker::Value::familyNumber:
+            return kw::saturatingAdd(card().familyNumber, marker.add);
+        case CardMarker::Value::group:
+            return kw::saturatingAdd(loop.group(), marker.add);
+        case CardMarker::Value::channel:
+            return kw::saturatingAdd(loop.channel(), marker.add);
+        case CardMarker::Value::globalChannel:
+            return kw::saturatingAdd(loop.globalChannel(), marker.add);
+        }
+        return 0;
+    }
 
     // At the end of the last step of a channel's steps, which begin at `from`: unless `loop`
     // was at its last channel, the input goes back for the next channel (to the last step of

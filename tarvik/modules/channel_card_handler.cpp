@@ -11,11 +11,11 @@ constexpr int kStepsOutsideCards = 1;
 constexpr int kCardStepsOutsideRange = 3;
 
 using Table = ChannelCardTable;
-using Value = Table::Value;
+using Value = CardMarker::Value;
 
 constexpr Table::ChannelLine kBaqChannels[] = {
     {"  BAQCHANNEL1 1", 0}, {"  BAQCHANNEL17 1", 16}, {"  BAQCHANNEL33 1", 32}};
-constexpr Table::Marker kBaqMarkers[] = {{"{c}", Value::cardIndex},
+constexpr CardMarker kBaqMarkers[] = {{"{c}", Value::cardIndex},
                                          {"{cs}", Value::familyNumber},
                                          {"{k1}", Value::channel, 0},
                                          {"{k2}", Value::channel, 16},
@@ -30,7 +30,7 @@ constexpr Table kBaq{
 };
 
 constexpr Table::ChannelLine kYotChannels[] = {{"  YOTCHANNEL1 1", 0}};
-constexpr Table::Marker kYotMarkers[] = {
+constexpr CardMarker kYotMarkers[] = {
     {"{c}", Value::cardIndex}, {"{k}", Value::channel}, {"{h}", Value::globalChannel}};
 constexpr Table kYot{
     .variablePrefix = "  VARIABLE _YOT_",
@@ -42,7 +42,7 @@ constexpr Table kYot{
 };
 
 constexpr Table::ChannelLine kGivChannels[] = {{"  GIVCHANNEL1 1", 0}};
-constexpr Table::Marker kGivMarkers[] = {{"{c}", Value::cardIndex},
+constexpr CardMarker kGivMarkers[] = {{"{c}", Value::cardIndex},
                                          {"{cs}", Value::familyNumber},
                                          {"{k}", Value::channel},
                                          {"{p}", Value::globalChannel}};
@@ -78,25 +78,9 @@ int ChannelCardHandler::GetAddedSteps(int templateSteps) {
                       templateSteps);
 }
 
-int ChannelCardHandler::markerValue(const ChannelCardTable::Marker& marker) const {
-    switch (marker.value) {
-    case Value::cardIndex:
-        return cardIndex();
-    case Value::familyNumber:
-        return card().familyNumber;
-    case Value::channel:
-        return m_loop.channel() + marker.add;
-    case Value::globalChannel:
-        return kw::saturatingAdd(m_loop.globalChannel(), marker.add);
-    }
-    return 0;
-}
-
 void ChannelCardHandler::OnDataLine(std::string& line) {
     takeKind(line, ChannelRangeSteps::markers);
-    for (const auto& marker : m_table.markers) {
-        kw::replaceMarker(line, marker.text, markerValue(marker));
-    }
+    replaceCardMarkers(line, m_table.markers, m_loop);
 }
 
 void ChannelCardHandler::endStepOfKind(int kind, int stepNumber, std::int64_t) {

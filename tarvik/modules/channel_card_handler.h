@@ -26,13 +26,6 @@ struct ChannelCard {
 
 // One family's differences.
 struct ChannelCardTable {
-    // What a data-line marker stands for: the value plus `add`.
-    enum class Value { cardIndex, familyNumber, channel, globalChannel };
-    struct Marker {
-        std::string_view text;
-        Value value;
-        int add = 0;
-    };
     // A channel statement of the template ("  BAQCHANNEL17 1") and how far its channel lies
     // from the channel under test.
     struct ChannelLine {
@@ -45,7 +38,7 @@ struct ChannelCardTable {
     const CardFamilyTable& family;    // bus addresses, channels and how many cards
     std::string_view channelKeyword;  // "  BAQCHANNEL"
     std::span<const ChannelLine> channelLines;
-    std::span<const Marker> markers;
+    std::span<const CardMarker> markers;
 };
 
 class ChannelCardHandler : public CardSectionHandler<ChannelCard, CModuleFileHandler> {
@@ -74,7 +67,6 @@ protected:
     void selectCard() override;
 
 private:
-    int markerValue(const ChannelCardTable::Marker& marker) const;
     bool rewriteChannelLine(std::string& line) const;
 
     const ChannelCardTable& m_table;

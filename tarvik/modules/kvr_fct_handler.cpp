@@ -83,13 +83,8 @@ void CKvrFctHandler::OnDataLine(std::string& line) {
 }
 
 void CKvrFctHandler::replaceTextMarkers(std::string& line) const {
-    const CKvrInfo& card = m_cards.current();
-    kw::replaceAll(line, "{c}", std::to_string(m_cards.index()));
-    kw::replaceAll(line, "{cs}", std::to_string(card.familyNumber));
-    kw::replaceAll(line, "{g}", std::to_string(m_loop.group()));
-    kw::replaceAll(line, "{k}", std::to_string(m_loop.channel()));
-    kw::replaceAll(line, "{s}", std::to_string(m_loop.globalChannel()));
-    const char letter = static_cast<char>('A' + card.cardNumber - 1);
+    replaceCardMarkers(line, kCardMarkers, m_loop);
+    const char letter = static_cast<char>('A' + card().cardNumber - 1);
     kw::replaceAll(line, "{n}", std::string(1, letter) + std::to_string(m_supplyNo));
     kw::replaceAll(line, "{pmin}", m_supplyNo == 1 ? "P1" : "P2");
     kw::replaceAll(line, "{pmax}", m_supplyNo == 1 ? "P4" : "P3");

@@ -46,10 +46,7 @@ int CNorvFctHandler::GetAddedSteps(int templateSteps) {
 
 void CNorvFctHandler::OnDataLine(std::string& line) {
     takeKind(line, kKindMarkers);
-    kw::replaceMarker(line, "{c}", cardIndex());
-    kw::replaceMarker(line, "{g}", m_loop.group());
-    kw::replaceMarker(line, "{k}", m_loop.channel());
-    kw::replaceMarker(line, "{s}", m_loop.globalChannel());
+    replaceCardMarkers(line, kCardLoopMarkers, m_loop);
     kw::replaceMarker(line, "{l}", card().logicBase);
 }
 

@@ -78,11 +78,8 @@ void CSeqFctHandler::OnDataLine(std::string& line) {
 }
 
 void CSeqFctHandler::replaceTextMarkers(std::string& line) const {
-    kw::replaceMarker(line, "{c}", cardIndex());
-    kw::replaceMarker(line, "{g}", m_loop.group());
-    kw::replaceMarker(line, "{k}", m_loop.channel());
+    replaceCardMarkers(line, kCardLoopMarkers, m_loop);
     kw::replaceMarker(line, "{j}", m_relayIndex);
-    kw::replaceMarker(line, "{s}", m_loop.globalChannel());
     kw::replaceMarker(line, "{l}", card().logicBase);
     kw::replaceMarker(line, "{r}", m_relayNo);
     kw::replaceMarker(line, "{rl}", relayLine(m_relayIndex, m_highRelay < m_lowRelay));

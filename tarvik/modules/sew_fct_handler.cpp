@@ -1,5 +1,6 @@
 #include "tarvik/modules/sew_fct_handler.h"
 
+#include "tarvik/modules/card_statements.h"
 #include "tarvik/modules/module_text.h"
 
 #include <algorithm>
@@ -97,11 +98,11 @@ int CSewFctHandler::GetAddedSteps(int) {
 
 void CSewFctHandler::OnDataLine(std::string& line) {
     CTemplateFileHandler::OnDataLine(line);
-    kw::replaceAll(line, "{c}", std::to_string(cardIndex()));
-    kw::replaceAll(line, "{k}", std::to_string(m_pairNo));
-    kw::replaceAll(line, "{r}", std::to_string(m_runningRelay));
-    const int location = relayLocation(m_cards.current(), m_pairNo, m_highRelay < m_lowRelay);
-    kw::replaceAll(line, "{rl}", std::to_string(location));
+    kw::replaceMarker(line, "{c}", cardIndex());
+    kw::replaceMarker(line, "{k}", m_pairNo);
+    kw::replaceMarker(line, "{r}", m_runningRelay);
+    kw::replaceMarker(line, "{rl}",
+                      relayLocation(m_cards.current(), m_pairNo, m_highRelay < m_lowRelay));
 }
 
 void CSewFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {

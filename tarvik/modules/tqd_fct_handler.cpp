@@ -76,16 +76,13 @@ void CTqdFctHandler::takeMarkers(std::string& line) {
 }
 
 void CTqdFctHandler::replaceTextMarkers(std::string& line) const {
-    const CTqdInfo& card = m_cards.current();
-    kw::replaceAll(line, "{c}", std::to_string(m_cards.index()));
-    kw::replaceAll(line, "{cs}", std::to_string(card.familyNumber));
-    kw::replaceAll(line, "{g}", std::to_string(m_loop.group()));
-    kw::replaceAll(line, "{k}", std::to_string(m_loop.channel()));
+    // The shared markers but the system-wide channel.
+    replaceCardMarkers(line, std::span(kCardMarkers).first(4), m_loop);
     // Supply A1, A2- or A2+: card letter by list position, the second supply's sign.
     std::string supply(1, static_cast<char>('A' + m_cards.index() - 1));
     supply += std::to_string(m_supplyNo);
     if (m_supplyNo != 1) {
-        supply += card.supplyFit == SupplyFit::plusMinus ? "-" : "+";
+        supply += card().supplyFit == SupplyFit::plusMinus ? "-" : "+";
     }
     kw::replaceAll(line, "{n}", supply);
 }
