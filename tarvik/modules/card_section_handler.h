@@ -90,10 +90,15 @@ protected:
     // Sets the generator's counters for the card that has just become current.
     virtual void selectCard() {}
 
-    // For the generator's OnDataLine: the first of its kind markers that the line holds is
-    // taken out of it and becomes the step's kind.
-    void takeKind(std::string& line, std::span<const StepKindMarker> markers) {
-        if (const int kind = takeStepKind(line, markers); kind != 0) {
+    // For the generator's OnDataLine: the first of its kind markers that the line holds, else
+    // the first of the card markers ("{CARD_BEGIN}", "{CARD_END}"), is taken out of it and
+    // becomes the step's kind.
+    void takeKind(std::string& line, std::span<const StepKindMarker> markers = {}) {
+        int kind = takeStepKind(line, markers);
+        if (kind == 0) {
+            kind = takeStepKind(line, CardSteps::markers);
+        }
+        if (kind != 0) {
             m_stepKind = kind;
         }
     }

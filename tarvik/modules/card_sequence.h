@@ -213,6 +213,10 @@ int takeStepKind(std::string& line, std::span<const StepKindMarker> markers);
 // generator's own kinds start at `firstFree`.
 struct CardSteps {
     enum Kind : int { cardBegin = 1, cardEnd = 2, firstFree = 3 };
+    static constexpr StepKindMarker markers[] = {
+        {"{CARD_BEGIN}", cardBegin},
+        {"{CARD_END}", cardEnd},
+    };
 };
 
 // The kinds of a card section that holds a channel range, the steps from the one marked
@@ -227,10 +231,8 @@ struct ChannelRangeSteps {
         firstFree
     };
     static constexpr StepKindMarker markers[] = {
-        {"{CARD_BEGIN}", cardBegin},
         {"{TEST_CHANNEL_BEGIN}", rangeBegin},
         {"{TEST_CHANNEL_END}", rangeEnd},
-        {"{CARD_END}", cardEnd},
     };
 };
 

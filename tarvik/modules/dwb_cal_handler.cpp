@@ -5,14 +5,10 @@
 namespace {
 
 enum Kind {
-    kCardBegin = CardSteps::cardBegin,
-    kCardEnd = CardSteps::cardEnd,
-    kIstOnly = 3,
+    kIstOnly = CardSteps::firstFree,
 };
 
 constexpr StepKindMarker kKindMarkers[] = {
-    {"{CARD_BEGIN}", kCardBegin},
-    {"{CARD_END}", kCardEnd},
     {"{IGNORE_IST}", kIstOnly},
 };
 

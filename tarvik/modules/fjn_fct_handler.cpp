@@ -9,18 +9,12 @@ namespace {
 
 enum Kind {
     kPlain = 0,
-    kCardBegin = CardSteps::cardBegin,
-    kMeasured = 3,
-    kMeasureAgain = 4,
-    kStimulus = 5,
-    kCardEnd = CardSteps::cardEnd,
+    kMeasured = CardSteps::firstFree,
+    kMeasureAgain,
+    kStimulus,
 };
 
-constexpr StepKindMarker kKindMarkers[] = {
-    {"{TEST_STIM}", kStimulus},
-    {"{CARD_BEGIN}", kCardBegin},
-    {"{CARD_END}", kCardEnd},
-};
+constexpr StepKindMarker kKindMarkers[] = {{"{TEST_STIM}", kStimulus}};
 
 constexpr std::string_view kVariablePrefix = "  VARIABLE _FJN_";
 constexpr std::string_view kChannelKeyword = "  FJNCHANNEL";
@@ -148,7 +142,7 @@ void CFjnFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
         dropSteps(false);
         numberOnFrom(stepNumber);
         break;
-    case kCardEnd:
+    case CardSteps::cardEnd:
         endCardSection();
         break;
     default:

@@ -8,16 +8,6 @@
 
 namespace {
 
-enum Kind {
-    kCardBegin = CardSteps::cardBegin,
-    kCardEnd = CardSteps::cardEnd,
-};
-
-constexpr StepKindMarker kKindMarkers[] = {
-    {"{CARD_BEGIN}", kCardBegin},
-    {"{CARD_END}", kCardEnd},
-};
-
 constexpr std::string_view kVariablePrefix = "  VARIABLE _GAT84_";
 
 // Fail data names the step it belongs to by a four-digit number after this text.
@@ -37,7 +27,7 @@ int CGat84FctHandler::GetAddedSteps(int templateSteps) {
 }
 
 void CGat84FctHandler::OnDataLine(std::string& line) {
-    takeKind(line, kKindMarkers);
+    takeKind(line);
     kw::replaceMarker(line, "{c}", cardIndex());
 }
 

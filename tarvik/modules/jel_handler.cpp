@@ -7,16 +7,6 @@
 
 namespace {
 
-enum Kind {
-    kCardBegin = CardSteps::cardBegin,
-    kCardEnd = CardSteps::cardEnd,
-};
-
-constexpr StepKindMarker kKindMarkers[] = {
-    {"{CARD_BEGIN}", kCardBegin},
-    {"{CARD_END}", kCardEnd},
-};
-
 constexpr std::string_view kVariablePrefix = "  VARIABLE _NOHK_";
 constexpr std::string_view kChannelToken = "{v,";
 
@@ -33,7 +23,7 @@ int CJelHandler::GetAddedSteps(int templateSteps) {
 }
 
 void CJelHandler::OnDataLine(std::string& line) {
-    takeKind(line, kKindMarkers);
+    takeKind(line);
     kw::replaceMarker(line, "{c}", cardIndex());
     replaceChannelToken(line);
 }

@@ -9,20 +9,18 @@
 namespace {
 
 enum Kind {
-    kCardBegin = CardSteps::cardBegin,
-    kGroups = 3,
-    kChannels = 4,
-    kSupplyPos = 5,
-    kSupplyNeg = 6,
-    kKvrSelectionEnd = 7,
-    kGroupsHigh = 8,
-    kChannelsHigh = 9,
-    kGroupsLow = 10,
-    kChannelsLow = 11,
-    kSupplyPosTqd = 12,
-    kSupplyNegTqd = 13,
-    kTqdSelectionEnd = 14,
-    kCardEnd = CardSteps::cardEnd,
+    kGroups = CardSteps::firstFree,
+    kChannels,
+    kSupplyPos,
+    kSupplyNeg,
+    kKvrSelectionEnd,
+    kGroupsHigh,
+    kChannelsHigh,
+    kGroupsLow,
+    kChannelsLow,
+    kSupplyPosTqd,
+    kSupplyNegTqd,
+    kTqdSelectionEnd,
 };
 
 // In search order: the first marker a data line holds gives the step its kind.
@@ -32,9 +30,7 @@ constexpr StepKindMarker kKindMarkers[] = {
     {"{TEST_GROUPS_HIGH}", kGroupsHigh},   {"{TEST_GROUPS_LOW}", kGroupsLow},
     {"{TEST_NG_POS}", kSupplyPos},         {"{TEST_NG_NEG}", kSupplyNeg},
     {"{TEST_NG_POS_TQD}", kSupplyPosTqd},  {"{TEST_NG_NEG_TQD}", kSupplyNegTqd},
-    {"{CARD_BEGIN}", kCardBegin},          {"{SEL_KVR_END}", kKvrSelectionEnd},
-    {"{SEL_TQD_END}", kTqdSelectionEnd},   {"{CARD_END}", kCardEnd},
-};
+    {"{SEL_KVR_END}", kKvrSelectionEnd},   {"{SEL_TQD_END}", kTqdSelectionEnd}};
 
 // Number of the first power supply by cardNumber; the second is the next one.
 constexpr std::array<int, 8> kFirstSupply{5, 7, 9, 11, 23, 25, 27, 29};
@@ -122,7 +118,7 @@ void CKvrFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
     case kTqdSelectionEnd:
         endSelection(stepStart, false);
         break;
-    case kCardEnd:
+    case CardSteps::cardEnd:
         dropSteps(false);
         break;
     default: // group steps: only remembered

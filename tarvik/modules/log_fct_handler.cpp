@@ -10,17 +10,11 @@
 namespace {
 
 enum Kind {
-    kCardBegin = CardSteps::cardBegin,
-    kChannelStep = 3,
-    kDrop = 4,
-    kCardEnd = CardSteps::cardEnd,
+    kChannelStep = CardSteps::firstFree,
+    kDrop,
 };
 
-constexpr StepKindMarker kKindMarkers[] = {
-    {"{TEST_CHANNELS}", kChannelStep},
-    {"{CARD_BEGIN}", kCardBegin},
-    {"{CARD_END}", kCardEnd},
-};
+constexpr StepKindMarker kKindMarkers[] = {{"{TEST_CHANNELS}", kChannelStep}};
 constexpr std::string_view kIgnoreGat520 = "{IGNORE_GAT520}";
 
 constexpr std::string_view kVariablePrefix = "  VARIABLE _AGA_";

@@ -9,20 +9,13 @@
 namespace {
 
 enum Kind {
-    kCardBegin = CardSteps::cardBegin,
-    kGroups = 3,
-    kChannels = 4,
-    kCardEnd = CardSteps::cardEnd,
+    kGroups = CardSteps::firstFree,
+    kChannels,
 };
 
 // In search order: the first marker a data line holds gives the step its kind.
-constexpr StepKindMarker kKindMarkers[] = {
-    {"{TEST_CHANNELS}", kChannels},
-    {"{TEST_GROUPS}", kGroups},
-    {"{CARD_BEGIN}", kCardBegin},
-    {"{CARD_END}", kCardEnd},
-};
-
+constexpr StepKindMarker kKindMarkers[] = {{"{TEST_CHANNELS}", kChannels},
+                                           {"{TEST_GROUPS}", kGroups}};
 
 } // namespace
 

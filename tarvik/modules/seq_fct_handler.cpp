@@ -9,23 +9,19 @@
 namespace {
 
 enum Kind {
-    kCardBegin = CardSteps::cardBegin,
-    kGroups = 3,
-    kChannels = 4,
-    kFirstSetHighToLow = 5,
-    kFirstSetLowToHigh = 6,
-    kOtherSetHighToLow = 7,
-    kOtherSetLowToHigh = 8,
-    kCardEnd = CardSteps::cardEnd,
+    kGroups = CardSteps::firstFree,
+    kChannels,
+    kFirstSetHighToLow,
+    kFirstSetLowToHigh,
+    kOtherSetHighToLow,
+    kOtherSetLowToHigh,
 };
 
 // In search order: the first marker a data line holds gives the step its kind.
 constexpr StepKindMarker kKindMarkers[] = {
     {"{TEST_CHANNELS}", kChannels},         {"{TEST_GROUPS}", kGroups},
     {"{TEST_SEW1_HL}", kFirstSetHighToLow}, {"{TEST_SEW1_LH}", kFirstSetLowToHigh},
-    {"{TEST_SEWn_HL}", kOtherSetHighToLow}, {"{TEST_SEWn_LH}", kOtherSetLowToHigh},
-    {"{CARD_BEGIN}", kCardBegin},           {"{CARD_END}", kCardEnd},
-};
+    {"{TEST_SEWn_HL}", kOtherSetHighToLow}, {"{TEST_SEWn_LH}", kOtherSetLowToHigh}};
 
 constexpr int kRelaysPerCard = CardFamilies::kSeq.relays;
 
@@ -102,7 +98,7 @@ void CSeqFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
     case kOtherSetLowToHigh:
         endOtherSetLowToHigh(stepStart);
         break;
-    case kCardEnd:
+    case CardSteps::cardEnd:
         dropSteps(false);
         break;
     default: // group steps: only remembered

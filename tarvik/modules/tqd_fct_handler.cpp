@@ -8,8 +8,6 @@
 namespace {
 
 enum Kind {
-    kCardBegin = CardSteps::cardBegin,
-    kCardEnd = CardSteps::cardEnd,
     kGroups = CardSteps::firstFree,
     kChannels,
     kSupplyPos,
@@ -18,10 +16,10 @@ enum Kind {
 };
 
 // In search order: the first marker a data line holds gives the step its kind.
-constexpr StepKindMarker kKindMarkers[] = {
-    {"{TEST_CHANNELS}", kChannels}, {"{TEST_GROUPS}", kGroups},   {"{TEST_NG_POS}", kSupplyPos},
-    {"{TEST_NG_NEG}", kSupplyNeg},  {"{CARD_BEGIN}", kCardBegin}, {"{CARD_END}", kCardEnd},
-};
+constexpr StepKindMarker kKindMarkers[] = {{"{TEST_CHANNELS}", kChannels},
+                                           {"{TEST_GROUPS}", kGroups},
+                                           {"{TEST_NG_POS}", kSupplyPos},
+                                           {"{TEST_NG_NEG}", kSupplyNeg}};
 
 } // namespace
 
@@ -100,7 +98,7 @@ void CTqdFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
     case kSupplyNeg:
         endNegativeSupply(stepNumber, stepStart);
         break;
-    case kCardEnd:
+    case CardSteps::cardEnd:
         m_dropping = false;
         break;
     default: // group and dropped steps
@@ -114,7 +112,7 @@ void CTqdFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
 void CTqdFctHandler::endPositiveSupply(int stepNumber) {
     if (!hasSupply()) {
         m_dropping = true;
-        if (const auto cardEnd = m_starts.find(kCardEnd)) {
+        if (const auto cardEnd = m_starts.find(CardSteps::cardEnd)) {
             SeekInput(*cardEnd);
         }
         return;
