@@ -20,13 +20,15 @@ namespace {
 
 // Lets one handler rewrite one module: a handler that declines in Prepare leaves the module
 // as copied. The module is looked up ignoring case, as templates made on Windows name files
-// in any case. A failed Process fails the step: the module would be incomplete.
+// in any case. A failed Process fails the step: the module would be incomplete, and the run
+// discards the staging folder the module lies in.
 bool processModule(CModuleFileHandler& handler, const fs::path& folder, const std::string& module) {
     if (!handler.Prepare()) {
         return true;
     }
     const auto path = kw::findCaseInsensitive(folder, module);
-    return path && handler.Open(*path) && handler.Process();
+    return path && handler.Open(*path, CModuleFileHandler::Placement::inStaging) &&
+           handler.Process();
 }
 
 ModuleStep projectFileStep(const SequenceContext& c, bool cal) {
