@@ -1,8 +1,11 @@
 #include "tarvik/generation/run_data.h"
 
+#include "common/text/line_file.h"
+#include "module_test_support.h"
 #include "support/scripted_ui.h"
 #include "tarvik/config/system_info.h"
 #include "tarvik/generation/run_inputs.h"
+#include "tarvik/modules/reset_handler.h"
 
 #include <gtest/gtest.h>
 
@@ -248,4 +251,43 @@ TEST_F(RunDataTest, System945DeletesThe860Modules) {
     EXPECT_FALSE(has(data.selfTestDeleteList, "vortest_945.fct"));
     EXPECT_FALSE(has(data.calDeleteList, "dekoder_945.fct"));
     EXPECT_FALSE(has(data.selfTestDeleteList, "qbt520.fct"));
+}
+
+// Every reset group with two cards and every single card: the reset module written from the
+// bundled template, byte for byte. The groups' order and the entries' names, card addresses
+// and init statements all show in it.
+TEST_F(RunDataTest, ResetModuleOfARackWithEveryGroup) {
+    m_system.setManual(860, true, true, true); // ULM860 decoder
+    m_system.hasXab60V = true;
+    // Position order: addresses 1 ... 11, 48, 49, 12, 13, then the second housing.
+    const std::pair<int, CardInfo> rack[] = {
+        {1, {CardType::Norv860, 0, 0}},  {2, {CardType::Fjn860, 0, 1}},
+        {3, {CardType::Log, 11, 0}},     {4, {CardType::Gat, 2, 0}},
+        {5, {CardType::Kvr860, 0, 2}},   {6, {CardType::Tqd, 1, 0}},
+        {7, {CardType::Sew, 5, 0}},      {8, {CardType::Dwb860, 0, 0}},
+        {9, {CardType::Jel6, 0, 0}},     {10, {CardType::Multi, 1, 0}},
+        {11, {CardType::Multi, 4, 0}},   {48, {CardType::Wu520, 0, 0}},
+        {49, {CardType::Htr520, 0, 0}},  {12, {CardType::Tif, 0, 0}},
+        {13, {CardType::Multi, 2, 0}},   {17, {CardType::Fjn860, 0, 2}},
+        {18, {CardType::Norv860, 0, 0}}, {19, {CardType::Gat, 2, 0}},
+        {20, {CardType::Log, 0, 0}},     {21, {CardType::Tqd, 4, 0}},
+        {22, {CardType::Kvr860, 0, 1}},  {23, {CardType::Dwb860, 0, 0}},
+        {24, {CardType::Sew, 5, 0}},     {25, {CardType::Multi, 1, 0}},
+        {26, {CardType::Jel6, 0, 0}},    {27, {CardType::Multi, 6, 0}},
+        {52, {CardType::Ow, 0, 0}},      {53, {CardType::Ow, 1, 0}},
+        {28, {CardType::Ruq300, 1, 0}},
+    };
+    for (const auto& [address, card] : rack) {
+        put(address, card);
+    }
+    const RunData data = prepare();
+    const auto templateModule = kw::readFileBytes(std::filesystem::path(KW_TEMPLATES_DIR) /
+                                                  "TM_SEL_TEMPLATE" / "resettest0.rst");
+    const auto expected = kw::readFileBytes(std::filesystem::path(KW_TEST_DATA_DIR) /
+                                            "reset_every_group" / "resettest0.rst");
+    ASSERT_TRUE(templateModule && expected);
+    const auto result = testing_support::rewriteModule(
+        std::make_unique<CResetHandler>(data.resetList), *templateModule, "resettest0.rst");
+    ASSERT_TRUE(result.processed);
+    EXPECT_EQ(*expected, result.output);
 }
