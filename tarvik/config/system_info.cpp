@@ -14,7 +14,8 @@ bool isSlotAddress(int cardAddress) {
 
 } // namespace
 
-void CSystemInfo::appendHousing(int housing, int firstAddress, int extraAddress, int lastAddress) {
+void CSystemInfo::appendHousing(int housing, int firstAddress, int extraAddress,
+                                int lastAddress) const {
     for (int p = 4; p <= 14; ++p) {
         positions.push_back({housing, p, firstAddress + (p - 4)});
     }
@@ -24,7 +25,7 @@ void CSystemInfo::appendHousing(int housing, int firstAddress, int extraAddress,
     positions.push_back({housing, 18, lastAddress + 1});
 }
 
-void CSystemInfo::buildPositions() {
+void CSystemInfo::buildPositions() const {
     if (!positions.empty()) {
         return;
     }
@@ -48,12 +49,12 @@ void CSystemInfo::buildPositions() {
     }
 }
 
-bool CSystemInfo::isShownIndex(int index) {
+bool CSystemInfo::isShownIndex(int index) const {
     buildPositions();
     return index >= 0 && index < static_cast<int>(positions.size());
 }
 
-std::string CSystemInfo::positionName(int index) {
+std::string CSystemInfo::positionName(int index) const {
     if (!isShownIndex(index)) {
         return "";
     }
@@ -73,7 +74,7 @@ std::string CSystemInfo::positionName(int index) {
     return "P" + std::to_string(p.position);
 }
 
-int CSystemInfo::visibleCount() {
+int CSystemInfo::visibleCount() const {
     buildPositions();
     const int all = static_cast<int>(positions.size());
     if (systemType == 945 && lastOccupied > 0) {
@@ -83,7 +84,7 @@ int CSystemInfo::visibleCount() {
     return all;
 }
 
-bool CSystemInfo::canAddVisiblePosition() {
+bool CSystemInfo::canAddVisiblePosition() const {
     buildPositions();
     return systemType == 945 && lastOccupied + 1 < static_cast<int>(positions.size());
 }
@@ -105,7 +106,7 @@ Family CSystemInfo::moduleFamily(int cardAddress) const {
     return familyOfSlot(cardAddress, slots[cardAddress]);
 }
 
-Family CSystemInfo::effectiveFamily(int index) {
+Family CSystemInfo::effectiveFamily(int index) const {
     if (!isShownIndex(index)) {
         return Family::NoModule;
     }
@@ -116,11 +117,12 @@ Family CSystemInfo::effectiveFamily(int index) {
     return usageWins ? p.usage : own;
 }
 
-int CSystemInfo::countFamily(Family family, int n) {
-    const int shown = visibleCount();
-    if (n <= 0 || n > shown) {
-        n = shown;
-    }
+int CSystemInfo::countFamily(Family family) const {
+    return countFamilyBefore(family, visibleCount());
+}
+
+int CSystemInfo::countFamilyBefore(Family family, int index) const {
+    const int n = std::min(index, visibleCount());
     int count = 0;
     for (int i = 0; i < n; ++i) {
         if (effectiveFamily(i) == family) {
@@ -130,7 +132,7 @@ int CSystemInfo::countFamily(Family family, int n) {
     return count;
 }
 
-std::string CSystemInfo::moduleName(int index) {
+std::string CSystemInfo::moduleName(int index) const {
     if (!isShownIndex(index)) {
         return "";
     }
@@ -142,8 +144,7 @@ std::string CSystemInfo::moduleName(int index) {
     if (family == Family::NoModule || family == Family::Empty) {
         return "";
     }
-    // countFamily reads a count of 0 as "all positions", so the first position counts alone.
-    const int earlier = index == 0 ? 0 : countFamily(family, index);
+    const int earlier = countFamilyBefore(family, index);
     const int limit = familyLimit(family);
     if (earlier >= limit) {
         return "";
@@ -154,7 +155,7 @@ std::string CSystemInfo::moduleName(int index) {
     return familyCode(family) + "_" + std::to_string(earlier + 1);
 }
 
-std::string CSystemInfo::usageChoice(int index, int choice) {
+std::string CSystemInfo::usageChoice(int index, int choice) const {
     if (!isShownIndex(index)) {
         return "";
     }
@@ -183,7 +184,7 @@ bool CSystemInfo::setUsage(int index, int choice) {
     return changed;
 }
 
-bool CSystemInfo::hasSeqCard() {
+bool CSystemInfo::hasSeqCard() const {
     buildPositions();
     const int last = std::min(lastOccupied, static_cast<int>(positions.size()) - 1);
     for (int i = 0; i <= last; ++i) {

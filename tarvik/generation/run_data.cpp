@@ -179,9 +179,7 @@ void PositionPass::visit(int index) {
         return;
     }
     const CardInfo card = m_system.slots[position.cardAddress];
-    // countFamily reads 0 as "all positions"; the first position has no earlier ones.
-    const int earlier =
-        index == 0 ? 0 : m_system.countFamily(m_system.effectiveFamily(index), index);
+    const int earlier = m_system.countFamilyBefore(m_system.effectiveFamily(index), index);
     // A RUQ300 with supply used as an empty position keeps only its component test.
     if (card.typeCode == CardType::Ruq300 && card.variant == 1 && position.usage == Family::Empty) {
         keep("bauteiltest_ruq300.ict");
@@ -351,7 +349,7 @@ void appendNumberGroup(RunData& data, const CardFamilyTable& family, int count) 
 }
 
 int servedCards(CSystemInfo& system, const CardFamilyTable& family) {
-    return std::min(family.maxCards, system.countFamily(family.family, 0));
+    return std::min(family.maxCards, system.countFamily(family.family));
 }
 
 void buildResetList(RunData& data, CSystemInfo& system) {

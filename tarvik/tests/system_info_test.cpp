@@ -173,9 +173,10 @@ TEST(SystemInfo, ModuleNamesNumberCardsOfOneFamilyUpToTheLimit) {
     EXPECT_EQ("", s.moduleName(indexOfAddress(s, 0)));  // QBT860: no module
     EXPECT_EQ("", s.moduleName(indexOfAddress(s, 50))); // DAX19: no module
     EXPECT_EQ("", s.moduleName(indexOfAddress(s, 10))); // empty, no usage
-    EXPECT_EQ(9, s.countFamily(Family::Kvr, 0));
-    EXPECT_EQ(1, s.countFamily(Family::Kvr, 3));
-    EXPECT_EQ(9, s.countFamily(Family::Kvr, 1000));
+    EXPECT_EQ(9, s.countFamily(Family::Kvr));
+    EXPECT_EQ(0, s.countFamilyBefore(Family::Kvr, 0));
+    EXPECT_EQ(1, s.countFamilyBefore(Family::Kvr, 3));
+    EXPECT_EQ(9, s.countFamilyBefore(Family::Kvr, 1000));
 }
 
 TEST(SystemInfo, FirstPositionStartsItsFamilyAtOne) {
