@@ -248,13 +248,14 @@ std::vector<std::string> cardChoiceTexts(int cardAddress) {
 
 const std::vector<UsageEntry>& usageEntries(Family cardFamily) {
     static const std::vector<UsageEntry> kvr = {{"KVR", Family::NoModule}, {"TQD", Family::Tqd}};
-    static const std::vector<UsageEntry> ruq = {{kEmptyText, Family::Empty}, {"RUQ", Family::NoModule}};
+    static const std::vector<UsageEntry> ruq = {{kEmptyText, Family::Empty},
+                                                {"RUQ", Family::NoModule}};
     // An empty position may be reserved for any family with numbered modules except SEW.
     static const std::vector<UsageEntry> empty = {
         {kEmptyText, Family::NoModule}, {"SEQ", Family::Seq}, {"KVR", Family::Kvr},
-        {"GAT84", Family::Gat84}, {"LOG", Family::Log},   {"FJN", Family::Fjn},
-        {"JEL", Family::Jel},     {"TQD", Family::Tqd},   {"NORV", Family::Norv},
-        {"YOT", Family::Yot},     {"DWB", Family::Dwb},   {"BAQ", Family::Baq},
+        {"GAT84", Family::Gat84},       {"LOG", Family::Log}, {"FJN", Family::Fjn},
+        {"JEL", Family::Jel},           {"TQD", Family::Tqd}, {"NORV", Family::Norv},
+        {"YOT", Family::Yot},           {"DWB", Family::Dwb}, {"BAQ", Family::Baq},
     };
     static const std::vector<UsageEntry> none;
     switch (cardFamily) {

@@ -198,9 +198,7 @@ protected:
     }
 
     // The following steps are numbered on from `stepNumber`, unless the numbering runs already.
-    void numberOnFrom(int stepNumber) {
-        this->startNumbering(repeatNumber(stepNumber));
-    }
+    void numberOnFrom(int stepNumber) { this->startNumbering(repeatNumber(stepNumber)); }
 
     // GetAddedSteps of a module whose card section is written once per card as the template
     // holds it, `outside` template steps outside the section: the further cards' sections,

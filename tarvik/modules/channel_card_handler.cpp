@@ -16,10 +16,10 @@ using Value = CardMarker::Value;
 constexpr Table::ChannelLine kBaqChannels[] = {
     {"  BAQCHANNEL1 1", 0}, {"  BAQCHANNEL17 1", 16}, {"  BAQCHANNEL33 1", 32}};
 constexpr CardMarker kBaqMarkers[] = {{"{c}", Value::cardIndex},
-                                         {"{cs}", Value::familyNumber},
-                                         {"{k1}", Value::channel, 0},
-                                         {"{k2}", Value::channel, 16},
-                                         {"{k3}", Value::channel, 32}};
+                                      {"{cs}", Value::familyNumber},
+                                      {"{k1}", Value::channel, 0},
+                                      {"{k2}", Value::channel, 16},
+                                      {"{k3}", Value::channel, 32}};
 constexpr Table kBaq{
     .variablePrefix = "  VARIABLE _BAQ_",
     .busAddressAfter = " 224",
@@ -43,9 +43,9 @@ constexpr Table kYot{
 
 constexpr Table::ChannelLine kGivChannels[] = {{"  GIVCHANNEL1 1", 0}};
 constexpr CardMarker kGivMarkers[] = {{"{c}", Value::cardIndex},
-                                         {"{cs}", Value::familyNumber},
-                                         {"{k}", Value::channel},
-                                         {"{p}", Value::globalChannel}};
+                                      {"{cs}", Value::familyNumber},
+                                      {"{k}", Value::channel},
+                                      {"{p}", Value::globalChannel}};
 constexpr Table kGiv{
     .variablePrefix = "  VARIABLE _GIV_",
     .busAddressAfter = " 224",
@@ -90,8 +90,7 @@ void ChannelCardHandler::endStepOfKind(int kind, int stepNumber, std::int64_t) {
 void ChannelCardHandler::OnBodyLine(std::string& line) {
     // The init string names the channel under test; the template holds channel 1.
     if (kw::rewriteVariable(line, m_table.variablePrefix, cardIndex()) ||
-        kw::rewriteBusAddress(line, m_table.busAddressAfter,
-                              cardBusAddress()) ||
+        kw::rewriteBusAddress(line, m_table.busAddressAfter, cardBusAddress()) ||
         kw::rewriteInitValue(line, "1", m_loop.channel())) {
         return;
     }

@@ -53,8 +53,8 @@ int CDwbFctHandler::GetAddedSteps(int templateSteps) {
     const long long cardSteps = kCardStepsOutsideRange - (m_is945 ? 1 : 0);
     const long long rangeSteps =
         static_cast<long long>(templateSteps) - kStepsOutsideCards - kCardStepsOutsideRange;
-    return addedSteps(kStepsOutsideCards + cards * cardSteps + m_family.channels * cards * rangeSteps -
-                          templateSteps,
+    return addedSteps(kStepsOutsideCards + cards * cardSteps +
+                          m_family.channels * cards * rangeSteps - templateSteps,
                       templateSteps);
 }
 
@@ -85,8 +85,8 @@ int CDwbFctHandler::cardEndNumber(int) const {
 
 void CDwbFctHandler::OnBodyLine(std::string& line) {
     if (kw::rewriteVariable(line, kVariablePrefix, cardIndex()) ||
-        kw::rewriteBusAddress(line, " 176", cardBusAddress()) ||
-        rewriteInitString(line) || m_loop.globalChannel() <= 1) {
+        kw::rewriteBusAddress(line, " 176", cardBusAddress()) || rewriteInitString(line) ||
+        m_loop.globalChannel() <= 1) {
         return;
     }
     const int firstChannel = m_shift ? m_loop.globalChannel() : card().channelBase;

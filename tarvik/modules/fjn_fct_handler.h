@@ -29,7 +29,6 @@
 
 class CFjnFctHandler : public CardSectionHandler<CFjnInfo, CModuleFileHandler> {
 public:
-
     explicit CFjnFctHandler(std::vector<CFjnInfo> cards);
 
     bool Prepare() override;

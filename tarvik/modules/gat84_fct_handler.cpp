@@ -20,7 +20,8 @@ constexpr int kStepsOutsideCards = 2;
 } // namespace
 
 CGat84FctHandler::CGat84FctHandler(std::vector<CGat84Info> cards)
-    : CardSectionHandler(CardFamilies::kGat84, std::move(cards), CardNumbering::derivedBlock(1000)) {}
+    : CardSectionHandler(CardFamilies::kGat84, std::move(cards),
+                         CardNumbering::derivedBlock(1000)) {}
 
 int CGat84FctHandler::GetAddedSteps(int templateSteps) {
     return repeatedSectionSteps(templateSteps, kStepsOutsideCards);

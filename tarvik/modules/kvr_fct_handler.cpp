@@ -43,7 +43,8 @@ constexpr int kMaxFailDataNumber = 100000;
 } // namespace
 
 CKvrFctHandler::CKvrFctHandler(std::vector<CKvrInfo> cards, int systemType)
-    : SupplyCardHandler(CardFamilies::kKvr, std::move(cards), CardNumbering::fixedBlock(2000), systemType) {}
+    : SupplyCardHandler(CardFamilies::kKvr, std::move(cards), CardNumbering::fixedBlock(2000),
+                        systemType) {}
 
 // The counters start afresh for the card now current; its selection code decides which
 // "SEL" values apply: a card generated as a TQD card that shares its family number with
@@ -208,8 +209,7 @@ void CKvrFctHandler::OnBodyLine(std::string& line) {
 bool CKvrFctHandler::replaceAddressLine(std::string& line) const {
     const int familyNumber = card().familyNumber;
     return kw::rewriteBusAddress(line, " 112", cardBusAddress()) ||
-           kw::rewriteBusAddress(line, " 144",
-                                 familyBusAddress(CardFamilies::kTqd, familyNumber));
+           kw::rewriteBusAddress(line, " 144", familyBusAddress(CardFamilies::kTqd, familyNumber));
 }
 
 // The init string selects the group (238, 222, 216) or the supply (248, 232; 131 ... 140 in

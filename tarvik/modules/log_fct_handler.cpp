@@ -87,8 +87,7 @@ void CLogFctHandler::OnBodyLine(std::string& line) {
         line = std::string(kVariablePrefix) + std::to_string(logic.cardNumber);
         return;
     }
-    if (kw::rewriteBusAddress(line, " ", cardBusAddress()) ||
-        rewriteInitString(line)) {
+    if (kw::rewriteBusAddress(line, " ", cardBusAddress()) || rewriteInitString(line)) {
         return;
     }
     kw::rewriteLogicStatement(line, {.firstChannel = m_loop.globalChannel(),

@@ -20,7 +20,6 @@
 
 class CLogFctHandler : public CardSectionHandler<CLogInfo, CTemplateFileHandler> {
 public:
-
     CLogFctHandler(std::vector<CLogInfo> cards, int systemType);
 
 protected:

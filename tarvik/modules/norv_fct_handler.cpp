@@ -20,7 +20,8 @@ constexpr StepKindMarker kKindMarkers[] = {{"{TEST_CHANNELS}", kChannels},
 } // namespace
 
 CNorvFctHandler::CNorvFctHandler(std::vector<CNorvInfo> cards)
-    : CardSectionHandler(CardFamilies::kNorv, std::move(cards), CardNumbering::derivedBlock(1000)) {}
+    : CardSectionHandler(CardFamilies::kNorv, std::move(cards), CardNumbering::derivedBlock(1000)) {
+}
 
 void CNorvFctHandler::selectCard() {
     m_loop.start(m_family.channels, card().channelBase);

@@ -14,7 +14,6 @@
 
 class CNorvFctHandler : public CardSectionHandler<CNorvInfo, CModuleFileHandler> {
 public:
-
     explicit CNorvFctHandler(std::vector<CNorvInfo> cards);
 
 protected:

@@ -36,8 +36,8 @@ constexpr std::array<int, 32> kRelayLinesOtherwise{26, 25, 46, 45, 58, 57, 70, 6
 } // namespace
 
 CSeqFctHandler::CSeqFctHandler(int systemType, std::vector<CSeqInfo> cards)
-    : CardSectionHandler(CardFamilies::kSeq, std::move(cards), CardNumbering::fixedBlock(2000), systemType) {
-}
+    : CardSectionHandler(CardFamilies::kSeq, std::move(cards), CardNumbering::fixedBlock(2000),
+                         systemType) {}
 
 bool CSeqFctHandler::Prepare() {
     m_highRelay = 0;

@@ -17,7 +17,6 @@
 
 class CSeqFctHandler : public CardSectionHandler<CSeqInfo, CTemplateFileHandler> {
 public:
-
     CSeqFctHandler(int systemType, std::vector<CSeqInfo> cards);
 
     bool Prepare() override;

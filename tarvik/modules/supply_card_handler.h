@@ -103,8 +103,8 @@ protected:
     // The positive step read again goes on from the step before it (20 further, with the
     // card's offset), unless the numbering runs already.
     void numberAfterPreviousStep() {
-        this->startNumbering(kw::saturatingAdd(
-                m_previousStepNumber, this->m_numbering.offset(this->cardIndex()) + 20));
+        this->startNumbering(kw::saturatingAdd(m_previousStepNumber,
+                                               this->m_numbering.offset(this->cardIndex()) + 20));
     }
 
     int m_supplyNo = 1;
