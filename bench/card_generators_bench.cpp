@@ -83,7 +83,7 @@ bool measure(const fs::path& dir, const std::string& figure, const std::string& 
 std::vector<CKvrInfo> eightKvrCards() {
     std::vector<CKvrInfo> cards;
     for (int n = 1; n <= 8; ++n) {
-        cards.push_back({24 * n - 23, n % 3 + 1, n, n, 0});
+        cards.push_back({24 * n - 23, static_cast<SupplyFit>(n % 3 + 1), n, n, 0});
     }
     return cards;
 }
@@ -93,7 +93,7 @@ std::vector<CSewInfo> thirtySewCards() {
     int relayBase = 1;
     for (int n = 0; n < 30; ++n) {
         const int count = 32 * (n % 3 + 1);
-        cards.push_back({relayBase, count, n % 3 + 1});
+        cards.push_back({relayBase, count, static_cast<RelayKind>(n % 3 + 1)});
         relayBase += count;
     }
     return cards;

@@ -40,12 +40,10 @@ protected:
         if (m_channel < kChannels) {
             ++m_channel;
             this->SeekInput(stepStart);
-            if (this->m_nextNumber == 0) {
-                this->m_nextNumber = stepNumber + 10;
-            }
+            this->startNumbering(stepNumber + 10);
         } else {
             m_channel = 1;
-            this->m_nextNumber = 0;
+            this->stopNumbering();
         }
     }
 

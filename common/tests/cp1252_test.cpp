@@ -30,3 +30,24 @@ TEST(Cp1252, UnrepresentableAndMalformedBecomeQuestionMarks) {
     EXPECT_EQ("???", utf8ToCp1252("\xED\xA0\x80"));      // UTF-16 surrogate
     EXPECT_EQ("?", utf8ToCp1252("\x80"));                // stray continuation byte
 }
+
+// The 27 bytes 0x80 ... 0x9F that Windows-1252 assigns, with their characters, both ways.
+TEST(Cp1252, EveryAssignedByteOfTheHighControlRange) {
+    struct Row {
+        char byte;
+        const char* utf8;
+    };
+    const Row rows[] = {
+        {'\x80', "€"}, {'\x82', "‚"}, {'\x83', "ƒ"}, {'\x84', "„"}, {'\x85', "…"}, {'\x86', "†"},
+        {'\x87', "‡"}, {'\x88', "ˆ"}, {'\x89', "‰"}, {'\x8A', "Š"}, {'\x8B', "‹"}, {'\x8C', "Œ"},
+        {'\x8E', "Ž"}, {'\x91', "‘"}, {'\x92', "’"}, {'\x93', "“"}, {'\x94', "”"}, {'\x95', "•"},
+        {'\x96', "–"}, {'\x97', "—"}, {'\x98', "˜"}, {'\x99', "™"}, {'\x9A', "š"}, {'\x9B', "›"},
+        {'\x9C', "œ"}, {'\x9E', "ž"}, {'\x9F', "Ÿ"},
+    };
+    static_assert(std::size(rows) == 27);
+    for (const Row& row : rows) {
+        const std::string byte(1, row.byte);
+        EXPECT_EQ(row.utf8, cp1252ToUtf8(byte)) << std::hex << (row.byte & 0xFF);
+        EXPECT_EQ(byte, utf8ToCp1252(row.utf8)) << row.utf8;
+    }
+}

@@ -20,10 +20,35 @@ bool SeekableLineReader::open(const std::filesystem::path& path) {
     return m_file.open(path, std::ios::in | std::ios::binary) != nullptr;
 }
 
+bool SeekableLineReader::load(const std::filesystem::path& path) {
+    close();
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error || size > kMaxLoad) {
+        return false;
+    }
+    std::filebuf file;
+    if (file.open(path, std::ios::in | std::ios::binary) == nullptr) {
+        return false;
+    }
+    if (!m_buffer || m_capacity < size) {
+        m_capacity = std::max<std::size_t>(m_capacity, static_cast<std::size_t>(size));
+        m_buffer.reset(new char[m_capacity]);
+    }
+    const auto wanted = static_cast<std::streamsize>(size);
+    if (file.sgetn(m_buffer.get(), wanted) != wanted) {
+        return false;
+    }
+    m_windowLength = static_cast<std::size_t>(size);
+    m_loaded = true;
+    return true;
+}
+
 void SeekableLineReader::close() {
     if (m_file.is_open()) {
         m_file.close();
     }
+    m_loaded = false;
     m_windowStart = 0;
     m_windowLength = 0;
     m_cursor = 0;
@@ -32,6 +57,12 @@ void SeekableLineReader::close() {
 
 void SeekableLineReader::seek(std::int64_t position) {
     position = std::max<std::int64_t>(position, 0);
+    if (m_loaded) {
+        // The window is the whole file: past its end reads nothing.
+        m_cursor = static_cast<std::size_t>(
+            std::min<std::int64_t>(position, static_cast<std::int64_t>(m_windowLength)));
+        return;
+    }
     const std::int64_t windowEnd = m_windowStart + static_cast<std::int64_t>(m_windowLength);
     if (position >= m_windowStart && position <= windowEnd) {
         m_cursor = static_cast<std::size_t>(position - m_windowStart);

@@ -23,8 +23,14 @@ public:
 
     // Opens a file for reading from its first byte. False when it cannot be opened.
     bool open(const std::filesystem::path& path);
+    // Reads the whole file (at most kMaxLoad bytes) into memory and closes it: later reads and
+    // seeks need no file, so the file may be overwritten meanwhile. False when it cannot be
+    // read or is larger.
+    bool load(const std::filesystem::path& path);
     void close();
-    bool isOpen() const { return m_file.is_open(); }
+    bool isOpen() const { return m_file.is_open() || m_loaded; }
+
+    static constexpr std::uintmax_t kMaxLoad = std::uintmax_t{1} << 28;
 
     // Reads the next line into `line`, without its line end (LF, or CR LF: a CR directly
     // before the LF is dropped; any other byte is kept). False at the end of the file or
@@ -52,6 +58,7 @@ private:
     std::size_t m_windowLength = 0;   // valid bytes in m_buffer
     std::size_t m_cursor = 0;         // next unread byte in m_buffer
     bool m_failed = false;
+    bool m_loaded = false; // the whole file is in the window
 };
 
 } // namespace kw

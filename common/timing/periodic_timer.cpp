@@ -60,7 +60,6 @@ bool PeriodicTimer::start(unsigned periodMs, Tick tick) {
         return false;
     }
     m_tick = std::move(tick);
-    m_missed.store(0, std::memory_order_relaxed);
     m_thread = std::thread([this, firstDueNs, periodNs] { run(firstDueNs, periodNs); });
     return true;
 }
@@ -96,10 +95,9 @@ void PeriodicTimer::run(std::int64_t firstDueNs, std::int64_t periodNs) {
             expirations == 0) {
             continue;
         }
+        // Ticks that passed while the previous callback still ran or the thread was not
+        // scheduled: the callback runs once, for the latest of them.
         ticksSoFar += expirations;
-        if (expirations > 1) {
-            m_missed.fetch_add(expirations - 1, std::memory_order_relaxed);
-        }
         m_tick(firstDueNs + static_cast<std::int64_t>(ticksSoFar - 1) * periodNs);
     }
 }

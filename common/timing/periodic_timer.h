@@ -10,7 +10,6 @@
 //   ...
 //   timer.stop();   // returns once no callback runs any more
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <thread>
@@ -41,10 +40,6 @@ public:
 
     bool isRunning() const { return m_thread.joinable(); }
 
-    // Grid ticks that passed while the previous callback still ran or the thread was not
-    // scheduled; the callback then runs once for the latest of them.
-    std::uint64_t missedTicks() const { return m_missed.load(std::memory_order_relaxed); }
-
     // The clock of the grid.
     static std::int64_t nowNs();
 
@@ -55,7 +50,6 @@ private:
     Tick m_tick;
     int m_timerFd = -1;
     int m_stopFd = -1;
-    std::atomic<std::uint64_t> m_missed{0};
 };
 
 } // namespace kw

@@ -28,7 +28,6 @@ public:
 
     // 0 when none is known.
     unsigned basePort() const { return m_basePort; }
-    bool registerCheckPassed() const { return m_registerCheckPassed; }
 
 protected:
     explicit CInterfaceInt41Base(InterfaceContext context) : m_context(context) {}

@@ -34,8 +34,6 @@ public:
     void captureLost();
 
     bool isDragging() const { return m_dragging; }
-    int startIndex() const { return m_startIndex; }
-    int dropIndex() const { return m_dropIndex; }
     AutoScroll direction() const { return m_direction; }
     bool timerRunning() const { return m_timerRunning; }
 

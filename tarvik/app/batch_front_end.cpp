@@ -57,7 +57,7 @@ std::optional<CardInfo> parseTriple(const std::string& text) {
     if (!t || !v || !e) {
         return std::nullopt;
     }
-    return CardInfo{*t, *v, *e};
+    return CardInfo{static_cast<CardType>(*t), *v, *e};
 }
 
 void applyCard(CSystemInfo& system, const Edit& edit) {
@@ -149,7 +149,7 @@ void loadSysInfo(CSystemInfo& system, const std::string& file) {
             throw BatchError("--from-sysinfo: Zeile " + std::to_string(lineNumber) + " von \"" +
                              file + "\" ist keine Zeile \"Adresse Typ Variante\"");
         }
-        system.slots[address] = internCardInfo(type, variant, 0);
+        system.slots[address] = internCardInfo(static_cast<CardType>(type), variant, 0);
     }
 }
 

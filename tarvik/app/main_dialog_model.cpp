@@ -59,7 +59,7 @@ std::vector<VariantQuestion> MainDialogModel::beginFirstShow() {
         if (address < 0 || address >= CSystemInfo::kSlotCount) {
             continue;
         }
-        const int type = system.slots[address].typeCode;
+        const CardType type = system.slots[address].typeCode;
         if (type != CardType::Kvr860 && type != CardType::Fjn860) {
             continue;
         }

@@ -1,5 +1,7 @@
 #include "tarvik/config/card_catalogue.h"
 
+#include "tarvik/config/card_families.h"
+
 #include <array>
 #include <deque>
 #include <mutex>
@@ -9,35 +11,24 @@ namespace {
 constexpr const char* kEmptyText = "(leer)";
 constexpr const char* kNotOccupiable = "(nicht belegbar)";
 
-struct FamilyEntry {
-    int family;
-    const char* code;
-    int limit;
-};
-
-constexpr std::array<FamilyEntry, 20> kFamilies = {{
-    {Family::Sew, "SEW", 30},      {Family::Seq, "SEQ", 8},       {Family::Kvr, "KVR", 8},
-    {Family::Gat84, "GAT84", 4},   {Family::Log, "LOG", 8},       {Family::Fjn, "FJN", 4},
-    {Family::Jel, "JEL", 8},       {Family::Tqd, "TQD", 8},       {Family::Norv, "NORV", 8},
-    {Family::Yot, "YOT", 8},       {Family::Dwb, "DWB", 8},       {Family::Baq, "BAQ", 8},
-    {Family::Ow520, "OW520", 1},   {Family::Ow860, "OW860", 1},   {Family::Tif, "TIF", 1},
-    {Family::Wu25, "WU2-5", 1},    {Family::Htr, "HTR", 1},       {Family::Pew860, "PEW860", 1},
-    {Family::Ruq, "RUQ", 1},       {Family::Ulm860, "ULM860", 1},
-}};
+using T = CardType;
 
 // The choices of every address without a special list, in menu order.
 constexpr std::array<CardInfo, 36> kGeneralChoices = {{
-    {0, 0, 0},   {1, 0, 0},   {1, 2, 0},   {1, 96, 0},  {1, 5, 0},    {2, 0, 1},
-    {2, 0, 2},   {2, 0, 3},   {10, 0, 0},  {10, 11, 0}, {3, 2, 0},    {79, 0, 0},
-    {13, 0, 1},  {13, 0, 2},  {14, 0, 0},  {5, 0, 0},   {8, 0, 0},    {6, 0, 0},
-    {6, 1, 0},   {7, 0, 0},   {7, 1, 0},   {11, 0, 0},  {12, 0, 0},   {47, 0, 0},
-    {47, 1, 0},  {47, 257, 0}, {47, 2, 0}, {47, 258, 0}, {47, 4, 0},  {111, 0, 0},
-    {143, 0, 0}, {143, 1, 0}, {239, 1, 0}, {239, 2, 0}, {239, 4, 0},  {239, 6, 0},
+    {T::None, 0, 0},    {T::Sew, 0, 0},     {T::Sew, 2, 0},    {T::Sew, 96, 0},   {T::Sew, 5, 0},
+    {T::Kvr860, 0, 1},  {T::Kvr860, 0, 2},  {T::Kvr860, 0, 3}, {T::Log, 0, 0},    {T::Log, 11, 0},
+    {T::Gat, 2, 0},     {T::Norv860, 0, 0}, {T::Fjn860, 0, 1}, {T::Fjn860, 0, 2}, {T::Jel6, 0, 0},
+    {T::Czep520, 0, 0}, {T::Pew28, 0, 0},   {T::Ow, 0, 0},     {T::Ow, 1, 0},     {T::Tif, 0, 0},
+    {T::Tif, 1, 0},     {T::Wu520, 0, 0},   {T::Htr520, 0, 0}, {T::Tqd, 0, 0},    {T::Tqd, 1, 0},
+    {T::Tqd, 257, 0},   {T::Tqd, 2, 0},     {T::Tqd, 258, 0},  {T::Tqd, 4, 0},    {T::Dwb860, 0, 0},
+    {T::Ruq300, 0, 0},  {T::Ruq300, 1, 0},  {T::Multi, 1, 0},  {T::Multi, 2, 0},  {T::Multi, 4, 0},
+    {T::Multi, 6, 0},
 }};
-constexpr std::array<CardInfo, 2> kQbtChoices = {{{4, 0, 0}, {31, 0, 0}}};
-constexpr std::array<CardInfo, 3> kZupaChoices = {{{0, 0, 0}, {15, 0, 0}, {15, 1, 0}}};
-constexpr std::array<CardInfo, 2> kDecoderChoices = {{{256, 0, 0}, {256, 1, 0}}};
-constexpr std::array<CardInfo, 2> kDax19Choices = {{{0, 0, 0}, {239, 3, 0}}};
+constexpr std::array<CardInfo, 2> kQbtChoices = {{{T::Qbt520, 0, 0}, {T::Qbt860, 0, 0}}};
+constexpr std::array<CardInfo, 3> kZupaChoices = {
+    {{T::None, 0, 0}, {T::Zupa, 0, 0}, {T::Zupa, 1, 0}}};
+constexpr std::array<CardInfo, 2> kDecoderChoices = {{{T::Decoder, 0, 0}, {T::Decoder, 1, 0}}};
+constexpr std::array<CardInfo, 2> kDax19Choices = {{{T::None, 0, 0}, {T::Multi, 3, 0}}};
 
 std::string sewName(std::int32_t variant) {
     switch (variant) {
@@ -103,7 +94,7 @@ const CardInfo* choiceFrom(const std::array<CardInfo, N>& choices, int choice) {
 
 } // namespace
 
-const CardInfo& internCardInfo(std::int32_t typeCode, std::int32_t variant, std::int32_t extra) {
+const CardInfo& internCardInfo(CardType typeCode, std::int32_t variant, std::int32_t extra) {
     // A deque keeps every handed-out instance at its address while the list grows.
     static std::mutex guard;
     static std::deque<CardInfo> instances;
@@ -187,7 +178,7 @@ std::string cardDetail(const CardInfo& card) {
     }
 }
 
-int familyOfSlot(int cardAddress, const CardInfo& slot) {
+Family familyOfSlot(int cardAddress, const CardInfo& slot) {
     if (cardAddress < 0 || cardAddress > 63) {
         return Family::Empty;
     }
@@ -223,22 +214,14 @@ int familyOfSlot(int cardAddress, const CardInfo& slot) {
     }
 }
 
-std::string familyCode(int family) {
-    for (const auto& entry : kFamilies) {
-        if (entry.family == family) {
-            return entry.code;
-        }
-    }
-    return "---";
+std::string familyCode(Family family) {
+    const CardFamilyTable* table = cardFamilyTable(family);
+    return table != nullptr ? std::string(table->code) : "---";
 }
 
-int familyLimit(int family) {
-    for (const auto& entry : kFamilies) {
-        if (entry.family == family) {
-            return entry.limit;
-        }
-    }
-    return 1;
+int familyLimit(Family family) {
+    const CardFamilyTable* table = cardFamilyTable(family);
+    return table != nullptr ? table->maxCards : 1;
 }
 
 const CardInfo* cardChoice(int cardAddress, int choice) {
@@ -263,15 +246,16 @@ std::vector<std::string> cardChoiceTexts(int cardAddress) {
     return texts;
 }
 
-const std::vector<UsageEntry>& usageEntries(int cardFamily) {
-    static const std::vector<UsageEntry> kvr = {{"KVR", 0}, {"TQD", Family::Tqd}};
-    static const std::vector<UsageEntry> ruq = {{kEmptyText, Family::Empty}, {"RUQ", 0}};
+const std::vector<UsageEntry>& usageEntries(Family cardFamily) {
+    static const std::vector<UsageEntry> kvr = {{"KVR", Family::NoModule}, {"TQD", Family::Tqd}};
+    static const std::vector<UsageEntry> ruq = {{kEmptyText, Family::Empty},
+                                                {"RUQ", Family::NoModule}};
     // An empty position may be reserved for any family with numbered modules except SEW.
     static const std::vector<UsageEntry> empty = {
-        {kEmptyText, 0},         {"SEQ", Family::Seq},   {"KVR", Family::Kvr},
-        {"GAT84", Family::Gat84}, {"LOG", Family::Log},   {"FJN", Family::Fjn},
-        {"JEL", Family::Jel},     {"TQD", Family::Tqd},   {"NORV", Family::Norv},
-        {"YOT", Family::Yot},     {"DWB", Family::Dwb},   {"BAQ", Family::Baq},
+        {kEmptyText, Family::NoModule}, {"SEQ", Family::Seq}, {"KVR", Family::Kvr},
+        {"GAT84", Family::Gat84},       {"LOG", Family::Log}, {"FJN", Family::Fjn},
+        {"JEL", Family::Jel},           {"TQD", Family::Tqd}, {"NORV", Family::Norv},
+        {"YOT", Family::Yot},           {"DWB", Family::Dwb}, {"BAQ", Family::Baq},
     };
     static const std::vector<UsageEntry> none;
     switch (cardFamily) {

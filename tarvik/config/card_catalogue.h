@@ -9,71 +9,78 @@
 #include <string>
 #include <vector>
 
+// Type codes as the cards report them (the older cards in the low four bits, the newer ones
+// as a full identification word) and the two codes the program assigns itself. A card may
+// report a code not named here; it keeps its number.
+enum class CardType : std::int32_t {
+    None = 0,
+    Sew = 1,
+    Kvr860 = 2,
+    Gat = 3,
+    Qbt520 = 4,
+    Czep520 = 5,
+    Ow = 6,
+    Tif = 7,
+    Pew28 = 8,
+    Log = 10,
+    Wu520 = 11,
+    Htr520 = 12,
+    Fjn860 = 13,
+    Jel6 = 14,
+    Zupa = 15, // assigned to the card at address 14 that reports code 1
+    Qbt860 = 31,
+    Tqd = 47,
+    Norv860 = 79,
+    Dwb860 = 111,
+    Ruq300 = 143,
+    Multi = 239,   // YOT860, PEW860, DAX19, BAQ44, GIV12 by variant
+    Decoder = 256, // the decoder at card address 15
+};
+
 // One card kind: the type code the card reports on the bus and two sub-types.
 struct CardInfo {
-    std::int32_t typeCode = 0;
+    CardType typeCode = CardType::None;
     std::int32_t variant = 0;
     std::int32_t extra = 0;
 
     friend bool operator==(const CardInfo&, const CardInfo&) = default;
 };
 
-// Type codes as the cards report them (the older cards in the low four bits, the newer ones
-// as a full identification word) and the two codes the program assigns itself.
-namespace CardType {
-constexpr std::int32_t None = 0;
-constexpr std::int32_t Sew = 1;
-constexpr std::int32_t Kvr860 = 2;
-constexpr std::int32_t Gat = 3;
-constexpr std::int32_t Qbt520 = 4;
-constexpr std::int32_t Czep520 = 5;
-constexpr std::int32_t Ow = 6;
-constexpr std::int32_t Tif = 7;
-constexpr std::int32_t Pew28 = 8;
-constexpr std::int32_t Log = 10;
-constexpr std::int32_t Wu520 = 11;
-constexpr std::int32_t Htr520 = 12;
-constexpr std::int32_t Fjn860 = 13;
-constexpr std::int32_t Jel6 = 14;
-constexpr std::int32_t Zupa = 15; // assigned to the card at address 14 that reports code 1
-constexpr std::int32_t Qbt860 = 31;
-constexpr std::int32_t Tqd = 47;
-constexpr std::int32_t Norv860 = 79;
-constexpr std::int32_t Dwb860 = 111;
-constexpr std::int32_t Ruq300 = 143;
-constexpr std::int32_t Multi = 239; // YOT860, PEW860, DAX19, BAQ44, GIV12 by variant
-constexpr std::int32_t Decoder = 256; // the decoder at card address 15
-} // namespace CardType
+// The number of a type code, as files and the bus carry it.
+constexpr std::int32_t typeNumber(CardType type) {
+    return static_cast<std::int32_t>(type);
+}
 
-// Module families: which test module the generator writes for a card.
-namespace Family {
-constexpr int NoModule = 0;
-constexpr int Empty = 1;
-constexpr int Sew = 2;
-constexpr int Seq = 3;
-constexpr int Kvr = 4;
-constexpr int Gat84 = 5;
-constexpr int Log = 6;
-constexpr int Fjn = 7;
-constexpr int Jel = 8;
-constexpr int Tqd = 9;
-constexpr int Norv = 10;
-constexpr int Yot = 11;
-constexpr int Dwb = 12;
-constexpr int Baq = 13;
-constexpr int Ow520 = 14;
-constexpr int Ow860 = 15;
-constexpr int Tif = 16;
-constexpr int Wu25 = 17;
-constexpr int Htr = 18;
-constexpr int Pew860 = 19;
-constexpr int Ruq = 20;
-constexpr int Ulm860 = 21;
-} // namespace Family
+// Module families: which test module the generator writes for a card. A position's usage
+// stores one of them (NoModule: no usage chosen).
+enum class Family : std::int32_t {
+    NoModule = 0,
+    Empty = 1,
+    Sew = 2,
+    Seq = 3,
+    Kvr = 4,
+    Gat84 = 5,
+    Log = 6,
+    Fjn = 7,
+    Jel = 8,
+    Tqd = 9,
+    Norv = 10,
+    Yot = 11,
+    Dwb = 12,
+    Baq = 13,
+    Ow520 = 14,
+    Ow860 = 15,
+    Tif = 16,
+    Wu25 = 17,
+    Htr = 18,
+    Pew860 = 19,
+    Ruq = 20,
+    Ulm860 = 21,
+};
 
 // The one shared instance of a triple. Instances live until program exit and never change,
 // so references may be kept and compared by address.
-const CardInfo& internCardInfo(std::int32_t typeCode, std::int32_t variant, std::int32_t extra);
+const CardInfo& internCardInfo(CardType typeCode, std::int32_t variant, std::int32_t extra);
 
 // Display name of a card; the detailed name adds the fitted variant ("KVR860 (NG++)").
 // The empty card has an empty name.
@@ -83,13 +90,13 @@ std::string cardName(const CardInfo& card, bool detail);
 std::string cardDetail(const CardInfo& card);
 
 // Module family of the card held by the slot of a card address (see CSystemInfo).
-int familyOfSlot(int cardAddress, const CardInfo& slot);
+Family familyOfSlot(int cardAddress, const CardInfo& slot);
 
 // Family code that forms module names ("KVR"); "---" for families without modules.
-std::string familyCode(int family);
+std::string familyCode(Family family);
 
 // How many cards of one family the modules can serve.
-int familyLimit(int family);
+int familyLimit(Family family);
 
 // The choice-th card that may be entered for a card address, or nullptr after the last one
 // (and for a negative address, which cannot take a card).
@@ -103,6 +110,6 @@ std::vector<std::string> cardChoiceTexts(int cardAddress);
 // each one stores. Empty for families that offer no menu.
 struct UsageEntry {
     const char* text;
-    int usage;
+    Family usage;
 };
-const std::vector<UsageEntry>& usageEntries(int cardFamily);
+const std::vector<UsageEntry>& usageEntries(Family cardFamily);

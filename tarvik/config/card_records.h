@@ -6,10 +6,29 @@
 #include <cstdint>
 #include <string>
 
+// What a KVR860 or a TQD card has fitted beside its matrix, by the codes of the configuration.
+enum class SupplyFit : int {
+    unknown = 0,
+    none = 1,      // KVR860 "ohne NG", TQD860 "Matrix"
+    plusPlus = 2,  // "NG++": two positive supplies
+    plusMinus = 3, // "NG+-": a positive and a negative supply
+    tqd76 = 4,     // TQD76: no supplies, 72 channels
+};
+
+constexpr bool hasSupplies(SupplyFit fit) {
+    return fit == SupplyFit::plusPlus || fit == SupplyFit::plusMinus;
+}
+
+// How a SEW card's relays lie on the card.
+enum class RelayKind : int { other = 0, sew28 = 1, sew28_56 = 2, sew84 = 3 };
+
+// The channels fitted on an FJN860.
+enum class FjnChannels : int { unknown = 0, eight = 1, four = 2 };
+
 struct CKvrInfo {
     int channelBase = 0; // first channel in the matrix numbering shared with SEQ28 and NORV
-    int supplyFit = 0;   // 1 without supply, 2 "NG++", 3 "NG+-", 0 unknown
-    int cardNumber = 0;  // running number over SEQ28, KVR and NORV cards together
+    SupplyFit supplyFit = SupplyFit::unknown; // none, plusPlus or plusMinus
+    int cardNumber = 0; // running number over SEQ28, KVR and NORV cards together
     int familyNumber = 0;
     std::uint8_t asTqd = 0; // the card is also generated as a TQD card
 };
@@ -17,7 +36,7 @@ struct CKvrInfo {
 struct CTqdInfo {
     int familyNumber = 0;
     int channelBase = 0;
-    int supplyFit = 0; // 1 matrix, 2 "NG++", 3 "NG+-", 4 TQD76
+    SupplyFit supplyFit = SupplyFit::unknown;
     std::uint8_t sense = 0;
 };
 
@@ -30,7 +49,7 @@ struct CLogInfo {
 
 struct CFjnInfo {
     int channelBase = 0;
-    int channels = 0; // 1 for 8 channels, 2 for 4 channels, 0 unknown
+    FjnChannels channels = FjnChannels::unknown;
     int cardNumber = 0;
     int familyNumber = 0;
 };
@@ -53,7 +72,7 @@ struct CSeqInfo {
 struct CSewInfo {
     int relayBase = 0;
     int relayCount = 0; // 32, 64 or 96
-    int relayKind = 0;  // 1 SEW28, 2 SEW28/56, 3 SEW84, 0 other
+    RelayKind relayKind = RelayKind::other;
 };
 
 struct CJelInfo {

@@ -30,7 +30,7 @@ bool housingAnswers(TestsystemConnection& connection, int address) {
     return v != 255 && v != 0 && !(v & 0x20);
 }
 
-bool variantAtFunction14(int typeCode) {
+bool variantAtFunction14(CardType typeCode) {
     return typeCode == CardType::Gat || typeCode == CardType::Ow || typeCode == CardType::Tif ||
            typeCode == CardType::Log || typeCode == CardType::Ruq300 || typeCode == CardType::Multi;
 }
@@ -40,7 +40,7 @@ CardInfo identifyCard(CSystemInfo& system, TestsystemConnection& connection, int
     const int v = read(connection, address, kIdentification);
     // The older cards report their code in the low four bits, the newer ones a full word
     // whose low four bits are all ones.
-    int typeCode = (v & 15) == 15 ? v : v & 15;
+    CardType typeCode = static_cast<CardType>((v & 15) == 15 ? v : v & 15);
     int variant = 0;
     if (typeCode == CardType::Sew && address == kZupaAddress) {
         const bool qbt860 = system.slots[0].typeCode == CardType::Qbt860;

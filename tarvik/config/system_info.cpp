@@ -23,32 +23,32 @@ std::string positionText(int number) {
 } // namespace
 
 void CSystemInfo::appendHousing(int housing, int firstAddress, int extraAddress,
-                                int lastAddress) {
+                                int lastAddress) const {
     for (int p = 4; p <= 14; ++p) {
-        positions.push_back({housing, p, firstAddress + (p - 4), 0});
+        positions.push_back({housing, p, firstAddress + (p - 4)});
     }
-    positions.push_back({housing, 15, hasExtraAddresses ? extraAddress : kNoCard, 0});
-    positions.push_back({housing, 16, hasExtraAddresses ? extraAddress + 1 : kNoCard, 0});
-    positions.push_back({housing, 17, lastAddress, 0});
-    positions.push_back({housing, 18, lastAddress + 1, 0});
+    positions.push_back({housing, 15, hasExtraAddresses ? extraAddress : kNoCard});
+    positions.push_back({housing, 16, hasExtraAddresses ? extraAddress + 1 : kNoCard});
+    positions.push_back({housing, 17, lastAddress});
+    positions.push_back({housing, 18, lastAddress + 1});
 }
 
-void CSystemInfo::buildPositions() {
+void CSystemInfo::buildPositions() const {
     if (!positions.empty()) {
         return;
     }
     if (systemType == 945 || systemType == 930) {
         const int last = systemType == 945 ? 13 : 8;
         for (int p = 0; p <= last; ++p) {
-            positions.push_back({1, p, p, 0});
+            positions.push_back({1, p, p});
         }
         return;
     }
-    positions.push_back({1, 2, 15, 0});
-    positions.push_back({1, 3, 0, 0});
+    positions.push_back({1, 2, 15});
+    positions.push_back({1, 3, 0});
     appendHousing(1, 1, 48, 12);
-    positions.push_back({1, 19, 14, 0});
-    positions.push_back({1, -50, hasExtraAddresses ? 50 : kNoCard, 0});
+    positions.push_back({1, 19, 14});
+    positions.push_back({1, -50, hasExtraAddresses ? 50 : kNoCard});
     if (hasExpansion1) {
         appendHousing(2, 17, 52, 28);
     }
@@ -57,12 +57,12 @@ void CSystemInfo::buildPositions() {
     }
 }
 
-bool CSystemInfo::isShownIndex(int index) {
+bool CSystemInfo::isShownIndex(int index) const {
     buildPositions();
     return index >= 0 && index < static_cast<int>(positions.size());
 }
 
-std::string CSystemInfo::positionName(int index) {
+std::string CSystemInfo::positionName(int index) const {
     if (!isShownIndex(index)) {
         return "";
     }
@@ -82,7 +82,7 @@ std::string CSystemInfo::positionName(int index) {
     return positionText(p.position);
 }
 
-int CSystemInfo::visibleCount() {
+int CSystemInfo::visibleCount() const {
     buildPositions();
     const int all = static_cast<int>(positions.size());
     if (systemType == 945 && lastOccupied > 0) {
@@ -92,7 +92,7 @@ int CSystemInfo::visibleCount() {
     return all;
 }
 
-bool CSystemInfo::canAddVisiblePosition() {
+bool CSystemInfo::canAddVisiblePosition() const {
     buildPositions();
     return systemType == 945 && lastOccupied + 1 < static_cast<int>(positions.size());
 }
@@ -107,29 +107,30 @@ int CSystemInfo::addVisiblePosition() {
     return all;
 }
 
-int CSystemInfo::moduleFamily(int cardAddress) const {
+Family CSystemInfo::moduleFamily(int cardAddress) const {
     if (!isSlotAddress(cardAddress)) {
         return Family::Empty;
     }
     return familyOfSlot(cardAddress, slots[cardAddress]);
 }
 
-int CSystemInfo::effectiveFamily(int index) {
+Family CSystemInfo::effectiveFamily(int index) const {
     if (!isShownIndex(index)) {
         return Family::NoModule;
     }
     const SelPosition& p = positions[index];
-    const int own = moduleFamily(p.cardAddress);
+    const Family own = moduleFamily(p.cardAddress);
     const bool usageWins = own == Family::Empty || (own == Family::Kvr && p.usage == Family::Tqd) ||
                            (own == Family::Ruq && p.usage == Family::Empty);
     return usageWins ? p.usage : own;
 }
 
-int CSystemInfo::countFamily(int family, int n) {
-    const int shown = visibleCount();
-    if (n <= 0 || n > shown) {
-        n = shown;
-    }
+int CSystemInfo::countFamily(Family family) const {
+    return countFamilyBefore(family, visibleCount());
+}
+
+int CSystemInfo::countFamilyBefore(Family family, int index) const {
+    const int n = std::min(index, visibleCount());
     int count = 0;
     for (int i = 0; i < n; ++i) {
         if (effectiveFamily(i) == family) {
@@ -139,7 +140,7 @@ int CSystemInfo::countFamily(int family, int n) {
     return count;
 }
 
-std::string CSystemInfo::moduleName(int index) {
+std::string CSystemInfo::moduleName(int index) const {
     if (!isShownIndex(index)) {
         return "";
     }
@@ -147,12 +148,11 @@ std::string CSystemInfo::moduleName(int index) {
     if (moduleFamily(p.cardAddress) == Family::Ruq && p.usage == Family::Empty) {
         return "";
     }
-    const int family = effectiveFamily(index);
+    const Family family = effectiveFamily(index);
     if (family == Family::NoModule || family == Family::Empty) {
         return "";
     }
-    // countFamily reads a count of 0 as "all positions", so the first position counts alone.
-    const int earlier = index == 0 ? 0 : countFamily(family, index);
+    const int earlier = countFamilyBefore(family, index);
     const int limit = familyLimit(family);
     if (earlier >= limit) {
         return "";
@@ -163,7 +163,7 @@ std::string CSystemInfo::moduleName(int index) {
     return familyCode(family) + "_" + std::to_string(earlier + 1);
 }
 
-std::string CSystemInfo::usageChoice(int index, int choice) {
+std::string CSystemInfo::usageChoice(int index, int choice) const {
     if (!isShownIndex(index)) {
         return "";
     }
@@ -186,13 +186,13 @@ bool CSystemInfo::setUsage(int index, int choice) {
     if (choice < 0 || choice >= static_cast<int>(entries.size())) {
         return false;
     }
-    const int usage = entries[choice].usage;
+    const Family usage = entries[choice].usage;
     const bool changed = p.usage != usage;
     p.usage = usage;
     return changed;
 }
 
-bool CSystemInfo::hasSeqCard() {
+bool CSystemInfo::hasSeqCard() const {
     buildPositions();
     const int last = std::min(lastOccupied, static_cast<int>(positions.size()) - 1);
     for (int i = 0; i <= last; ++i) {
@@ -229,7 +229,8 @@ std::vector<std::string> CSystemInfo::sysInfoLines() const {
     for (int address = 0; address < kSlotCount; ++address) {
         const CardInfo& card = slots[address];
         if (card.typeCode != CardType::None) {
-            lines.push_back(std::to_string(address) + " " + std::to_string(card.typeCode) + " " +
+            lines.push_back(std::to_string(address) + " " +
+                            std::to_string(typeNumber(card.typeCode)) + " " +
                             std::to_string(card.variant));
         }
     }

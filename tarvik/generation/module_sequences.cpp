@@ -1,6 +1,7 @@
 #include "tarvik/generation/module_sequences.h"
 
 #include "common/files/file_ops.h"
+#include "tarvik/config/card_families.h"
 #include "tarvik/config/system_info.h"
 #include "tarvik/generation/documentation.h"
 #include "tarvik/generation/project_file.h"
@@ -8,7 +9,10 @@
 #include "tarvik/generation/run_inputs.h"
 #include "tarvik/modules/module_handlers.h"
 
+#include <algorithm>
 #include <memory>
+#include <span>
+#include <string_view>
 
 namespace fs = std::filesystem;
 
@@ -16,26 +20,15 @@ namespace {
 
 // Lets one handler rewrite one module: a handler that declines in Prepare leaves the module
 // as copied. The module is looked up ignoring case, as templates made on Windows name files
-// in any case. A failed Process fails the step: the module would be incomplete.
+// in any case. A failed Process fails the step: the module would be incomplete, and the run
+// discards the staging folder the module lies in.
 bool processModule(CModuleFileHandler& handler, const fs::path& folder, const std::string& module) {
     if (!handler.Prepare()) {
         return true;
     }
     const auto path = kw::findCaseInsensitive(folder, module);
-    return path && handler.Open(*path) && handler.Process();
-}
-
-// A step whose handler is made when the step runs and destroyed right after it.
-template <typename Handler, typename... Args>
-ModuleStep handlerStep(int percent, std::string progressText, std::string module,
-                       const char* handlerName, std::string failureMessage, Args... args) {
-    ModuleStep step{percent, std::move(progressText),   module, handlerName,
-                    false,   std::move(failureMessage), nullptr};
-    step.run = [module, args...](const fs::path& folder) {
-        auto handler = std::make_unique<Handler>(args...);
-        return processModule(*handler, folder, module);
-    };
-    return step;
+    return path && handler.Open(*path, CModuleFileHandler::Placement::inStaging) &&
+           handler.Process();
 }
 
 ModuleStep projectFileStep(const SequenceContext& c, bool cal) {
@@ -70,6 +63,59 @@ ModuleStep documentationStep(const SequenceContext& c, bool cal, int percent) {
     return step;
 }
 
+// Makes the handler of a step when the step runs; the arguments are copies, as steps outlive
+// the context they were built from.
+using HandlerMaker = std::function<std::unique_ptr<CModuleFileHandler>()>;
+
+template <typename Handler, typename... Args> HandlerMaker make(Args... args) {
+    return [args...] { return std::make_unique<Handler>(args...); };
+}
+
+// Whether a step is passed over when its module is on the folder's delete list.
+enum class Skip { never, whenDeleted };
+
+// One module of a sequence: its share of the main bar, what the progress text and the
+// failure message call it, the module file, the handler and how it is made.
+struct GeneratorRow {
+    int percent;
+    const char* progressName; // "Verarbeiten des <progressName>"
+    std::string_view module;
+    const char* handlerName;
+    const char* failureName; // "Das <failureName> konnte nicht modifiziert werden!"
+    Skip skip;
+    HandlerMaker make;
+};
+
+ModuleStep generatorStep(const GeneratorRow& row, const std::vector<std::string>& deleteList) {
+    const std::string module(row.module);
+    ModuleStep step{row.percent,
+                    std::string("Verarbeiten des ") + row.progressName,
+                    module,
+                    row.handlerName,
+                    row.skip == Skip::whenDeleted &&
+                        std::find(deleteList.begin(), deleteList.end(), module) != deleteList.end(),
+                    std::string("Das ") + row.failureName + " konnte nicht modifiziert werden!",
+                    nullptr};
+    step.run = [module, make = row.make](const fs::path& folder) {
+        const auto handler = make();
+        return processModule(*handler, folder, module);
+    };
+    return step;
+}
+
+// The project file, the documentation (at `documentationPercent`), then the rows in order.
+std::vector<ModuleStep> sequence(const SequenceContext& c, bool cal, int documentationPercent,
+                                 std::span<const GeneratorRow> rows) {
+    std::vector<ModuleStep> steps;
+    steps.push_back(projectFileStep(c, cal));
+    steps.push_back(documentationStep(c, cal, documentationPercent));
+    const auto& deleteList = cal ? c.data.calDeleteList : c.data.selfTestDeleteList;
+    for (const GeneratorRow& row : rows) {
+        steps.push_back(generatorStep(row, deleteList));
+    }
+    return steps;
+}
+
 int zupaMode(const CSystemInfo& system) {
     const CardInfo& zupa = system.slots[14];
     if (zupa.typeCode != CardType::Zupa) {
@@ -78,130 +124,89 @@ int zupaMode(const CSystemInfo& system) {
     return zupa.variant == 1 ? 2 : 1;
 }
 
-std::string failed(const std::string& what) {
-    return "Das " + what + " konnte nicht modifiziert werden!";
-}
-
 } // namespace
 
 std::vector<ModuleStep> selfTestSequence(const SequenceContext& c) {
+    using namespace CardFamilies;
     const int type = c.system.systemType;
     const RunData& d = c.data;
-    std::vector<ModuleStep> steps;
-    steps.push_back(projectFileStep(c, false));
-    steps.push_back(documentationStep(c, false, 23));
-    steps.push_back(handlerStep<CNettestHandler>(
-        25, "Verarbeiten des Netztest-Moduls", "verbindungstest.icn", "CNettestHandler",
-        failed("Netztest-Modul"), type, CNettestJobList{}));
-    steps.push_back(handlerStep<CQbtIctHandler>(28, "Verarbeiten des QBT520-Bauteiltest-Moduls",
-                                                "bauteiltest_qbt520.ict", "CQbtIctHandler",
-                                                failed("QBT520-Bauteiltest-Modul"), type));
-    steps.back().skip = d.isDeletedFromSelfTest(steps.back().module);
-    steps.push_back(handlerStep<CQbtIctHandler>(30, "Verarbeiten des QBT860-Bauteiltest-Moduls",
-                                                "bauteiltest_qbt860.ict", "CQbtIctHandler",
-                                                failed("QBT860-Bauteiltest-Modul"), type));
-    steps.back().skip = d.isDeletedFromSelfTest(steps.back().module);
-    steps.push_back(handlerStep<CTemplateFileHandler>(
-        32, "Verarbeiten des QBT520-Funktionstest-Moduls", "qbt520.fct", "CTemplateFileHandler",
-        failed("QBT520-Funktionstest-Modul"), type));
-    steps.back().skip = d.isDeletedFromSelfTest(steps.back().module);
-    steps.push_back(handlerStep<CKvrFctHandler>(
-        35, "Verarbeiten des KVR-Funktionstest-Moduls", "kvr.fct", "CKvrFctHandler",
-        failed("KVR-Funktionstest-Modul"), d.kvrList, type));
-    steps.push_back(handlerStep<CTqdFctHandler>(
-        38, "Verarbeiten des TQD-Funktionstest-Moduls", "tqd.fct", "CTqdFctHandler",
-        failed("TQD-Funktionstest-Modul"), d.tqdList, type));
-    steps.push_back(handlerStep<CSewFctHandler>(
-        41, "Verarbeiten des SEW-Funktionstest-Moduls", "sew.fct", "CSewFctHandler",
-        failed("SEW-Funktionstest-Modul"), type, d.sewList));
-    steps.push_back(handlerStep<CLogFctHandler>(
-        45, "Verarbeiten des Logik-Funktionstest-Moduls", "logik.fct", "CLogFctHandler",
-        failed("Logik-Funktionstest-Modul"), d.logList, type));
-    steps.push_back(handlerStep<CGat84FctHandler>(
-        50, "Verarbeiten des GAT84-Funktionstest-Moduls", "gat84.fct", "CGat84FctHandler",
-        failed("GAT84-Funktionstest-Modul"), d.gat84List));
-    steps.push_back(handlerStep<CNorvFctHandler>(55, "Verarbeiten des NORV-Funktionstest-Moduls",
-                                                 "norv.fct", "CNorvFctHandler",
-                                                 failed("NORV-Funktionstest-Modul"), d.norvList));
-    steps.push_back(handlerStep<CSeqFctHandler>(
-        60, "Verarbeiten des SEQ-Funktionstest-Moduls", "seq.fct", "CSeqFctHandler",
-        failed("SEQ-Funktionstest-Modul"), type, d.seqList));
-    steps.push_back(handlerStep<CDwbFctHandler>(
-        65, "Verarbeiten des DWB-Funktionstest-Moduls", "dwb.fct", "CDwbFctHandler",
-        failed("DWB-Funktionstest-Modul"), d.dwbList, type == 945));
-    steps.push_back(handlerStep<CFjnFctHandler>(70, "Verarbeiten des FJN-Funktionstest-Moduls",
-                                                "fjn.fct", "CFjnFctHandler",
-                                                failed("FJN-Funktionstest-Modul"), d.fjnList));
-    steps.push_back(handlerStep<CJelHandler>(73, "Verarbeiten des JEL-Bauteiltest-Moduls",
-                                             "jel_ict.ict", "CJelHandler",
-                                             failed("JEL-Bauteiltest-Modul"), d.jelList));
-    steps.push_back(handlerStep<CJelHandler>(78, "Verarbeiten des JEL-Funktionstest-Moduls",
-                                             "jel_fkt.fct", "CJelHandler",
-                                             failed("JEL-Funktionstest-Modul"), d.jelList));
-    steps.push_back(handlerStep<CZupaFctHandler>(
-        80, "Verarbeiten des ZUPA-Funktionstest-Moduls", "zu_pa.fct", "CZupaFctHandler",
-        failed("ZUPA-Funktionstest-Modul"), zupaMode(c.system)));
-    steps.push_back(handlerStep<CYotFctHandler>(83, "Verarbeiten des YOT-Funktionstest-Moduls",
-                                                "yot.fct", "CYotFctHandler",
-                                                failed("YOT-Funktionstest-Modul"), d.yotList));
-    steps.push_back(handlerStep<CBaqFctHandler>(85, "Verarbeiten des BAQ-Funktionstest-Moduls",
-                                                "baq.fct", "CBaqFctHandler",
-                                                failed("BAQ-Funktionstest-Modul"), d.baqList));
-    steps.push_back(handlerStep<CGivFctHandler>(86, "Verarbeiten des GIV-Funktionstest-Moduls",
-                                                "giv.fct", "CGivFctHandler",
-                                                failed("GIV-Funktionstest-Modul"), d.givList));
-    steps.push_back(handlerStep<CPrintCertSelHandler>(
-        88, "Verarbeiten des Print_Cert-Funktionstest-Moduls", "Print_Cert.fct",
-        "CPrintCertSelHandler", failed("Print_Cert-Kalibrier-Modul"), c.ist));
-    steps.push_back(handlerStep<CResetHandler>(90, "Verarbeiten des Reset-Moduls", "resettest0.rst",
-                                               "CResetHandler", failed("Reset-Modul"),
-                                               d.resetList));
-    return steps;
+    const Skip never = Skip::never;
+    const GeneratorRow rows[] = {
+        {25, "Netztest-Moduls", "verbindungstest.icn", "CNettestHandler", "Netztest-Modul", never,
+         make<CNettestHandler>(type, CNettestJobList{})},
+        {28, "QBT520-Bauteiltest-Moduls", "bauteiltest_qbt520.ict", "CQbtIctHandler",
+         "QBT520-Bauteiltest-Modul", Skip::whenDeleted, make<CQbtIctHandler>(type)},
+        {30, "QBT860-Bauteiltest-Moduls", "bauteiltest_qbt860.ict", "CQbtIctHandler",
+         "QBT860-Bauteiltest-Modul", Skip::whenDeleted, make<CQbtIctHandler>(type)},
+        {32, "QBT520-Funktionstest-Moduls", "qbt520.fct", "CTemplateFileHandler",
+         "QBT520-Funktionstest-Modul", Skip::whenDeleted, make<CTemplateFileHandler>(type)},
+        {35, "KVR-Funktionstest-Moduls", kKvr.module, "CKvrFctHandler", "KVR-Funktionstest-Modul",
+         never, make<CKvrFctHandler>(d.kvrList, type)},
+        {38, "TQD-Funktionstest-Moduls", kTqd.module, "CTqdFctHandler", "TQD-Funktionstest-Modul",
+         never, make<CTqdFctHandler>(d.tqdList, type)},
+        {41, "SEW-Funktionstest-Moduls", kSew.module, "CSewFctHandler", "SEW-Funktionstest-Modul",
+         never, make<CSewFctHandler>(type, d.sewList)},
+        {45, "Logik-Funktionstest-Moduls", kLog.module, "CLogFctHandler",
+         "Logik-Funktionstest-Modul", never, make<CLogFctHandler>(d.logList, type)},
+        {50, "GAT84-Funktionstest-Moduls", kGat84.module, "CGat84FctHandler",
+         "GAT84-Funktionstest-Modul", never, make<CGat84FctHandler>(d.gat84List)},
+        {55, "NORV-Funktionstest-Moduls", kNorv.module, "CNorvFctHandler",
+         "NORV-Funktionstest-Modul", never, make<CNorvFctHandler>(d.norvList)},
+        {60, "SEQ-Funktionstest-Moduls", kSeq.module, "CSeqFctHandler", "SEQ-Funktionstest-Modul",
+         never, make<CSeqFctHandler>(type, d.seqList)},
+        {65, "DWB-Funktionstest-Moduls", kDwb.module, "CDwbFctHandler", "DWB-Funktionstest-Modul",
+         never, make<CDwbFctHandler>(d.dwbList, type == 945)},
+        {70, "FJN-Funktionstest-Moduls", kFjn.module, "CFjnFctHandler", "FJN-Funktionstest-Modul",
+         never, make<CFjnFctHandler>(d.fjnList)},
+        {73, "JEL-Bauteiltest-Moduls", kJelComponentModule, "CJelHandler", "JEL-Bauteiltest-Modul",
+         never, make<CJelHandler>(d.jelList)},
+        {78, "JEL-Funktionstest-Moduls", kJel.module, "CJelHandler", "JEL-Funktionstest-Modul",
+         never, make<CJelHandler>(d.jelList)},
+        {80, "ZUPA-Funktionstest-Moduls", "zu_pa.fct", "CZupaFctHandler",
+         "ZUPA-Funktionstest-Modul", never, make<CZupaFctHandler>(zupaMode(c.system))},
+        {83, "YOT-Funktionstest-Moduls", kYot.module, "CYotFctHandler", "YOT-Funktionstest-Modul",
+         never, make<CYotFctHandler>(d.yotList)},
+        {85, "BAQ-Funktionstest-Moduls", kBaq.module, "CBaqFctHandler", "BAQ-Funktionstest-Modul",
+         never, make<CBaqFctHandler>(d.baqList)},
+        {86, "GIV-Funktionstest-Moduls", kGiv.module, "CGivFctHandler", "GIV-Funktionstest-Modul",
+         never, make<CGivFctHandler>(d.givList)},
+        {88, "Print_Cert-Funktionstest-Moduls", "Print_Cert.fct", "CPrintCertSelHandler",
+         "Print_Cert-Kalibrier-Modul", never, make<CPrintCertSelHandler>(c.ist)},
+        {90, "Reset-Moduls", "resettest0.rst", "CResetHandler", "Reset-Modul", never,
+         make<CResetHandler>(d.resetList)},
+    };
+    return sequence(c, false, 23, rows);
 }
 
 std::vector<ModuleStep> calibrationSequence(const SequenceContext& c) {
     const int type = c.system.systemType;
-    const RunData& d = c.data;
+    const bool ist = c.ist;
     const bool keithley = c.inputs.instrument == Instrument::Keithley2000;
+    const bool keysight = c.inputs.instrument == Instrument::Keysight3458A;
     // A module on the calibration delete list is passed over.
-    const auto unlessDeleted = [&d](ModuleStep step) {
-        step.skip = d.isDeletedFromCal(step.module);
-        return step;
+    const Skip deleted = Skip::whenDeleted;
+    const GeneratorRow rows[] = {
+        {30, "Vortest-Moduls", type == 945 ? "vortest_945.fct" : "vortest.fct",
+         "CCalPretestHandler", "Vortest-Modul", deleted, make<CCalPretestHandler>(ist)},
+        {35, "Bauteiltest-Moduls", "bauteiltest0.ict", "CCalIctHandler", "Bauteiltest-Modul",
+         deleted, make<CCalIctHandler>(type, ist, keysight)},
+        {40, "Bauteile-Moduls", "bauteile.fct", "CCalFctHandler", "Bauteile-Modul", deleted,
+         make<CCalFctHandler>(ist)},
+        {45, "Bauteile-Moduls", "bauteile_3458.fct", "CCalFctHandler", "Bauteile-Modul (3458)",
+         deleted, make<CCalFctHandler>(ist)},
+        {50, "Istwerterfassungs-Moduls", "Istwerterfassung.fct", "CCalFct2Handler",
+         "Istwerterfassungs-Modul", deleted, make<CCalFct2Handler>(ist)},
+        {55, "Istwerterfassungs-Moduls", "Istwerterfassung_3458.fct", "CCalFct2Handler",
+         "Istwerterfassungs-Modul (3458)", deleted, make<CCalFct2Handler>(ist)},
+        // Not checked against the list: the handler declines without DWB cards.
+        {60, "DWB-Kalibrier-Moduls", keithley ? "dwb_cal.fct" : "dwb_cal_3458.fct",
+         "CDwbCalHandler", "DWB-Kalibrier-Modul", Skip::never,
+         make<CDwbCalHandler>(c.data.dwbList, ist)},
+        {65, "PEW860-Kalibrier-Moduls", keithley ? "pew860_cal.fct" : "pew860_cal_3458.fct",
+         "CPew860CalHandler", "PEW860-Kalibrier-Modul", deleted, make<CPew860CalHandler>(ist)},
+        {70, "Print_Cert-Kalibrier-Moduls", keithley ? "Print_Cert.fct" : "Print_Cert_3458.fct",
+         "CPrintCertCalHandler", "Print_Cert-Kalibrier-Modul", deleted,
+         make<CPrintCertCalHandler>(ist)},
     };
-    std::vector<ModuleStep> steps;
-    steps.push_back(projectFileStep(c, true));
-    steps.push_back(documentationStep(c, true, 25));
-    steps.push_back(unlessDeleted(handlerStep<CCalPretestHandler>(
-        30, "Verarbeiten des Vortest-Moduls", type == 945 ? "vortest_945.fct" : "vortest.fct",
-        "CCalPretestHandler", failed("Vortest-Modul"), c.ist)));
-    steps.push_back(unlessDeleted(
-        handlerStep<CCalIctHandler>(35, "Verarbeiten des Bauteiltest-Moduls", "bauteiltest0.ict",
-                                    "CCalIctHandler", failed("Bauteiltest-Modul"), type, c.ist,
-                                    c.inputs.instrument == Instrument::Keysight3458A)));
-    steps.push_back(unlessDeleted(handlerStep<CCalFctHandler>(40, "Verarbeiten des Bauteile-Moduls",
-                                                              "bauteile.fct", "CCalFctHandler",
-                                                              failed("Bauteile-Modul"), c.ist)));
-    steps.push_back(unlessDeleted(
-        handlerStep<CCalFctHandler>(45, "Verarbeiten des Bauteile-Moduls", "bauteile_3458.fct",
-                                    "CCalFctHandler", failed("Bauteile-Modul (3458)"), c.ist)));
-    steps.push_back(unlessDeleted(handlerStep<CCalFct2Handler>(
-        50, "Verarbeiten des Istwerterfassungs-Moduls", "Istwerterfassung.fct", "CCalFct2Handler",
-        failed("Istwerterfassungs-Modul"), c.ist)));
-    steps.push_back(unlessDeleted(handlerStep<CCalFct2Handler>(
-        55, "Verarbeiten des Istwerterfassungs-Moduls", "Istwerterfassung_3458.fct",
-        "CCalFct2Handler", failed("Istwerterfassungs-Modul (3458)"), c.ist)));
-    // The DWB calibration module is not checked against the list: its handler declines
-    // without DWB cards.
-    steps.push_back(handlerStep<CDwbCalHandler>(
-        60, "Verarbeiten des DWB-Kalibrier-Moduls", keithley ? "dwb_cal.fct" : "dwb_cal_3458.fct",
-        "CDwbCalHandler", failed("DWB-Kalibrier-Modul"), d.dwbList, c.ist));
-    steps.push_back(unlessDeleted(handlerStep<CPew860CalHandler>(
-        65, "Verarbeiten des PEW860-Kalibrier-Moduls",
-        keithley ? "pew860_cal.fct" : "pew860_cal_3458.fct", "CPew860CalHandler",
-        failed("PEW860-Kalibrier-Modul"), c.ist)));
-    steps.push_back(unlessDeleted(handlerStep<CPrintCertCalHandler>(
-        70, "Verarbeiten des Print_Cert-Kalibrier-Moduls",
-        keithley ? "Print_Cert.fct" : "Print_Cert_3458.fct", "CPrintCertCalHandler",
-        failed("Print_Cert-Kalibrier-Modul"), c.ist)));
-    return steps;
+    return sequence(c, true, 25, rows);
 }

@@ -1,11 +1,12 @@
 #include "tarvik/generation/run_data.h"
 
+#include "tarvik/config/card_families.h"
 #include "tarvik/config/system_info.h"
 #include "tarvik/generation/run_inputs.h"
 #include "tarvik/generation/user_interface.h"
 
 #include <algorithm>
-#include <array>
+#include <string_view>
 
 namespace {
 
@@ -14,11 +15,11 @@ constexpr int kAnyVariant = -1;
 // Running numbers of one pass. Several card families share a channel numbering or a card
 // series, so one counter serves several of them.
 struct Counters {
-    int sharedMatrixBase = 1;   // KVR, SEQ and NORV channels
-    int sharedLogicBase = 1;    // SEQ, GAT84, LOG and NORV channels
-    int sharedRelayBase = 1;    // SEW and SEQ relays
-    int matrixCardNumber = 1;   // KVR, SEQ and NORV cards
-    int logicCardNumber = 1;    // SEQ, GAT84, LOG and NORV cards
+    int sharedMatrixBase = 1; // KVR, SEQ and NORV channels
+    int sharedLogicBase = 1;  // SEQ, GAT84, LOG and NORV channels
+    int sharedRelayBase = 1;  // SEW and SEQ relays
+    int matrixCardNumber = 1; // KVR, SEQ and NORV cards
+    int logicCardNumber = 1;  // SEQ, GAT84, LOG and NORV cards
     int fjnBase = 1, fjnNumber = 1;
     int jelBase = 1, jelNumber = 1;
     int tqdBase = 1;
@@ -71,40 +72,61 @@ void addFixedDeleteEntries(RunData& data, const CSystemInfo& system, int instrum
             "pew860_cal.fct", "pew860_cal_3458.fct", "dax19.fct"});
     const auto& rows = moduleRows();
     for (std::size_t r = 0; r < rows.size(); ++r) {
-        for (const char* module : {rows[r].firstModule, rows[r].secondModule}) {
-            if (module == nullptr) {
+        for (const std::string_view module : {rows[r].firstModule, rows[r].secondModule}) {
+            if (module.empty()) {
                 continue;
             }
-            addOnce(data.selfTestDeleteList, module);
+            addOnce(data.selfTestDeleteList, std::string(module));
             if (r < kCalibrationModuleRows) {
-                addOnce(data.calDeleteList, module);
+                addOnce(data.calDeleteList, std::string(module));
             }
         }
     }
 }
 
-int sewRelayCount(int variant) { return variant == 2 || variant == 64 ? 64 : variant == 96 ? 96 : 32; }
+int sewRelayCount(int variant) {
+    return variant == 2 || variant == 64 ? 64 : variant == 96 ? 96 : 32;
+}
 
-int sewRelayKind(int variant) {
+RelayKind sewRelayKind(int variant) {
     switch (variant) {
-    case 0: return 1;
+    case 0:
+        return RelayKind::sew28;
     case 2:
-    case 4: return 2;
+    case 4:
+        return RelayKind::sew28_56;
     case 32:
     case 64:
-    case 96: return 3;
-    default: return 0;
+    case 96:
+        return RelayKind::sew84;
+    default:
+        return RelayKind::other;
     }
 }
 
-int tqdSupplyFit(int variant) {
+// A TQD card's low byte of the variant names its fit; bit 8 marks the sense lines.
+SupplyFit tqdSupplyFit(int variant) {
     switch (variant & 0xFF) {
-    case 0: return 1;
-    case 1: return 2;
-    case 2: return 3;
-    case 4: return 4;
-    default: return 0;
+    case 0:
+        return SupplyFit::none;
+    case 1:
+        return SupplyFit::plusPlus;
+    case 2:
+        return SupplyFit::plusMinus;
+    case 4:
+        return SupplyFit::tqd76;
+    default:
+        return SupplyFit::unknown;
     }
+}
+
+// A KVR860 carries its fit in the extra code, with the same values.
+SupplyFit kvrSupplyFit(int extra) {
+    return extra >= 1 && extra <= 3 ? static_cast<SupplyFit>(extra) : SupplyFit::unknown;
+}
+
+FjnChannels fjnChannels(int extra) {
+    return extra == 1 || extra == 2 ? static_cast<FjnChannels>(extra) : FjnChannels::unknown;
 }
 
 // One pass step: keeps the modules of a card and appends its record.
@@ -116,13 +138,21 @@ public:
     void visit(int index);
 
 private:
-    void keep(const std::string& module) {
-        removeAll(m_data.selfTestDeleteList, module);
-        removeAll(m_data.calDeleteList, module);
+    void keep(std::string_view module) {
+        removeAll(m_data.selfTestDeleteList, std::string(module));
+        removeAll(m_data.calDeleteList, std::string(module));
     }
-    void keepForCalibration(const std::string& module) { removeAll(m_data.calDeleteList, module); }
+    void keepForCalibration(const char* keithley, const char* keysight) {
+        removeAll(m_data.calDeleteList,
+                  m_instrument == Instrument::Keithley2000 ? keithley : keysight);
+    }
     void keepModulesOfRow(const CardInfo& card);
-    void visitMulti(const CardInfo& card, int n);
+    // Appends the record of a card to its family's list; false for a card without one.
+    bool visitFamilyCard(int index, const CardInfo& card, int n);
+    bool visitMulti(const CardInfo& card, int n);
+    void visitSew(const CardInfo& card, int n);
+    void visitKvr(int index, const CardInfo& card, int n);
+    void visitTqd(const CardInfo& card, int n);
 
     RunData& m_data;
     CSystemInfo& m_system;
@@ -135,43 +165,11 @@ void PositionPass::keepModulesOfRow(const CardInfo& card) {
         if (row.typeCode == card.typeCode &&
             (row.variant == kAnyVariant || row.variant == card.variant)) {
             keep(row.firstModule);
-            if (row.secondModule != nullptr) {
+            if (!row.secondModule.empty()) {
                 keep(row.secondModule);
             }
             return;
         }
-    }
-}
-
-void PositionPass::visitMulti(const CardInfo& card, int n) {
-    switch (card.variant) {
-    case 1:
-        keep("yot.fct");
-        m_data.yotList.push_back({m_c.yotBase, static_cast<int>(m_data.yotList.size()) + 1, n});
-        m_c.yotBase += 16;
-        break;
-    case 2:
-    case 5:
-        keep("pew860.fct");
-        keepForCalibration(m_instrument == Instrument::Keithley2000 ? "pew860_cal.fct"
-                                                                     : "pew860_cal_3458.fct");
-        break;
-    case 3:
-        keep("dax19.fct");
-        addOnce(m_data.selfTestDeleteList, "rng.fct");
-        addOnce(m_data.calDeleteList, "rng.fct");
-        break;
-    case 4:
-        keep("baq.fct");
-        m_data.baqList.push_back({m_c.baqBase, static_cast<int>(m_data.baqList.size()) + 1, n});
-        m_c.baqBase += 48;
-        break;
-    case 6:
-        keep("giv.fct");
-        m_data.givList.push_back({m_c.givBase, static_cast<int>(m_data.givList.size()) + 1, n});
-        m_c.givBase += 16;
-        break;
-    default: keepModulesOfRow(card); break;
     }
 }
 
@@ -181,219 +179,241 @@ void PositionPass::visit(int index) {
         return;
     }
     const CardInfo card = m_system.slots[position.cardAddress];
-    // countFamily reads 0 as "all positions"; the first position has no earlier ones.
-    const int earlier = index == 0 ? 0 : m_system.countFamily(m_system.effectiveFamily(index), index);
-    const int n = earlier + 1;
-    switch (card.typeCode) {
-    case CardType::Sew:
-        if (card.variant == 5) {
-            keep("seq.fct");
-            m_data.seqList.push_back({m_c.sharedMatrixBase, m_c.sharedLogicBase, m_c.sharedRelayBase,
-                                      m_c.logicCardNumber, n});
-            m_c.sharedMatrixBase += 24, m_c.sharedLogicBase += 32, m_c.sharedRelayBase += 32;
-            m_c.matrixCardNumber += 1, m_c.logicCardNumber += 1;
-        } else {
-            keep("sew.fct");
-            const int size = sewRelayCount(card.variant);
-            m_data.sewList.push_back({m_c.sharedRelayBase, size, sewRelayKind(card.variant)});
-            m_c.sharedRelayBase += size;
-        }
-        break;
-    case CardType::Kvr860: {
-        keep("kvr.fct");
-        const int fit = card.extra >= 1 && card.extra <= 3 ? card.extra : 0;
-        const bool asTqd = m_system.moduleName(index).rfind(familyCode(Family::Tqd), 0) == 0;
-        m_data.kvrList.push_back({m_c.sharedMatrixBase, fit, m_c.matrixCardNumber, n,
-                                  static_cast<std::uint8_t>(asTqd)});
-        m_c.sharedMatrixBase += 24, m_c.matrixCardNumber += 1;
-        break;
-    }
-    case CardType::Gat:
-        if (card.variant != 2) {
-            keepModulesOfRow(card);
-            break;
-        }
-        keep("gat84.fct");
-        m_data.gat84List.push_back({m_c.sharedLogicBase, m_c.logicCardNumber, n});
-        m_c.sharedLogicBase += 96, m_c.logicCardNumber += 1;
-        break;
-    case CardType::Ow: keep(card.variant == 1 ? "ow860.fct" : "ow520.fct"); break;
-    case CardType::Log:
-        keep("logik.fct");
-        m_data.logList.push_back({m_c.sharedLogicBase, m_c.logicCardNumber, n,
-                                  static_cast<std::uint8_t>(card.variant != 11)});
-        m_c.sharedLogicBase += 32, m_c.logicCardNumber += 1;
-        break;
-    case CardType::Fjn860: {
-        keep("fjn.fct");
-        const int channels = card.extra == 1 || card.extra == 2 ? card.extra : 0;
-        m_data.fjnList.push_back({m_c.fjnBase, channels, m_c.fjnNumber, n});
-        m_c.fjnBase += 8, m_c.fjnNumber += 1;
-        break;
-    }
-    case CardType::Jel6:
-        keep("jel_ict.ict");
-        keep("jel_fkt.fct");
-        m_data.jelList.push_back({m_c.jelBase, m_c.jelNumber, n});
-        m_c.jelBase += 8, m_c.jelNumber += 1;
-        break;
-    case CardType::Tqd: {
-        keep("tqd.fct");
-        const int fit = tqdSupplyFit(card.variant);
-        m_data.tqdList.push_back(
-            {n, m_c.tqdBase, fit, static_cast<std::uint8_t>((card.variant >> 8) & 1)});
-        m_c.tqdBase += fit == 4 ? 72 : 48;
-        break;
-    }
-    case CardType::Norv860:
-        keep("norv.fct");
-        m_data.norvList.push_back({m_c.sharedMatrixBase, m_c.sharedLogicBase, m_c.logicCardNumber, n});
-        m_c.sharedMatrixBase += 24, m_c.sharedLogicBase += 32;
-        m_c.matrixCardNumber += 1, m_c.logicCardNumber += 1;
-        break;
-    case CardType::Dwb860:
-        keep("dwb.fct");
-        keepForCalibration(m_instrument == Instrument::Keithley2000 ? "dwb_cal.fct"
-                                                                     : "dwb_cal_3458.fct");
-        m_data.dwbList.push_back({m_c.dwbBase, m_c.dwbNumber, n});
-        m_c.dwbBase += 16, m_c.dwbNumber += 1;
-        break;
-    case CardType::Ruq300:
-        if (card.variant == 1 && position.usage == Family::Empty) {
-            keep("bauteiltest_ruq300.ict");
-        } else {
-            keepModulesOfRow(card);
-        }
-        break;
-    case CardType::Multi: visitMulti(card, n); break;
-    default: keepModulesOfRow(card); break;
+    const int earlier = m_system.countFamilyBefore(m_system.effectiveFamily(index), index);
+    // A RUQ300 with supply used as an empty position keeps only its component test.
+    if (card.typeCode == CardType::Ruq300 && card.variant == 1 && position.usage == Family::Empty) {
+        keep("bauteiltest_ruq300.ict");
+    } else if (!visitFamilyCard(index, card, earlier + 1)) {
+        keepModulesOfRow(card);
     }
 }
 
-// A group of reset entries: the card address of card number 1, 2, ...
-struct ResetGroup {
-    const char* code;
-    std::vector<int> addresses;
-};
+bool PositionPass::visitFamilyCard(int index, const CardInfo& card, int n) {
+    using namespace CardFamilies;
+    Counters& c = m_c;
+    switch (card.typeCode) {
+    case CardType::Sew:
+        visitSew(card, n);
+        return true;
+    case CardType::Kvr860:
+        visitKvr(index, card, n);
+        return true;
+    case CardType::Tqd:
+        visitTqd(card, n);
+        return true;
+    case CardType::Gat:
+        if (card.variant != 2) {
+            return false;
+        }
+        keep(kGat84.module);
+        m_data.gat84List.push_back({c.sharedLogicBase, c.logicCardNumber, n});
+        c.sharedLogicBase += kGat84.channels, c.logicCardNumber += 1;
+        return true;
+    case CardType::Ow:
+        keep(card.variant == 1 ? kOw860.module : kOw520.module);
+        return true;
+    case CardType::Log:
+        keep(kLog.module);
+        m_data.logList.push_back({c.sharedLogicBase, c.logicCardNumber, n,
+                                  static_cast<std::uint8_t>(card.variant != 11)});
+        c.sharedLogicBase += kLog.channels, c.logicCardNumber += 1;
+        return true;
+    case CardType::Fjn860: {
+        keep(kFjn.module);
+        m_data.fjnList.push_back({c.fjnBase, fjnChannels(card.extra), c.fjnNumber, n});
+        c.fjnBase += kFjn.channels, c.fjnNumber += 1;
+        return true;
+    }
+    case CardType::Jel6:
+        keep(kJelComponentModule);
+        keep(kJel.module);
+        m_data.jelList.push_back({c.jelBase, c.jelNumber, n});
+        c.jelBase += kJel.channels, c.jelNumber += 1;
+        return true;
+    case CardType::Norv860:
+        keep(kNorv.module);
+        m_data.norvList.push_back({c.sharedMatrixBase, c.sharedLogicBase, c.logicCardNumber, n});
+        c.sharedMatrixBase += kNorv.channels, c.sharedLogicBase += kNorv.logicChannels;
+        c.matrixCardNumber += 1, c.logicCardNumber += 1;
+        return true;
+    case CardType::Dwb860:
+        keep(kDwb.module);
+        keepForCalibration("dwb_cal.fct", "dwb_cal_3458.fct");
+        m_data.dwbList.push_back({c.dwbBase, c.dwbNumber, n});
+        c.dwbBase += kDwb.channels, c.dwbNumber += 1;
+        return true;
+    case CardType::Multi:
+        return visitMulti(card, n);
+    default:
+        return false;
+    }
+}
 
-CResetInfo resetEntry(const std::string& code, int number, int cardAddress) {
+bool PositionPass::visitMulti(const CardInfo& card, int n) {
+    using namespace CardFamilies;
+    switch (card.variant) {
+    case 1:
+        keep(kYot.module);
+        m_data.yotList.push_back({m_c.yotBase, static_cast<int>(m_data.yotList.size()) + 1, n});
+        m_c.yotBase += kYot.channels;
+        return true;
+    case 2:
+    case 5:
+        keep(kPew860.module);
+        keepForCalibration("pew860_cal.fct", "pew860_cal_3458.fct");
+        return true;
+    case 3:
+        keep("dax19.fct");
+        addOnce(m_data.selfTestDeleteList, "rng.fct");
+        addOnce(m_data.calDeleteList, "rng.fct");
+        return true;
+    case 4:
+        keep(kBaq.module);
+        m_data.baqList.push_back({m_c.baqBase, static_cast<int>(m_data.baqList.size()) + 1, n});
+        m_c.baqBase += kBaq.channels;
+        return true;
+    case 6:
+        keep(kGiv.module);
+        m_data.givList.push_back({m_c.givBase, static_cast<int>(m_data.givList.size()) + 1, n});
+        m_c.givBase += kGiv.channels;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A SEQ28 (SEW variant 5) takes matrix, digital and relay channels; a SEW card relays only.
+void PositionPass::visitSew(const CardInfo& card, int n) {
+    using CardFamilies::kSeq;
+    Counters& c = m_c;
+    if (card.variant == 5) {
+        keep(kSeq.module);
+        m_data.seqList.push_back(
+            {c.sharedMatrixBase, c.sharedLogicBase, c.sharedRelayBase, c.logicCardNumber, n});
+        c.sharedMatrixBase += kSeq.channels, c.sharedLogicBase += kSeq.logicChannels;
+        c.sharedRelayBase += kSeq.relays;
+        c.matrixCardNumber += 1, c.logicCardNumber += 1;
+        return;
+    }
+    keep(CardFamilies::kSew.module);
+    const int size = sewRelayCount(card.variant);
+    m_data.sewList.push_back({c.sharedRelayBase, size, sewRelayKind(card.variant)});
+    c.sharedRelayBase += size;
+}
+
+void PositionPass::visitKvr(int index, const CardInfo& card, int n) {
+    using CardFamilies::kKvr;
+    keep(kKvr.module);
+    const SupplyFit fit = kvrSupplyFit(card.extra);
+    const bool asTqd = m_system.moduleName(index).starts_with(CardFamilies::kTqd.code);
+    m_data.kvrList.push_back(
+        {m_c.sharedMatrixBase, fit, m_c.matrixCardNumber, n, static_cast<std::uint8_t>(asTqd)});
+    m_c.sharedMatrixBase += kKvr.channels, m_c.matrixCardNumber += 1;
+}
+
+void PositionPass::visitTqd(const CardInfo& card, int n) {
+    using CardFamilies::kTqd;
+    keep(kTqd.module);
+    const SupplyFit fit = tqdSupplyFit(card.variant);
+    m_data.tqdList.push_back(
+        {n, m_c.tqdBase, fit, static_cast<std::uint8_t>((card.variant >> 8) & 1)});
+    m_c.tqdBase += fit == SupplyFit::tqd76 ? CardFamilies::kTqd76Channels : kTqd.channels;
+}
+
+CResetInfo resetEntry(std::string_view code, int number, int cardAddress) {
     CResetInfo entry;
-    entry.name = "SEL860_" + code + (number != 0 ? std::to_string(number) : "");
+    entry.name = "SEL860_" + std::string(code) + (number != 0 ? std::to_string(number) : "");
     entry.cardAddress = cardAddress;
     return entry;
 }
 
-int groupAddress(const ResetGroup& group, int number) {
-    const bool inRange = number >= 1 && number <= static_cast<int>(group.addresses.size());
-    return inRange ? group.addresses[number - 1] : 0;
-}
-
+// One entry per record of a family list, named and addressed by the card's family number; at
+// most as many as the family's modules serve.
 template <typename Record>
-void appendListGroup(RunData& data, const ResetGroup& group, const std::vector<Record>& list) {
-    const std::size_t count = std::min(group.addresses.size(), list.size());
+void appendListGroup(RunData& data, const CardFamilyTable& family,
+                     const std::vector<Record>& list) {
+    const std::size_t count = std::min(static_cast<std::size_t>(family.maxCards), list.size());
     for (std::size_t i = 0; i < count; ++i) {
         const int number = list[i].familyNumber;
-        data.resetList.push_back(resetEntry(group.code, number, groupAddress(group, number)));
+        data.resetList.push_back(
+            resetEntry(family.resetCode, number, familyBusAddress(family, number)));
     }
 }
 
-void appendNumberGroup(RunData& data, const ResetGroup& group, int count) {
+// Entries for cards 1 ... count of a family.
+void appendNumberGroup(RunData& data, const CardFamilyTable& family, int count) {
     for (int number = 1; number <= count; ++number) {
-        data.resetList.push_back(resetEntry(group.code, number, groupAddress(group, number)));
+        data.resetList.push_back(
+            resetEntry(family.resetCode, number, familyBusAddress(family, number)));
     }
 }
 
-std::vector<int> everySecond(int first, int count) {
-    std::vector<int> addresses;
-    for (int i = 0; i < count; ++i) {
-        addresses.push_back(first + 2 * i);
-    }
-    return addresses;
-}
-
-void appendSingleEntry(RunData& data, const std::string& code, int cardAddress) {
-    data.resetList.push_back(resetEntry(code, 0, cardAddress));
+int servedCards(CSystemInfo& system, const CardFamilyTable& family) {
+    return std::min(family.maxCards, system.countFamily(family.family));
 }
 
 void buildResetList(RunData& data, CSystemInfo& system) {
-    appendListGroup(data, {"LOG", everySecond(48, 8)}, data.logList);
-    appendListGroup(data, {"GAT84_", everySecond(56, 4)}, data.gat84List);
-    const int kvrCount = std::min(8, system.countFamily(Family::Kvr, 0));
-    const int tqdCount = std::min(8, system.countFamily(Family::Tqd, 0));
-    appendNumberGroup(data, {"KVR", {112, 114, 116, 118, 40, 42, 44, 46}}, kvrCount);
-    appendNumberGroup(data, {"TQD", everySecond(144, 8)}, std::max(kvrCount, tqdCount));
-    appendListGroup(data, {"FJN", {78, 76, 122, 120}}, data.fjnList);
-    appendListGroup(data, {"NORV", everySecond(128, 8)}, data.norvList);
-    appendListGroup(data, {"SEQ", everySecond(208, 8)}, data.seqList);
-    appendListGroup(data, {"DWB", everySecond(176, 8)}, data.dwbList);
-    appendListGroup(data, {"NOHK", everySecond(80, 8)}, data.jelList);
-    appendListGroup(data, {"YOT", everySecond(24, 8)}, data.yotList);
-    appendNumberGroup(data, {"BAQ", everySecond(224, 8)},
-                      std::min(8, system.countFamily(Family::Baq, 0)));
+    using namespace CardFamilies;
+    appendListGroup(data, kLog, data.logList);
+    appendListGroup(data, kGat84, data.gat84List);
+    // Every KVR860 has a TQD part, initialised with the TQD cards.
+    const int kvrCount = servedCards(system, kKvr);
+    appendNumberGroup(data, kKvr, kvrCount);
+    appendNumberGroup(data, kTqd, std::max(kvrCount, servedCards(system, kTqd)));
+    appendListGroup(data, kFjn, data.fjnList);
+    appendListGroup(data, kNorv, data.norvList);
+    appendListGroup(data, kSeq, data.seqList);
+    appendListGroup(data, kDwb, data.dwbList);
+    appendListGroup(data, kJel, data.jelList);
+    appendListGroup(data, kYot, data.yotList);
+    appendNumberGroup(data, kBaq, servedCards(system, kBaq));
 
-    for (const ModuleRow& row : moduleRows()) {
-        if (data.isDeletedFromSelfTest(row.firstModule)) {
+    // The single cards whose module the self-test keeps.
+    for (const CardFamilyTable* single :
+         {&kWu25, &kHtr, &kTif, &kPew860, &kUlm860, &kOw520, &kOw860, &kRuq}) {
+        if (data.isDeletedFromSelfTest(std::string(single->module))) {
             continue;
         }
-        if (row.typeCode == CardType::Wu520) {
-            appendSingleEntry(data, "WU2-5", 70);
-        } else if (row.typeCode == CardType::Htr520) {
-            appendSingleEntry(data, "HTR", 72);
-        } else if (row.typeCode == CardType::Tif) {
-            appendSingleEntry(data, "TIF", 68);
-        } else if (row.typeCode == CardType::Multi && row.variant == 2) {
-            appendSingleEntry(data, "PEW860", 240);
+        data.resetList.push_back(resetEntry(single->resetCode, 0, single->busAddresses[0]));
+        if (single == &kPew860) {
             data.resetList.back().initValue = 0;
-        }
-    }
-    if (!data.isDeletedFromSelfTest("ulm860.fct")) {
-        appendSingleEntry(data, "ULM", 20);
-        data.resetList.back().needsConfig = 1;
-        data.resetList.back().initText = "P0";
-    }
-    struct SingleModule {
-        const char* file;
-        const char* code;
-        int cardAddress;
-    };
-    const std::array<SingleModule, 3> singleModules = {
-        {{"ow520.fct", "OW520", 64}, {"ow860.fct", "OW860", 124}, {"ruq300.fct", "RUQ300", 66}}};
-    for (const SingleModule& single : singleModules) {
-        if (!data.isDeletedFromSelfTest(single.file)) {
-            appendSingleEntry(data, single.code, single.cardAddress);
+        } else if (single == &kUlm860) {
+            data.resetList.back().needsConfig = 1;
+            data.resetList.back().initText = "P0";
         }
     }
     if (system.hasXab60V) {
-        appendSingleEntry(data, "XAB-60V", 74);
+        data.resetList.push_back(resetEntry(kXab60V.resetCode, 0, kXab60V.busAddresses[0]));
     }
 }
 
 } // namespace
 
 const std::vector<ModuleRow>& moduleRows() {
+    using namespace CardFamilies;
     static const std::vector<ModuleRow> rows = {
-        {CardType::Kvr860, kAnyVariant, "kvr.fct", nullptr},
-        {CardType::Pew28, kAnyVariant, "pew.fct", nullptr},
+        {CardType::Kvr860, kAnyVariant, kKvr.module, {}},
+        {CardType::Pew28, kAnyVariant, "pew.fct", {}},
         {CardType::Czep520, kAnyVariant, "rulm.fct", "zep1.fct"},
-        {CardType::Wu520, kAnyVariant, "wu2_5.fct", nullptr},
-        {CardType::Htr520, kAnyVariant, "htr.fct", nullptr},
-        {CardType::Fjn860, kAnyVariant, "fjn.fct", nullptr},
-        {CardType::Jel6, kAnyVariant, "jel_ict.ict", "jel_fkt.fct"},
-        {CardType::Log, kAnyVariant, "logik.fct", nullptr},
-        {CardType::Gat, kAnyVariant, "gat84.fct", nullptr},
-        {CardType::Zupa, kAnyVariant, "zu_pa.fct", nullptr},
-        {CardType::Norv860, kAnyVariant, "norv.fct", nullptr},
-        {CardType::Tif, kAnyVariant, "tif.fct", nullptr},
-        {CardType::Tqd, kAnyVariant, "tqd.fct", nullptr},
-        {CardType::Dwb860, kAnyVariant, "dwb.fct", nullptr},
-        {CardType::Ruq300, 0, "bauteiltest_ruq300.ict", nullptr},
-        {CardType::Ruq300, 1, "ruq300.ict", "ruq300.fct"},
-        {CardType::Multi, 1, "yot.fct", nullptr},
-        {CardType::Multi, 2, "pew860.fct", nullptr},
-        {CardType::Multi, 4, "baq.fct", nullptr},
-        {CardType::Multi, 6, "giv.fct", nullptr},
-        {CardType::Decoder, 0, "ulm520.fct", nullptr},
-        {CardType::Decoder, 1, "ulm860.fct", nullptr},
+        {CardType::Wu520, kAnyVariant, kWu25.module, {}},
+        {CardType::Htr520, kAnyVariant, kHtr.module, {}},
+        {CardType::Fjn860, kAnyVariant, kFjn.module, {}},
+        {CardType::Jel6, kAnyVariant, kJelComponentModule, kJel.module},
+        {CardType::Log, kAnyVariant, kLog.module, {}},
+        {CardType::Gat, kAnyVariant, kGat84.module, {}},
+        {CardType::Zupa, kAnyVariant, "zu_pa.fct", {}},
+        {CardType::Norv860, kAnyVariant, kNorv.module, {}},
+        {CardType::Tif, kAnyVariant, kTif.module, {}},
+        {CardType::Tqd, kAnyVariant, kTqd.module, {}},
+        {CardType::Dwb860, kAnyVariant, kDwb.module, {}},
+        {CardType::Ruq300, 0, "bauteiltest_ruq300.ict", {}},
+        {CardType::Ruq300, 1, "ruq300.ict", kRuq.module},
+        {CardType::Multi, 1, kYot.module, {}},
+        {CardType::Multi, 2, kPew860.module, {}},
+        {CardType::Multi, 4, kBaq.module, {}},
+        {CardType::Multi, 6, kGiv.module, {}},
+        {CardType::Decoder, 0, "ulm520.fct", {}},
+        {CardType::Decoder, 1, kUlm860.module, {}},
         {CardType::Qbt520, kAnyVariant, "qbt520.fct", "bauteiltest_qbt520.ict"},
         {CardType::Qbt860, kAnyVariant, "qbt860.fct", "bauteiltest_qbt860.ict"},
     };

@@ -4,9 +4,11 @@
 // which modules each folder kind deletes, one ordered record list per card family, and the
 // cards the reset module initialises.
 
+#include "tarvik/config/card_catalogue.h"
 #include "tarvik/config/card_records.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CSystemInfo;
@@ -14,10 +16,10 @@ class UserInterface;
 
 // A module row: the card kind (variant -1 matches every variant) and its modules.
 struct ModuleRow {
-    int typeCode;
+    CardType typeCode;
     int variant;
-    const char* firstModule;
-    const char* secondModule; // nullptr when the card has one module
+    std::string_view firstModule;
+    std::string_view secondModule; // empty when the card has one module
 };
 
 // All rows; the calibration folders use the first kCalibrationModuleRows of them.

@@ -36,7 +36,7 @@ void CConditionalStepHandler::OnDataLine(std::string& line) {
 }
 
 void CConditionalStepHandler::OnEndStep(int, std::int64_t) {
-    m_skipStep = m_conditions.endStep();
+    dropSteps(m_conditions.endStep());
 }
 
 CCalFctHandler::CCalFctHandler(bool ist)

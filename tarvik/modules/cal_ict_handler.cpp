@@ -44,5 +44,5 @@ void CCalIctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
     m_tNominal.clear();
     m_tLower.clear();
     m_tUpper.clear();
-    m_skipStep = m_conditions.endStep();
+    dropSteps(m_conditions.endStep());
 }

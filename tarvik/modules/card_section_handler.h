@@ -1,18 +1,22 @@
 #pragma once
 
 // CardSectionHandler: the part that the card generators share (KVR, TQD, NORV, SEQ, DWB,
-// logic, channel-card, JEL and FJN). Each writes its template's card section (from the step
-// marked "{CARD_BEGIN}" to the one marked "{CARD_END}") once per card of its list, at most
-// `maxCards` of them, and numbers the sections in blocks, fixed (2000) or sized from the first
-// card's section (card_sequence.h). The generator
-// derives from it (over CModuleFileHandler or CTemplateFileHandler), notes each step's kind
-// from its data lines with takeKind(), handles the kinds in endStepOfKind() (naming the card
-// begin and card end there) and sets its own counters for each card in selectCard().
+// logic, channel-card, JEL, GAT84 and FJN). Each writes its template's card section (from the
+// step marked "{CARD_BEGIN}" to the one marked "{CARD_END}") once per card of its list, at
+// most the family's maxCards of them, and numbers the sections in blocks, fixed (2000) or
+// sized from the first card's section (card_sequence.h). The generator derives from it (over
+// CModuleFileHandler or CTemplateFileHandler), notes each step's kind from its data lines with
+// takeKind() (its marker table gives "{CARD_BEGIN}" and "{CARD_END}" the kinds of CardSteps,
+// which the base handles), handles its own kinds in endStepOfKind() and sets its own counters
+// for each card in selectCard().
 //
 // Everything lives in the handler object: the first card of every module sizes the block
 // afresh, so generating the same configuration twice in one process gives the same modules.
 
+#include "tarvik/config/card_families.h"
 #include "tarvik/modules/card_sequence.h"
+#include "tarvik/modules/card_statements.h"
+#include "tarvik/modules/module_text.h"
 
 #include <algorithm>
 #include <climits>
@@ -31,13 +35,38 @@ inline int addedSteps(long long added, int templateSteps) {
         std::clamp<long long>(added, -static_cast<long long>(std::max(templateSteps, 0)), INT_MAX));
 }
 
+// A data-line marker of a card generator ("{c}") and the number it stands for: a value of the
+// current card or of a channel loop, plus `add`.
+struct CardMarker {
+    enum class Value { cardIndex, familyNumber, group, channel, globalChannel };
+    std::string_view text;
+    Value value;
+    int add = 0;
+};
+
+// The markers most card generators share: "{c}" the card's place in the list, "{cs}" its
+// family number, "{g}" group, "{k}" channel and "{s}" system-wide channel of the loop.
+inline constexpr CardMarker kCardMarkers[] = {
+    {"{c}", CardMarker::Value::cardIndex},     {"{cs}", CardMarker::Value::familyNumber},
+    {"{g}", CardMarker::Value::group},         {"{k}", CardMarker::Value::channel},
+    {"{s}", CardMarker::Value::globalChannel},
+};
+// The same without "{cs}", for the generators whose templates number cards only by place.
+inline constexpr CardMarker kCardLoopMarkers[] = {
+    {"{c}", CardMarker::Value::cardIndex},
+    {"{g}", CardMarker::Value::group},
+    {"{k}", CardMarker::Value::channel},
+    {"{s}", CardMarker::Value::globalChannel},
+};
+
 template <typename Info, typename Base> class CardSectionHandler : public Base {
 protected:
     template <typename... BaseArgs>
-    CardSectionHandler(std::vector<Info> cards, int maxCards, CardNumbering numbering,
-                       BaseArgs&&... baseArgs)
-        : Base(std::forward<BaseArgs>(baseArgs)...), m_cards(std::move(cards), maxCards),
-          m_numbering(numbering), m_maxCards(maxCards) {}
+    CardSectionHandler(const CardFamilyTable& family, std::vector<Info> cards,
+                       CardNumbering numbering, BaseArgs&&... baseArgs)
+        : Base(std::forward<BaseArgs>(baseArgs)...), m_family(family),
+          m_cards(std::move(cards), family.maxCards), m_numbering(numbering),
+          m_maxCards(family.maxCards) {}
 
 public:
     // False (module left as copied) without cards; otherwise starts at the first card. A
@@ -61,25 +90,72 @@ protected:
     // Sets the generator's counters for the card that has just become current.
     virtual void selectCard() {}
 
-    // For the generator's OnDataLine: the first of its kind markers that the line holds is
-    // taken out of it and becomes the step's kind.
-    void takeKind(std::string& line, std::span<const StepKindMarker> markers) {
-        if (const int kind = takeStepKind(line, markers); kind != 0) {
+    // For the generator's OnDataLine: the first of its kind markers that the line holds, else
+    // the first of the card markers ("{CARD_BEGIN}", "{CARD_END}"), is taken out of it and
+    // becomes the step's kind.
+    void takeKind(std::string& line, std::span<const StepKindMarker> markers = {}) {
+        int kind = takeStepKind(line, markers);
+        if (kind == 0) {
+            kind = takeStepKind(line, CardSteps::markers);
+        }
+        if (kind != 0) {
             m_stepKind = kind;
         }
     }
 
     // Every step ends here: the base's own end, then where the step began is remembered by its
-    // kind and the generator handles the kind; the next step starts without one.
+    // kind and the generator handles the kind, after the card begins and before it ends; the
+    // next step starts without a kind.
     void OnEndStep(int stepNumber, std::int64_t stepStart) override {
         Base::OnEndStep(stepNumber, stepStart);
-        m_starts.remember(m_stepKind, stepStart);
-        endStepOfKind(m_stepKind, stepNumber, stepStart);
+        const int kind = m_stepKind;
+        m_starts.remember(kind, stepStart);
+        m_cardEndHeld = false;
+        if (kind == CardSteps::cardBegin) {
+            cardBegins(stepNumber, stepStart);
+        }
+        endStepOfKind(kind, stepNumber, stepStart);
+        if (kind == CardSteps::cardEnd && !m_cardEndHeld) {
+            cardEnds(cardEndNumber(stepNumber));
+        }
         m_stepKind = 0;
     }
 
-    // The generator's part of OnEndStep for a step of this kind (0: no marker).
-    virtual void endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) = 0;
+    // The generator's part of OnEndStep for a step of this kind (0: no marker). Base: nothing.
+    virtual void endStepOfKind(int /*kind*/, int /*stepNumber*/, std::int64_t /*stepStart*/) {}
+
+    // The number that sizes the block at the first card's end step: its template number
+    // (base) or, for a generator that renumbers inside the section, writtenNumber().
+    virtual int cardEndNumber(int stepNumber) const { return stepNumber; }
+
+    // Called in endStepOfKind of a card-end step: the card does not end here, the generator
+    // reads part of its section again first.
+    void holdCardEnd() { m_cardEndHeld = true; }
+
+    // Replaces every marker of the table that the line holds by its number for the current
+    // card and `loop`.
+    void replaceCardMarkers(std::string& line, std::span<const CardMarker> markers,
+                            const ChannelLoop& loop) const {
+        for (const CardMarker& marker : markers) {
+            kw::replaceMarker(line, marker.text, cardMarkerValue(marker, loop));
+        }
+    }
+
+    int cardMarkerValue(const CardMarker& marker, const ChannelLoop& loop) const {
+        switch (marker.value) {
+        case CardMarker::Value::cardIndex:
+            return kw::saturatingAdd(cardIndex(), marker.add);
+        case CardMarker::Value::familyNumber:
+            return kw::saturatingAdd(card().familyNumber, marker.add);
+        case CardMarker::Value::group:
+            return kw::saturatingAdd(loop.group(), marker.add);
+        case CardMarker::Value::channel:
+            return kw::saturatingAdd(loop.channel(), marker.add);
+        case CardMarker::Value::globalChannel:
+            return kw::saturatingAdd(loop.globalChannel(), marker.add);
+        }
+        return 0;
+    }
 
     // At the end of the last step of a channel's steps, which begin at `from`: unless `loop`
     // was at its last channel, the input goes back for the next channel (to the last step of
@@ -87,8 +163,11 @@ protected:
     // returned. The channel's steps read again are numbered on from `stepNumber` (when the
     // numbering does not run yet).
     bool readChannelAgain(ChannelLoop& loop, std::int64_t from, int groupKind, int stepNumber) {
-        if (const auto readFrom = loop.endChannelStep(
-                from, m_starts.find(groupKind), repeatNumber(stepNumber), this->m_nextNumber)) {
+        int next = this->nextNumber();
+        const auto readFrom =
+            loop.endChannelStep(from, m_starts.find(groupKind), repeatNumber(stepNumber), next);
+        this->numberFrom(next);
+        if (readFrom) {
             this->SeekInput(*readFrom);
             return true;
         }
@@ -102,38 +181,24 @@ protected:
         if (readChannelAgain(loop, stepStart, groupKind, stepNumber)) {
             return true;
         }
-        this->m_nextNumber = 0;
+        this->stopNumbering();
         return false;
     }
 
-    // endStepOfKind for a card section with a channel range (ChannelRangeSteps): the card
-    // begins and ends (`cardEndNumber` sizes the block), and the range is read again from its
-    // first step for the next channel of `loop` unless it was the last channel.
-    void endChannelRangeStep(int kind, int stepNumber, std::int64_t stepStart, ChannelLoop& loop,
-                             int cardEndNumber) {
-        switch (kind) {
-        case ChannelRangeSteps::cardBegin:
-            cardBegins(stepNumber, stepStart);
-            break;
-        case ChannelRangeSteps::rangeEnd:
-            if (const auto rangeBegin = m_starts.find(ChannelRangeSteps::rangeBegin)) {
-                readChannelAgain(loop, *rangeBegin, 0, stepNumber);
-            }
-            break;
-        case ChannelRangeSteps::cardEnd:
-            cardEnds(cardEndNumber);
-            break;
-        default:
-            break;
+    // endStepOfKind for a card section with a channel range (ChannelRangeSteps): at its end
+    // the range is read again from its first step for the next channel of `loop` unless it
+    // was the last channel.
+    void endChannelRangeStep(int kind, int stepNumber, ChannelLoop& loop) {
+        if (kind != ChannelRangeSteps::rangeEnd) {
+            return;
+        }
+        if (const auto rangeBegin = m_starts.find(ChannelRangeSteps::rangeBegin)) {
+            readChannelAgain(loop, *rangeBegin, 0, stepNumber);
         }
     }
 
     // The following steps are numbered on from `stepNumber`, unless the numbering runs already.
-    void numberOnFrom(int stepNumber) {
-        if (this->m_nextNumber == 0) {
-            this->m_nextNumber = repeatNumber(stepNumber);
-        }
-    }
+    void numberOnFrom(int stepNumber) { this->startNumbering(repeatNumber(stepNumber)); }
 
     // GetAddedSteps of a module whose card section is written once per card as the template
     // holds it, `outside` template steps outside the section: the further cards' sections,
@@ -152,8 +217,22 @@ protected:
     int writtenCards() const { return std::min(m_cards.size(), m_maxCards); }
 
     const Info& card() const { return m_cards.current(); }
+    // Bus address of the current card, by its family number; 0 beyond the family's table.
+    int cardBusAddress() const { return familyBusAddress(m_family, card().familyNumber); }
     int cardIndex() const { return m_cards.index(); }
 
+    // Number of the first repetition of template step `stepNumber` in the current card.
+    int repeatNumber(int stepNumber) const {
+        return m_numbering.repeatNumber(stepNumber, m_cards.index());
+    }
+
+    const CardFamilyTable& m_family;
+    CardList<Info> m_cards;
+    CardNumbering m_numbering;
+    int m_stepKind = 0;  // kind of the step being read, from its data lines
+    StepStarts m_starts; // where the last step of each kind began
+
+private:
     // At the end of the card-begin step (its template number and input position).
     void cardBegins(int stepNumber, std::int64_t stepStart) {
         m_numbering.cardBegins(stepNumber);
@@ -170,25 +249,15 @@ protected:
             m_cards.selectNext();
             selectCard();
             this->SeekInput(*m_cardBegin);
-            this->m_numberOffset = m_numbering.offset(m_cards.index());
+            this->raiseNumbersBy(m_numbering.offset(m_cards.index()));
         } else {
-            this->m_numberOffset = 0;
-            this->m_bodyDone = true;
+            this->raiseNumbersBy(0);
+            this->finishBody();
         }
-        this->m_nextNumber = 0;
+        this->stopNumbering();
     }
 
-    // Number of the first repetition of template step `stepNumber` in the current card.
-    int repeatNumber(int stepNumber) const {
-        return m_numbering.repeatNumber(stepNumber, m_cards.index());
-    }
-
-    CardList<Info> m_cards;
-    CardNumbering m_numbering;
-    int m_stepKind = 0;  // kind of the step being read, from its data lines
-    StepStarts m_starts; // where the last step of each kind began
-
-private:
     int m_maxCards;
+    bool m_cardEndHeld = false;
     std::optional<std::int64_t> m_cardBegin;
 };

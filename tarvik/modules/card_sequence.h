@@ -6,9 +6,9 @@
 // section reads channel steps (and the group step before every few channels) again for every
 // channel of the card.
 //
-// The pieces here keep the counters and decide what comes next; the generator applies each
-// decision in its OnEndStep, because only it can seek the input and set m_nextNumber,
-// m_numberOffset and m_bodyDone:
+// The pieces here keep the counters and decide what comes next; CardSectionHandler
+// (card_section_handler.h) applies the decisions through the handler base's named operations
+// (SeekInput, numberFrom, raiseNumbersBy, finishBody):
 //
 //   CardList<Info>  the family's records, the card being written and its 1-based index;
 //                   at most `maxCards` of the list are written.
@@ -19,25 +19,19 @@
 //                   channels, and where the input is read on after a channel step.
 //   StepStarts      input positions where the last step of each kind began, so that a
 //                   generator can go back to them.
-//   takeStepKind    the kind marker of a data line ("{CARD_BEGIN}" ...), from a table
-//   familyValue     a per-family table value (bus address ...) by 1-based number, else 0
+//   takeStepKind    the kind marker of a data line ("{TEST_CHANNELS}" ...), from a table
+//   CardSteps       the kinds of "{CARD_BEGIN}" and "{CARD_END}", which the base handles
+//   familyValue     a per-family table value by 1-based number, else 0
 //
-// CardSectionHandler (card_section_handler.h) applies CardList and CardNumbering for a
-// generator: its cardBegins/cardEnds do the card-begin and card-end parts below.
+// Typical use in a generator derived from CardSectionHandler:
 //
-// Typical use in OnEndStep:
+//   selectCard():     m_loop.start(m_family.channels, card().channelBase);
+//   OnDataLine():     takeKind(line, kKindMarkers);
+//                     replaceCardMarkers(line, kCardMarkers, m_loop);
+//   endStepOfKind():  case kChannels: endLoopChannelStep(m_loop, kGroups, stepNumber, stepStart);
 //
-//   card begin:   m_starts.remember(kCardBegin, stepStart); m_numbering.cardBegins(n);
-//   channel step: if (const auto next = m_loop.endChannelStep(stepStart,
-//                         m_starts.find(kGroup), m_numbering.repeatNumber(n, m_cards.index()),
-//                         m_nextNumber))
-//                     SeekInput(*next);
-//                 else m_nextNumber = 0;
-//   card end:     m_numbering.cardEnds(n, m_cards.index());
-//                 if (m_cards.hasNext() && (begin = m_starts.find(kCardBegin))) {
-//                     m_cards.selectNext(); ...reset the card's counters...;
-//                     SeekInput(*begin); m_numberOffset = m_numbering.offset(m_cards.index());
-//                 } else { m_numberOffset = 0; m_bodyDone = true; }
+// The card begin and card end (reading the section again for the next card, renumbering it
+// and stopping the body rewrites after the last card) need no code in the generator.
 //
 // All state belongs to the generator object, so the same configuration always gives the same
 // module, whatever ran before in the process.
@@ -208,16 +202,31 @@ struct StepKindMarker {
 // occurrence of that marker, no other) and its kind returned. 0 when the line holds none.
 int takeStepKind(std::string& line, std::span<const StepKindMarker> markers);
 
+// The kinds of the steps that begin and end a card section. Every card generator's marker
+// table gives "{CARD_BEGIN}" and "{CARD_END}" these kinds: CardSectionHandler handles them. A
+// generator's own kinds start at `firstFree`.
+struct CardSteps {
+    enum Kind : int { cardBegin = 1, cardEnd = 2, firstFree = 3 };
+    static constexpr StepKindMarker markers[] = {
+        {"{CARD_BEGIN}", cardBegin},
+        {"{CARD_END}", cardEnd},
+    };
+};
+
 // The kinds of a card section that holds a channel range, the steps from the one marked
 // "{TEST_CHANNEL_BEGIN}" to the one marked "{TEST_CHANNEL_END}", read once per channel of the
 // card. A generator's own kinds start at `firstFree`.
 struct ChannelRangeSteps {
-    enum Kind : int { cardBegin = 1, rangeBegin = 2, rangeEnd = 3, cardEnd = 4, firstFree = 5 };
+    enum Kind : int {
+        cardBegin = CardSteps::cardBegin,
+        cardEnd = CardSteps::cardEnd,
+        rangeBegin = CardSteps::firstFree,
+        rangeEnd,
+        firstFree
+    };
     static constexpr StepKindMarker markers[] = {
-        {"{CARD_BEGIN}", cardBegin},
         {"{TEST_CHANNEL_BEGIN}", rangeBegin},
         {"{TEST_CHANNEL_END}", rangeEnd},
-        {"{CARD_END}", cardEnd},
     };
 };
 

@@ -11,45 +11,45 @@ constexpr int kStepsOutsideCards = 1;
 constexpr int kCardStepsOutsideRange = 3;
 
 using Table = ChannelCardTable;
-using Value = Table::Value;
+using Value = CardMarker::Value;
 
 constexpr Table::ChannelLine kBaqChannels[] = {
     {"  BAQCHANNEL1 1", 0}, {"  BAQCHANNEL17 1", 16}, {"  BAQCHANNEL33 1", 32}};
-constexpr Table::Marker kBaqMarkers[] = {{"{c}", Value::cardIndex},
-                                         {"{cs}", Value::familyNumber},
-                                         {"{k1}", Value::channel, 0},
-                                         {"{k2}", Value::channel, 16},
-                                         {"{k3}", Value::channel, 32}};
+constexpr CardMarker kBaqMarkers[] = {{"{c}", Value::cardIndex},
+                                      {"{cs}", Value::familyNumber},
+                                      {"{k1}", Value::channel, 0},
+                                      {"{k2}", Value::channel, 16},
+                                      {"{k3}", Value::channel, 32}};
 constexpr Table kBaq{
     .variablePrefix = "  VARIABLE _BAQ_",
     .busAddressAfter = " 224",
-    .busAddresses = {224, 226, 228, 230, 232, 234, 236, 238},
+    .family = CardFamilies::kBaq,
     .channelKeyword = "  BAQCHANNEL",
     .channelLines = kBaqChannels,
     .markers = kBaqMarkers,
 };
 
 constexpr Table::ChannelLine kYotChannels[] = {{"  YOTCHANNEL1 1", 0}};
-constexpr Table::Marker kYotMarkers[] = {
+constexpr CardMarker kYotMarkers[] = {
     {"{c}", Value::cardIndex}, {"{k}", Value::channel}, {"{h}", Value::globalChannel}};
 constexpr Table kYot{
     .variablePrefix = "  VARIABLE _YOT_",
     .busAddressAfter = " 24",
-    .busAddresses = {24, 26, 28, 30, 32, 34, 36, 38},
+    .family = CardFamilies::kYot,
     .channelKeyword = "  YOTCHANNEL",
     .channelLines = kYotChannels,
     .markers = kYotMarkers,
 };
 
 constexpr Table::ChannelLine kGivChannels[] = {{"  GIVCHANNEL1 1", 0}};
-constexpr Table::Marker kGivMarkers[] = {{"{c}", Value::cardIndex},
-                                         {"{cs}", Value::familyNumber},
-                                         {"{k}", Value::channel},
-                                         {"{p}", Value::globalChannel}};
+constexpr CardMarker kGivMarkers[] = {{"{c}", Value::cardIndex},
+                                      {"{cs}", Value::familyNumber},
+                                      {"{k}", Value::channel},
+                                      {"{p}", Value::globalChannel}};
 constexpr Table kGiv{
     .variablePrefix = "  VARIABLE _GIV_",
     .busAddressAfter = " 224",
-    .busAddresses = {224, 226, 228, 230, 232, 234, 236, 238},
+    .family = CardFamilies::kGiv,
     .channelKeyword = "  GIVCHANNEL",
     .channelLines = kGivChannels,
     .markers = kGivMarkers,
@@ -59,7 +59,7 @@ constexpr Table kGiv{
 
 ChannelCardHandler::ChannelCardHandler(const ChannelCardTable& table,
                                        std::vector<ChannelCard> cards)
-    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)),
+    : CardSectionHandler(table.family, std::move(cards), CardNumbering::derivedBlock(1000)),
       m_table(table) {}
 
 void ChannelCardHandler::selectCard() {
@@ -78,36 +78,19 @@ int ChannelCardHandler::GetAddedSteps(int templateSteps) {
                       templateSteps);
 }
 
-int ChannelCardHandler::markerValue(const ChannelCardTable::Marker& marker) const {
-    switch (marker.value) {
-    case Value::cardIndex:
-        return cardIndex();
-    case Value::familyNumber:
-        return card().familyNumber;
-    case Value::channel:
-        return m_loop.channel() + marker.add;
-    case Value::globalChannel:
-        return kw::saturatingAdd(m_loop.globalChannel(), marker.add);
-    }
-    return 0;
-}
-
 void ChannelCardHandler::OnDataLine(std::string& line) {
     takeKind(line, ChannelRangeSteps::markers);
-    for (const auto& marker : m_table.markers) {
-        kw::replaceMarker(line, marker.text, markerValue(marker));
-    }
+    replaceCardMarkers(line, m_table.markers, m_loop);
 }
 
-void ChannelCardHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
-    endChannelRangeStep(kind, stepNumber, stepStart, m_loop, stepNumber);
+void ChannelCardHandler::endStepOfKind(int kind, int stepNumber, std::int64_t) {
+    endChannelRangeStep(kind, stepNumber, m_loop);
 }
 
 void ChannelCardHandler::OnBodyLine(std::string& line) {
     // The init string names the channel under test; the template holds channel 1.
     if (kw::rewriteVariable(line, m_table.variablePrefix, cardIndex()) ||
-        kw::rewriteBusAddress(line, m_table.busAddressAfter,
-                              familyValue(m_table.busAddresses, card().familyNumber)) ||
+        kw::rewriteBusAddress(line, m_table.busAddressAfter, cardBusAddress()) ||
         kw::rewriteInitValue(line, "1", m_loop.channel())) {
         return;
     }

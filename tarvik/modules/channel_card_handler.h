@@ -26,13 +26,6 @@ struct ChannelCard {
 
 // One family's differences.
 struct ChannelCardTable {
-    // What a data-line marker stands for: the value plus `add`.
-    enum class Value { cardIndex, familyNumber, channel, globalChannel };
-    struct Marker {
-        std::string_view text;
-        Value value;
-        int add = 0;
-    };
     // A channel statement of the template ("  BAQCHANNEL17 1") and how far its channel lies
     // from the channel under test.
     struct ChannelLine {
@@ -42,15 +35,15 @@ struct ChannelCardTable {
 
     std::string_view variablePrefix;  // what the card's number follows, "  VARIABLE _BAQ_"
     std::string_view busAddressAfter; // text after BUSMADDRESS/BUSSADDRESS, " 224"
-    std::array<int, 8> busAddresses;  // by family number
+    const CardFamilyTable& family;    // bus addresses, channels and how many cards
     std::string_view channelKeyword;  // "  BAQCHANNEL"
     std::span<const ChannelLine> channelLines;
-    std::span<const Marker> markers;
+    std::span<const CardMarker> markers;
 };
 
 class ChannelCardHandler : public CardSectionHandler<ChannelCard, CModuleFileHandler> {
 public:
-    static constexpr int kMaxCards = 8;
+    // Passes of the channel range per card (a BAQ44 tests three channels 16 apart in each).
     static constexpr int kChannels = 16;
 
 protected:
@@ -74,7 +67,6 @@ protected:
     void selectCard() override;
 
 private:
-    int markerValue(const ChannelCardTable::Marker& marker) const;
     bool rewriteChannelLine(std::string& line) const;
 
     const ChannelCardTable& m_table;

@@ -6,7 +6,7 @@
 // lists its markers with their conditions, and calls:
 //   Prepare      -> reset()
 //   OnDataLine   -> takeMarkers(line)   (every marker is removed, whether it holds or not)
-//   OnEndStep    -> m_skipStep = endStep()
+//   OnEndStep    -> dropSteps(endStep())
 // so only a step that carries a marker whose condition holds is dropped, and each following
 // step is decided afresh. GetAddedSteps should announce the steps the conditions drop.
 

@@ -1,15 +1,14 @@
 #include "tarvik/modules/dwb_cal_handler.h"
 
 #include "tarvik/modules/card_statements.h"
-#include "tarvik/modules/dwb_fct_handler.h"
 
 namespace {
 
-enum Kind { kCardBegin = 1, kCardEnd = 2, kIstOnly = 3 };
+enum Kind {
+    kIstOnly = CardSteps::firstFree,
+};
 
 constexpr StepKindMarker kKindMarkers[] = {
-    {"{CARD_BEGIN}", kCardBegin},
-    {"{CARD_END}", kCardEnd},
     {"{IGNORE_IST}", kIstOnly},
 };
 
@@ -21,7 +20,7 @@ constexpr int kIstSteps = 15;
 } // namespace
 
 CDwbCalHandler::CDwbCalHandler(std::vector<CDwbInfo> cards, bool ist)
-    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)),
+    : CardSectionHandler(CardFamilies::kDwb, std::move(cards), CardNumbering::derivedBlock(1000)),
       m_ist(ist) {}
 
 int CDwbCalHandler::GetAddedSteps(int templateSteps) {
@@ -33,15 +32,16 @@ void CDwbCalHandler::OnDataLine(std::string& line) {
     kw::replaceMarker(line, "{c}", cardIndex());
 }
 
-void CDwbCalHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
-    if (kind == kCardBegin) {
-        cardBegins(stepNumber, stepStart);
-    } else if (kind == kCardEnd) {
-        cardEnds(m_writtenNumber);
-    }
-    m_skipStep = m_ist && kind == kIstOnly;
+void CDwbCalHandler::endStepOfKind(int kind, int, std::int64_t) {
+    dropSteps(m_ist && kind == kIstOnly);
+}
+
+// The actual-value twin drops steps inside the card section: the written number of the card
+// end sizes the block.
+int CDwbCalHandler::cardEndNumber(int) const {
+    return writtenNumber();
 }
 
 void CDwbCalHandler::OnBodyLine(std::string& line) {
-    kw::rewriteBusAddress(line, " 176", CDwbFctHandler::busAddress(card().familyNumber));
+    kw::rewriteBusAddress(line, " 176", cardBusAddress());
 }

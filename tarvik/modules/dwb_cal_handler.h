@@ -14,8 +14,6 @@
 
 class CDwbCalHandler : public CardSectionHandler<CDwbInfo, CModuleFileHandler> {
 public:
-    static constexpr int kMaxCards = 8;
-
     CDwbCalHandler(std::vector<CDwbInfo> cards, bool ist);
 
 protected:
@@ -23,6 +21,7 @@ protected:
     void OnDataLine(std::string& line) override;
     void OnBodyLine(std::string& line) override;
     void endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) override;
+    int cardEndNumber(int stepNumber) const override;
 
 private:
     bool m_ist;

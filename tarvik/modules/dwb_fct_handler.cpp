@@ -28,16 +28,10 @@ constexpr std::size_t kInitChannelOneDigit = 42;
 constexpr int kStepsOutsideCards = 1;
 constexpr int kCardStepsOutsideRange = 6;
 
-constexpr std::array<int, 8> kBusAddresses{176, 178, 180, 182, 184, 186, 188, 190};
-
 } // namespace
 
-int CDwbFctHandler::busAddress(int familyNumber) {
-    return familyValue(kBusAddresses, familyNumber);
-}
-
 CDwbFctHandler::CDwbFctHandler(std::vector<CDwbInfo> cards, bool is945)
-    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)),
+    : CardSectionHandler(CardFamilies::kDwb, std::move(cards), CardNumbering::derivedBlock(1000)),
       m_is945(is945) {}
 
 bool CDwbFctHandler::Prepare() {
@@ -46,7 +40,7 @@ bool CDwbFctHandler::Prepare() {
 }
 
 void CDwbFctHandler::selectCard() {
-    m_loop.start(kChannels, card().channelBase);
+    m_loop.start(m_family.channels, card().channelBase);
 }
 
 // Every card writes its card section with the channel range 16 times; in a 945 system the
@@ -59,8 +53,8 @@ int CDwbFctHandler::GetAddedSteps(int templateSteps) {
     const long long cardSteps = kCardStepsOutsideRange - (m_is945 ? 1 : 0);
     const long long rangeSteps =
         static_cast<long long>(templateSteps) - kStepsOutsideCards - kCardStepsOutsideRange;
-    return addedSteps(kStepsOutsideCards + cards * cardSteps + kChannels * cards * rangeSteps -
-                          templateSteps,
+    return addedSteps(kStepsOutsideCards + cards * cardSteps +
+                          m_family.channels * cards * rangeSteps - templateSteps,
                       templateSteps);
 }
 
@@ -77,18 +71,22 @@ void CDwbFctHandler::OnDataLine(std::string& line) {
     kw::replaceMarker(line, "{p}", m_loop.globalChannel());
 }
 
+void CDwbFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t) {
+    endChannelRangeStep(kind, stepNumber, m_loop);
+    dropSteps(kind == kDrop);
+    m_shift = false;
+}
+
 // The block is sized by the number the card end was written with: the channel range numbers
 // its repetitions on, so the section's written length decides.
-void CDwbFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
-    endChannelRangeStep(kind, stepNumber, stepStart, m_loop, m_writtenNumber);
-    m_skipStep = kind == kDrop;
-    m_shift = false;
+int CDwbFctHandler::cardEndNumber(int) const {
+    return writtenNumber();
 }
 
 void CDwbFctHandler::OnBodyLine(std::string& line) {
     if (kw::rewriteVariable(line, kVariablePrefix, cardIndex()) ||
-        kw::rewriteBusAddress(line, " 176", busAddress(card().familyNumber)) ||
-        rewriteInitString(line) || m_loop.globalChannel() <= 1) {
+        kw::rewriteBusAddress(line, " 176", cardBusAddress()) || rewriteInitString(line) ||
+        m_loop.globalChannel() <= 1) {
         return;
     }
     const int firstChannel = m_shift ? m_loop.globalChannel() : card().channelBase;

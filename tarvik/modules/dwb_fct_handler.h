@@ -24,13 +24,7 @@
 
 class CDwbFctHandler : public CardSectionHandler<CDwbInfo, CModuleFileHandler> {
 public:
-    static constexpr int kMaxCards = 8;
-    static constexpr int kChannels = 16;
-
     CDwbFctHandler(std::vector<CDwbInfo> cards, bool is945);
-
-    // Bus address of the DWB card with this family number (1 ... 8); 0 for others.
-    static int busAddress(int familyNumber);
 
     bool Prepare() override;
 
@@ -39,6 +33,7 @@ protected:
     void OnDataLine(std::string& line) override;
     void OnBodyLine(std::string& line) override;
     void endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) override;
+    int cardEndNumber(int stepNumber) const override;
     void selectCard() override;
 
 private:

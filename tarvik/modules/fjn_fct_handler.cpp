@@ -9,24 +9,16 @@ namespace {
 
 enum Kind {
     kPlain = 0,
-    kCardBegin = 1,
-    kMeasured = 2,
-    kMeasureAgain = 3,
-    kStimulus = 4,
-    kCardEnd = 5
+    kMeasured = CardSteps::firstFree,
+    kMeasureAgain,
+    kStimulus,
 };
 
-constexpr StepKindMarker kKindMarkers[] = {
-    {"{TEST_STIM}", kStimulus},
-    {"{CARD_BEGIN}", kCardBegin},
-    {"{CARD_END}", kCardEnd},
-};
+constexpr StepKindMarker kKindMarkers[] = {{"{TEST_STIM}", kStimulus}};
 
-constexpr std::array<int, 4> kBusAddresses{78, 76, 122, 120};
 constexpr std::string_view kVariablePrefix = "  VARIABLE _FJN_";
 constexpr std::string_view kChannelKeyword = "  FJNCHANNEL";
 constexpr std::string_view kHighKeyword = "  HIGH H";
-constexpr int kSlotsPerCard = 8;
 
 // The card section of the template holds 23 steps; a card writes 5 of them once and 4 per
 // channel (its channel steps and the stimulus part).
@@ -37,10 +29,10 @@ constexpr int kStepsPerChannel = 4;
 } // namespace
 
 CFjnFctHandler::CFjnFctHandler(std::vector<CFjnInfo> cards)
-    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)) {}
+    : CardSectionHandler(CardFamilies::kFjn, std::move(cards), CardNumbering::derivedBlock(1000)) {}
 
 int CFjnFctHandler::channelCount(const CFjnInfo& card) {
-    return card.channels == 2 ? 4 : 8;
+    return card.channels == FjnChannels::four ? 4 : 8;
 }
 
 bool CFjnFctHandler::Prepare() {
@@ -73,7 +65,7 @@ void CFjnFctHandler::OnDataLine(std::string& line) {
 
 void CFjnFctHandler::OnBodyLine(std::string& line) {
     if (kw::rewriteVariable(line, kVariablePrefix, card().cardNumber) ||
-        kw::rewriteBusAddress(line, "", familyValue(kBusAddresses, card().familyNumber)) ||
+        kw::rewriteBusAddress(line, "", cardBusAddress()) ||
         kw::rewriteInitValue(line, "241", 240 + m_stimulus.channel())) {
         return;
     }
@@ -108,7 +100,7 @@ void CFjnFctHandler::rewriteChannelLine(std::string& line) const {
 
 // 0 ... 7: the measured channel's place on its card.
 int CFjnFctHandler::measuredSlot() const {
-    return ((m_measChannel - 1) % kSlotsPerCard + kSlotsPerCard) % kSlotsPerCard;
+    return ((m_measChannel - 1) % m_family.channels + m_family.channels) % m_family.channels;
 }
 
 // The first "  HIGH H" statement of a step decides which channel the step measures: when that
@@ -125,7 +117,7 @@ void CFjnFctHandler::rewriteMeasuredChannel(std::string& line) {
             m_stepKind = kMeasured;
         }
     } else {
-        m_skipStep = true;
+        dropSteps(true);
         m_stepKind = kMeasureAgain;
         m_measChannel = channel;
     }
@@ -137,24 +129,21 @@ void CFjnFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
     case kPlain:
         endPlainStep(stepNumber);
         break;
-    case kCardBegin:
-        cardBegins(stepNumber, stepStart);
-        break;
     case kMeasured:
         // A channel the card has: written; one it lacks: dropped as it was read.
         if (measuredSlot() < m_stimulus.channelCount()) {
-            m_skipStep = false;
+            dropSteps(false);
         }
         break;
     case kMeasureAgain:
         SeekInput(stepStart);
         break;
     case kStimulus:
-        m_skipStep = false;
+        dropSteps(false);
         numberOnFrom(stepNumber);
         break;
-    case kCardEnd:
-        endCardSection(stepNumber);
+    case CardSteps::cardEnd:
+        endCardSection();
         break;
     default:
         break;
@@ -168,20 +157,19 @@ void CFjnFctHandler::endPlainStep(int stepNumber) {
     if (!m_cardEndSeen) {
         m_lastPlainNumber = stepNumber;
     } else if (m_lastPlainNumber == stepNumber && !nextStimulus()) {
-        m_nextNumber = 0;
+        stopNumbering();
     }
 }
 
-// The first time through, the stimulus part is closed by the card end, which is dropped while
-// channels remain to be stimulated.
-void CFjnFctHandler::endCardSection(int stepNumber) {
+// The first time through, the stimulus part is closed by the card end, which is dropped (and
+// the card not ended) while channels remain to be stimulated.
+void CFjnFctHandler::endCardSection() {
     m_cardEndSeen = true;
     if (m_stimulus.channel() < m_stimulus.channelCount() && m_starts.find(kStimulus)) {
-        m_skipStep = true;
+        dropSteps(true);
+        holdCardEnd();
         nextStimulus();
-        return;
     }
-    cardEnds(stepNumber);
 }
 
 // Moves on to the next channel to stimulate and reads the stimulus part again; false after

@@ -29,8 +29,6 @@
 
 class CFjnFctHandler : public CardSectionHandler<CFjnInfo, CModuleFileHandler> {
 public:
-    static constexpr int kMaxCards = 4;
-
     explicit CFjnFctHandler(std::vector<CFjnInfo> cards);
 
     bool Prepare() override;
@@ -47,7 +45,7 @@ protected:
 
 private:
     void endPlainStep(int stepNumber);
-    void endCardSection(int stepNumber);
+    void endCardSection();
     bool nextStimulus();
     void rewriteChannelLine(std::string& line) const;
     void rewriteMeasuredChannel(std::string& line);

@@ -8,14 +8,6 @@
 
 namespace {
 
-enum Kind { kCardBegin = 1, kCardEnd = 2 };
-
-constexpr StepKindMarker kKindMarkers[] = {
-    {"{CARD_BEGIN}", kCardBegin},
-    {"{CARD_END}", kCardEnd},
-};
-
-constexpr std::array<int, 4> kBusAddresses{56, 58, 60, 62};
 constexpr std::string_view kVariablePrefix = "  VARIABLE _GAT84_";
 
 // Fail data names the step it belongs to by a four-digit number after this text.
@@ -28,29 +20,22 @@ constexpr int kStepsOutsideCards = 2;
 } // namespace
 
 CGat84FctHandler::CGat84FctHandler(std::vector<CGat84Info> cards)
-    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)) {}
+    : CardSectionHandler(CardFamilies::kGat84, std::move(cards),
+                         CardNumbering::derivedBlock(1000)) {}
 
 int CGat84FctHandler::GetAddedSteps(int templateSteps) {
     return repeatedSectionSteps(templateSteps, kStepsOutsideCards);
 }
 
 void CGat84FctHandler::OnDataLine(std::string& line) {
-    takeKind(line, kKindMarkers);
+    takeKind(line);
     kw::replaceMarker(line, "{c}", cardIndex());
-}
-
-void CGat84FctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
-    if (kind == kCardBegin) {
-        cardBegins(stepNumber, stepStart);
-    } else if (kind == kCardEnd) {
-        cardEnds(stepNumber);
-    }
 }
 
 void CGat84FctHandler::OnBodyLine(std::string& line) {
     const CGat84Info& gat = card();
     if (kw::rewriteVariable(line, kVariablePrefix, gat.cardNumber) ||
-        kw::rewriteBusAddress(line, " ", familyValue(kBusAddresses, gat.familyNumber)) ||
+        kw::rewriteBusAddress(line, " ", cardBusAddress()) ||
         kw::rewriteLogicStatement(
             line, {.firstChannel = gat.channelBase, .statementSet = gat.cardNumber - 1})) {
         return;
@@ -67,6 +52,6 @@ void CGat84FctHandler::renumberFailData(std::string& line) const {
     if (step && step->end - step->begin == kFailDataDigits && step->value >= 1000 &&
         step->value <= 9999) {
         kw::replaceWithNumber(line, step->begin, step->end,
-                              kw::saturatingAdd(step->value, m_numberOffset));
+                              kw::saturatingAdd(step->value, numberOffset()));
     }
 }

@@ -15,15 +15,12 @@
 
 class CGat84FctHandler : public CardSectionHandler<CGat84Info, CModuleFileHandler> {
 public:
-    static constexpr int kMaxCards = 4;
-
     explicit CGat84FctHandler(std::vector<CGat84Info> cards);
 
 protected:
     int GetAddedSteps(int templateSteps) override;
     void OnDataLine(std::string& line) override;
     void OnBodyLine(std::string& line) override;
-    void endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) override;
 
 private:
     void renumberFailData(std::string& line) const;

@@ -7,14 +7,6 @@
 
 namespace {
 
-enum Kind { kCardBegin = 1, kCardEnd = 2 };
-
-constexpr StepKindMarker kKindMarkers[] = {
-    {"{CARD_BEGIN}", kCardBegin},
-    {"{CARD_END}", kCardEnd},
-};
-
-constexpr std::array<int, 8> kBusAddresses{80, 82, 84, 86, 88, 90, 92, 94};
 constexpr std::string_view kVariablePrefix = "  VARIABLE _NOHK_";
 constexpr std::string_view kChannelToken = "{v,";
 
@@ -24,14 +16,14 @@ constexpr int kStepsOutsideCards = 1;
 } // namespace
 
 CJelHandler::CJelHandler(std::vector<CJelInfo> cards)
-    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(500)) {}
+    : CardSectionHandler(CardFamilies::kJel, std::move(cards), CardNumbering::derivedBlock(500)) {}
 
 int CJelHandler::GetAddedSteps(int templateSteps) {
     return repeatedSectionSteps(templateSteps, kStepsOutsideCards);
 }
 
 void CJelHandler::OnDataLine(std::string& line) {
-    takeKind(line, kKindMarkers);
+    takeKind(line);
     kw::replaceMarker(line, "{c}", cardIndex());
     replaceChannelToken(line);
 }
@@ -51,17 +43,9 @@ void CJelHandler::replaceChannelToken(std::string& line) const {
     kw::replaceAll(line, token, std::to_string(kw::saturatingAdd(channel, card().channelBase - 1)));
 }
 
-void CJelHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
-    if (kind == kCardBegin) {
-        cardBegins(stepNumber, stepStart);
-    } else if (kind == kCardEnd) {
-        cardEnds(stepNumber);
-    }
-}
-
 void CJelHandler::OnBodyLine(std::string& line) {
     kw::rewriteVariable(line, kVariablePrefix, card().cardNumber) ||
-        kw::rewriteBusAddress(line, "", familyValue(kBusAddresses, card().familyNumber)) ||
+        kw::rewriteBusAddress(line, "", cardBusAddress()) ||
         rewriteChannelStatement(line, "  HIGH X") || rewriteChannelStatement(line, "  LOW X");
 }
 

@@ -16,15 +16,12 @@
 
 class CJelHandler : public CardSectionHandler<CJelInfo, CModuleFileHandler> {
 public:
-    static constexpr int kMaxCards = 8;
-
     explicit CJelHandler(std::vector<CJelInfo> cards);
 
 protected:
     int GetAddedSteps(int templateSteps) override;
     void OnDataLine(std::string& line) override;
     void OnBodyLine(std::string& line) override;
-    void endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) override;
 
 private:
     void replaceChannelToken(std::string& line) const;

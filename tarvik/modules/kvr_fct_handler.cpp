@@ -9,20 +9,18 @@
 namespace {
 
 enum Kind {
-    kCardBegin = 1,
-    kGroups = 2,
-    kChannels = 3,
-    kSupplyPos = 4,
-    kSupplyNeg = 5,
-    kKvrSelectionEnd = 6,
-    kGroupsHigh = 7,
-    kChannelsHigh = 8,
-    kGroupsLow = 9,
-    kChannelsLow = 10,
-    kSupplyPosTqd = 11,
-    kSupplyNegTqd = 12,
-    kTqdSelectionEnd = 13,
-    kCardEnd = 14,
+    kGroups = CardSteps::firstFree,
+    kChannels,
+    kSupplyPos,
+    kSupplyNeg,
+    kKvrSelectionEnd,
+    kGroupsHigh,
+    kChannelsHigh,
+    kGroupsLow,
+    kChannelsLow,
+    kSupplyPosTqd,
+    kSupplyNegTqd,
+    kTqdSelectionEnd,
 };
 
 // In search order: the first marker a data line holds gives the step its kind.
@@ -32,15 +30,8 @@ constexpr StepKindMarker kKindMarkers[] = {
     {"{TEST_GROUPS_HIGH}", kGroupsHigh},   {"{TEST_GROUPS_LOW}", kGroupsLow},
     {"{TEST_NG_POS}", kSupplyPos},         {"{TEST_NG_NEG}", kSupplyNeg},
     {"{TEST_NG_POS_TQD}", kSupplyPosTqd},  {"{TEST_NG_NEG_TQD}", kSupplyNegTqd},
-    {"{CARD_BEGIN}", kCardBegin},          {"{SEL_KVR_END}", kKvrSelectionEnd},
-    {"{SEL_TQD_END}", kTqdSelectionEnd},   {"{CARD_END}", kCardEnd},
-};
+    {"{SEL_KVR_END}", kKvrSelectionEnd},   {"{SEL_TQD_END}", kTqdSelectionEnd}};
 
-constexpr int kChannelsPerCard = 24;
-
-// Bus addresses by familyNumber: A for the KVR part of the card, B for its TQD part.
-constexpr std::array<int, 8> kBusAddressA{112, 114, 116, 118, 40, 42, 44, 46};
-constexpr std::array<int, 8> kBusAddressB{144, 146, 148, 150, 152, 154, 156, 158};
 // Number of the first power supply by cardNumber; the second is the next one.
 constexpr std::array<int, 8> kFirstSupply{5, 7, 9, 11, 23, 25, 27, 29};
 
@@ -52,14 +43,15 @@ constexpr int kMaxFailDataNumber = 100000;
 } // namespace
 
 CKvrFctHandler::CKvrFctHandler(std::vector<CKvrInfo> cards, int systemType)
-    : SupplyCardHandler(std::move(cards), kMaxCards, CardNumbering::fixedBlock(2000), systemType) {}
+    : SupplyCardHandler(CardFamilies::kKvr, std::move(cards), CardNumbering::fixedBlock(2000),
+                        systemType) {}
 
 // The counters start afresh for the card now current; its selection code decides which
 // "SEL" values apply: a card generated as a TQD card that shares its family number with
 // another card of the list takes the TQD values.
 void CKvrFctHandler::selectCard() {
     const CKvrInfo& card = m_cards.current();
-    m_loop.start(kChannelsPerCard, card.channelBase);
+    m_loop.start(m_family.channels, card.channelBase);
     m_supplyNo = 1;
     bool sharedNumber = false;
     for (int i = 1; i <= m_cards.size(); ++i) {
@@ -88,14 +80,9 @@ void CKvrFctHandler::OnDataLine(std::string& line) {
 }
 
 void CKvrFctHandler::replaceTextMarkers(std::string& line) const {
-    const CKvrInfo& card = m_cards.current();
-    kw::replaceAll(line, "{c}", std::to_string(m_cards.index()));
-    kw::replaceAll(line, "{cs}", std::to_string(card.familyNumber));
-    kw::replaceAll(line, "{g}", std::to_string(m_loop.group()));
-    kw::replaceAll(line, "{k}", std::to_string(m_loop.channel()));
-    kw::replaceAll(line, "{s}", std::to_string(m_loop.globalChannel()));
+    replaceCardMarkers(line, kCardMarkers, m_loop);
     // Letter and supply number appended (GCC 12 at -O3 misreads a + of two temporaries).
-    std::string supply(1, static_cast<char>('A' + card.cardNumber - 1));
+    std::string supply(1, static_cast<char>('A' + card().cardNumber - 1));
     supply += std::to_string(m_supplyNo);
     kw::replaceAll(line, "{n}", supply);
     kw::replaceAll(line, "{pmin}", m_supplyNo == 1 ? "P1" : "P2");
@@ -134,12 +121,8 @@ void CKvrFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
     case kTqdSelectionEnd:
         endSelection(stepStart, false);
         break;
-    case kCardBegin:
-        cardBegins(stepNumber, stepStart);
-        break;
-    case kCardEnd:
-        m_skipStep = false;
-        cardEnds(stepNumber);
+    case CardSteps::cardEnd:
+        dropSteps(false);
         break;
     default: // group steps: only remembered
         break;
@@ -159,10 +142,10 @@ void CKvrFctHandler::endChannelStep(int stepNumber, std::int64_t stepStart, int 
 // step is known from an earlier card, else step by step until the selection end clears it.
 void CKvrFctHandler::endPositiveSupply(int selectionEndKind) {
     if (hasSupply()) {
-        m_skipStep = false;
+        dropSteps(false);
         return;
     }
-    m_skipStep = true;
+    dropSteps(true);
     if (const auto selectionEnd = m_starts.find(selectionEndKind)) {
         SeekInput(*selectionEnd);
     }
@@ -173,14 +156,17 @@ void CKvrFctHandler::endPositiveSupply(int selectionEndKind) {
 // written again for the second supply (90 higher, or following the previous step in the TQD
 // pass), and is dropped both times.
 void CKvrFctHandler::endNegativeSupply(std::int64_t stepStart, int positiveKind) {
-    switch (
-        SupplyCardHandler::endNegativeSupply(stepStart, m_starts.find(positiveKind), m_skipStep)) {
+    bool drop = droppingSteps();
+    const NegativeSupply done =
+        SupplyCardHandler::endNegativeSupply(stepStart, m_starts.find(positiveKind), drop);
+    dropSteps(drop);
+    switch (done) {
     case NegativeSupply::secondSupply:
-        m_nextNumber = 0;
+        stopNumbering();
         break;
     case NegativeSupply::positiveAgain:
         if (positiveKind == kSupplyPos) {
-            m_numberOffset = kw::saturatingAdd(cardOffset(), 90);
+            raiseNumbersBy(kw::saturatingAdd(cardOffset(), 90));
         } else {
             numberAfterPreviousStep();
         }
@@ -193,16 +179,16 @@ void CKvrFctHandler::endNegativeSupply(std::int64_t stepStart, int positiveKind)
 // The selection end is written with the card's own offset: when a supply pass left another
 // offset in place, the step is dropped once and read again with the card's offset.
 void CKvrFctHandler::endSelection(std::int64_t stepStart, bool resetCounters) {
-    if (m_numberOffset == cardOffset()) {
-        m_skipStep = false;
+    if (numberOffset() == cardOffset()) {
+        dropSteps(false);
         if (resetCounters) {
             m_loop.restart();
             m_supplyNo = 1;
         }
         return;
     }
-    m_numberOffset = cardOffset();
-    m_skipStep = true;
+    raiseNumbersBy(cardOffset());
+    dropSteps(true);
     SeekInput(stepStart);
 }
 
@@ -220,11 +206,12 @@ void CKvrFctHandler::OnBodyLine(std::string& line) {
     }
 }
 
-// The template addresses the KVR part of the card with 112 and its TQD part with 144.
+// The template addresses the KVR part of the card with 112 and its TQD part, which answers at
+// the TQD addresses, with 144.
 bool CKvrFctHandler::replaceAddressLine(std::string& line) const {
-    const int familyNumber = m_cards.current().familyNumber;
-    return kw::rewriteBusAddress(line, " 112", familyValue(kBusAddressA, familyNumber)) ||
-           kw::rewriteBusAddress(line, " 144", familyValue(kBusAddressB, familyNumber));
+    const int familyNumber = card().familyNumber;
+    return kw::rewriteBusAddress(line, " 112", cardBusAddress()) ||
+           kw::rewriteBusAddress(line, " 144", familyBusAddress(CardFamilies::kTqd, familyNumber));
 }
 
 // The init string selects the group (238, 222, 216) or the supply (248, 232; 131 ... 140 in

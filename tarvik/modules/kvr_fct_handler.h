@@ -24,8 +24,6 @@
 
 class CKvrFctHandler : public SupplyCardHandler<CKvrInfo> {
 public:
-    static constexpr int kMaxCards = 8;
-
     CKvrFctHandler(std::vector<CKvrInfo> cards, int systemType);
 
 protected:

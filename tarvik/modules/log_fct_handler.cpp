@@ -9,16 +9,14 @@
 
 namespace {
 
-enum Kind { kCardBegin = 1, kChannelStep = 2, kDrop = 3, kCardEnd = 4 };
-
-constexpr StepKindMarker kKindMarkers[] = {
-    {"{TEST_CHANNELS}", kChannelStep},
-    {"{CARD_BEGIN}", kCardBegin},
-    {"{CARD_END}", kCardEnd},
+enum Kind {
+    kChannelStep = CardSteps::firstFree,
+    kDrop,
 };
+
+constexpr StepKindMarker kKindMarkers[] = {{"{TEST_CHANNELS}", kChannelStep}};
 constexpr std::string_view kIgnoreGat520 = "{IGNORE_GAT520}";
 
-constexpr std::array<int, 8> kBusAddresses{48, 50, 52, 54, 56, 58, 60, 62};
 constexpr std::string_view kVariablePrefix = "  VARIABLE _AGA_";
 
 // The init string selects the channel under test by a byte index and a bit; the template
@@ -35,11 +33,11 @@ constexpr int kStepsPerAgat520 = 270;
 } // namespace
 
 CLogFctHandler::CLogFctHandler(std::vector<CLogInfo> cards, int systemType)
-    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000),
+    : CardSectionHandler(CardFamilies::kLog, std::move(cards), CardNumbering::derivedBlock(1000),
                          systemType) {}
 
 void CLogFctHandler::selectCard() {
-    m_loop.start(kChannels, card().channelBase);
+    m_loop.start(m_family.channels, card().channelBase);
 }
 
 int CLogFctHandler::GetAddedSteps(int templateSteps) {
@@ -69,9 +67,6 @@ void CLogFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
     m_driveHigh.clear();
     m_compareLow.clear();
     switch (kind) {
-    case kCardBegin:
-        cardBegins(stepNumber, stepStart);
-        break;
     case kChannelStep:
         // A channel step is read again for every channel; after the last one the next channel
         // step starts at channel 1 again, and the following steps keep their own numbers.
@@ -79,13 +74,10 @@ void CLogFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
             m_loop.restart();
         }
         break;
-    case kCardEnd:
-        cardEnds(stepNumber);
-        break;
     default:
         break;
     }
-    m_skipStep = kind == kDrop;
+    dropSteps(kind == kDrop);
 }
 
 void CLogFctHandler::OnBodyLine(std::string& line) {
@@ -95,8 +87,7 @@ void CLogFctHandler::OnBodyLine(std::string& line) {
         line = std::string(kVariablePrefix) + std::to_string(logic.cardNumber);
         return;
     }
-    if (kw::rewriteBusAddress(line, " ", familyValue(kBusAddresses, logic.familyNumber)) ||
-        rewriteInitString(line)) {
+    if (kw::rewriteBusAddress(line, " ", cardBusAddress()) || rewriteInitString(line)) {
         return;
     }
     kw::rewriteLogicStatement(line, {.firstChannel = m_loop.globalChannel(),

@@ -20,9 +20,6 @@
 
 class CLogFctHandler : public CardSectionHandler<CLogInfo, CTemplateFileHandler> {
 public:
-    static constexpr int kMaxCards = 8;
-    static constexpr int kChannels = 32;
-
     CLogFctHandler(std::vector<CLogInfo> cards, int systemType);
 
 protected:

@@ -93,7 +93,7 @@ bool CModuleFileHandler::IsColumnHidden(const std::string&) {
     return false;
 }
 
-bool CModuleFileHandler::Open(const fs::path& path) {
+bool CModuleFileHandler::Open(const fs::path& path, Placement placement) {
     if (m_opened) {
         return false;
     }
@@ -105,6 +105,12 @@ bool CModuleFileHandler::Open(const fs::path& path) {
     const fs::path full = fs::absolute(path, error);
     if (error) {
         return false;
+    }
+    if (placement == Placement::inStaging) {
+        // The whole input is in memory before the module is written anew over the same file:
+        // no second file, no rename.
+        m_modulePath = full;
+        return m_input.load(full) && m_output.create(full);
     }
     fs::path temp = full;
     temp += ".tmp";

@@ -34,7 +34,10 @@
 // The generation run uses a handler thus: construct, Prepare() (false: leave the module as
 // copied), Open(path), Process(), destroy. Destroying the handler removes the ".tmp" copy
 // the input was read from; when Process() did not succeed the original module is put back
-// instead, so a failed module is never left half-written.
+// instead, so a failed module is never left half-written. A module inside a staging folder
+// (which the run discards as a whole when anything fails) is opened with
+// Placement::inStaging: the input is read into memory and the module written over the same
+// file, with no ".tmp" copy.
 //
 // Safety: a generator that keeps seeking the input back without making progress (more than
 // kMaxIdleRewinds backward seeks without writing a step), or that writes more steps than a
@@ -76,10 +79,15 @@ public:
     // run counts it as done and the file stays as copied. Base: true.
     virtual bool Prepare();
 
-    // Takes over the module file at `path`: renames it to path + ".tmp", reads from that and
-    // writes the module anew under `path`. False when the file does not exist (or is no
-    // regular file), cannot be renamed, or either file cannot be opened. Called once.
-    bool Open(const std::filesystem::path& path);
+    // Where the module lies: anywhere (the original is kept until the new module is complete)
+    // or in a staging folder that is discarded when the run fails.
+    enum class Placement { keepOriginal, inStaging };
+
+    // Takes over the module file at `path`: renames it to path + ".tmp" (inStaging: reads it
+    // into memory), reads from that and writes the module anew under `path`. False when the
+    // file does not exist (or is no regular file), cannot be renamed, or either file cannot
+    // be opened. Called once.
+    bool Open(const std::filesystem::path& path, Placement placement = Placement::keepOriginal);
 
     // Rewrites the whole module, first line to last. True when the module was written
     // completely; false after a read or write error, a runaway generator, or when Open did
@@ -107,15 +115,15 @@ protected:
     // Hook, called at every ENDSTEP before the step is written. `stepNumber` is the number
     // the template gave the step ("NO" entry), `stepStart` the input position of its
     // BEGINSTEP line. Clear per-step values here, then decide:
-    //  - m_skipStep: true drops this step (and, since the base never resets it, every later
-    //    step until a hook sets it false again);
+    //  - dropSteps(): drops this step (and, since the base never changes it, every later
+    //    step until dropSteps(false));
     //  - SeekInput(stepStart), or to any other position recorded with InputPosition() or
     //    received here, to read steps again (the next card, channel or group);
-    //  - m_nextNumber / m_numberOffset to renumber the following steps; m_bodyDone to stop
-    //    OnBodyLine calls for the rest of the module.
+    //  - numberFrom / startNumbering / raiseNumbersBy to renumber the following steps;
+    //    finishBody() to stop OnBodyLine calls for the rest of the module.
     virtual void OnEndStep(int stepNumber, std::int64_t stepStart);
 
-    // Hook, called for every body line (after X_END) of a step while m_bodyDone is false.
+    // Hook, called for every body line (after X_END) of a step until finishBody().
     // Change the line in place; empty it to delete it. The line may gain "\n" to become
     // several lines. Base: no change.
     virtual void OnBodyLine(std::string& line);
@@ -140,21 +148,33 @@ protected:
     // Input position of the next line to be read.
     std::int64_t InputPosition() const { return m_input.position(); }
 
-    // Set by OnEndStep: drop the steps that end while true. Never changed by the base.
-    bool m_skipStep = false;
-    // Set by a generator: no more OnBodyLine calls.
-    bool m_bodyDone = false;
-    // Number of the current step as the template gives it.
-    int m_stepNumber = 0;
-    // When not 0: number of the next step; advanced by 10 per written step (and given back
-    // by a dropped one).
-    int m_nextNumber = 0;
-    // When not 0 (and m_nextNumber is 0): added to the template number of each step.
-    int m_numberOffset = 0;
+    // Drops the steps that end from now on (`drop`), or writes them again. Never changed by
+    // the base itself.
+    void dropSteps(bool drop = true) { m_skipStep = drop; }
+    bool droppingSteps() const { return m_skipStep; }
+
+    // Numbers the following steps `number`, `number` + 10, ... (a dropped step gives its
+    // number back); 0 stops it.
+    void numberFrom(int number) { m_nextNumber = number; }
+    void stopNumbering() { m_nextNumber = 0; }
+    // numberFrom(number) unless the numbering runs already.
+    void startNumbering(int number) {
+        if (m_nextNumber == 0) {
+            m_nextNumber = number;
+        }
+    }
+    int nextNumber() const { return m_nextNumber; }
+
+    // While no numbering runs: the following steps keep their template numbers raised by
+    // `offset` (0: as the template gives them).
+    void raiseNumbersBy(int offset) { m_numberOffset = offset; }
+    int numberOffset() const { return m_numberOffset; }
+
+    // No more OnBodyLine calls for the rest of the module.
+    void finishBody() { m_bodyDone = true; }
+
     // Number written for the current step.
-    int m_writtenNumber = 0;
-    // Output position of the flag of the last "{SHOW,1" entry; 0 when there is none.
-    std::int64_t m_showFlagPos = 0;
+    int writtenNumber() const { return m_writtenNumber; }
 
 private:
     struct RunState;
@@ -182,4 +202,12 @@ private:
     int m_expected = 1;
     int m_stepsWritten = 0;
     int m_idleRewinds = 0;
+    bool m_skipStep = false;
+    bool m_bodyDone = false;
+    int m_stepNumber = 0; // number of the current step as the template gives it
+    int m_nextNumber = 0;
+    int m_numberOffset = 0;
+    int m_writtenNumber = 0;
+    // Output position of the flag of the last "{SHOW,1" entry; 0 when there is none.
+    std::int64_t m_showFlagPos = 0;
 };

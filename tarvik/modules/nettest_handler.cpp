@@ -175,10 +175,10 @@ void CNettestHandler::OnEndStep(int, std::int64_t stepStart) {
     if (m_pass == 1 && m_jobs.anyOpen()) {
         // Read the step again to add the missing resistance statements; this reading goes.
         SeekInput(stepStart);
-        m_skipStep = true;
+        dropSteps(true);
         m_pass = 2;
     } else {
-        m_skipStep = false;
+        dropSteps(false);
         m_pass = 1;
     }
 }

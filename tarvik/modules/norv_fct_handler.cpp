@@ -9,30 +9,22 @@
 namespace {
 
 enum Kind {
-    kCardBegin = 1,
-    kGroups = 2,
-    kChannels = 3,
-    kCardEnd = 4,
+    kGroups = CardSteps::firstFree,
+    kChannels,
 };
 
 // In search order: the first marker a data line holds gives the step its kind.
-constexpr StepKindMarker kKindMarkers[] = {
-    {"{TEST_CHANNELS}", kChannels},
-    {"{TEST_GROUPS}", kGroups},
-    {"{CARD_BEGIN}", kCardBegin},
-    {"{CARD_END}", kCardEnd},
-};
-
-constexpr int kChannelsPerCard = 24;
-constexpr std::array<int, 8> kBusAddress{128, 130, 132, 134, 136, 138, 140, 142};
+constexpr StepKindMarker kKindMarkers[] = {{"{TEST_CHANNELS}", kChannels},
+                                           {"{TEST_GROUPS}", kGroups}};
 
 } // namespace
 
 CNorvFctHandler::CNorvFctHandler(std::vector<CNorvInfo> cards)
-    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::derivedBlock(1000)) {}
+    : CardSectionHandler(CardFamilies::kNorv, std::move(cards), CardNumbering::derivedBlock(1000)) {
+}
 
 void CNorvFctHandler::selectCard() {
-    m_loop.start(kChannelsPerCard, card().channelBase);
+    m_loop.start(m_family.channels, card().channelBase);
 }
 
 // The first card writes every template step once plus the loop repetitions (28); each further
@@ -48,24 +40,14 @@ int CNorvFctHandler::GetAddedSteps(int templateSteps) {
 
 void CNorvFctHandler::OnDataLine(std::string& line) {
     takeKind(line, kKindMarkers);
-    kw::replaceMarker(line, "{c}", cardIndex());
-    kw::replaceMarker(line, "{g}", m_loop.group());
-    kw::replaceMarker(line, "{k}", m_loop.channel());
-    kw::replaceMarker(line, "{s}", m_loop.globalChannel());
+    replaceCardMarkers(line, kCardLoopMarkers, m_loop);
     kw::replaceMarker(line, "{l}", card().logicBase);
 }
 
 void CNorvFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
     switch (kind) {
-    case kCardBegin:
-        cardBegins(stepNumber, stepStart);
-        break;
     case kChannels:
         endLoopChannelStep(m_loop, kGroups, stepNumber, stepStart);
-        break;
-    case kCardEnd:
-        // The first card's section sizes the block; every further card reads it again.
-        cardEnds(stepNumber);
         break;
     default: // group steps: only remembered
         break;
@@ -79,7 +61,7 @@ void CNorvFctHandler::OnBodyLine(std::string& line) {
     kw::rewriteVariable(line, "  VARIABLE _NORV_", cardIndex()) ||
         kw::rewriteInitValue(line, "238", 239 - m_loop.group()) ||
         kw::rewriteSwitchOn(line, "  KVRCHANNEL", m_loop.globalChannel()) ||
-        kw::rewriteBusAddress(line, " ", familyValue(kBusAddress, norv.familyNumber)) ||
+        kw::rewriteBusAddress(line, " ", cardBusAddress()) ||
         kw::rewriteLogicStatement(
             line, {.firstChannel = norv.logicBase, .statementSet = norv.cardNumber - 1});
 }

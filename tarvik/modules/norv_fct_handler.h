@@ -14,8 +14,6 @@
 
 class CNorvFctHandler : public CardSectionHandler<CNorvInfo, CModuleFileHandler> {
 public:
-    static constexpr int kMaxCards = 8;
-
     explicit CNorvFctHandler(std::vector<CNorvInfo> cards);
 
 protected:

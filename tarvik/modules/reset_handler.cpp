@@ -71,13 +71,11 @@ void CResetHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
     if (m_inNamedStep) {
         if (current() == nullptr) {
             // Nothing to reset: the named step goes, and with it every step after it.
-            m_skipStep = true;
+            dropSteps(true);
         } else if (m_position + 1 < m_list.size()) {
             SeekInput(stepStart);
             ++m_position;
-            if (m_nextNumber == 0) {
-                m_nextNumber = kw::saturatingAdd(stepNumber, 10);
-            }
+            startNumbering(kw::saturatingAdd(stepNumber, 10));
         }
     }
     m_inNamedStep = false;

@@ -9,27 +9,21 @@
 namespace {
 
 enum Kind {
-    kCardBegin = 1,
-    kGroups = 2,
-    kChannels = 3,
-    kFirstSetHighToLow = 4,
-    kFirstSetLowToHigh = 5,
-    kOtherSetHighToLow = 6,
-    kOtherSetLowToHigh = 7,
-    kCardEnd = 8,
+    kGroups = CardSteps::firstFree,
+    kChannels,
+    kFirstSetHighToLow,
+    kFirstSetLowToHigh,
+    kOtherSetHighToLow,
+    kOtherSetLowToHigh,
 };
 
 // In search order: the first marker a data line holds gives the step its kind.
 constexpr StepKindMarker kKindMarkers[] = {
     {"{TEST_CHANNELS}", kChannels},         {"{TEST_GROUPS}", kGroups},
     {"{TEST_SEW1_HL}", kFirstSetHighToLow}, {"{TEST_SEW1_LH}", kFirstSetLowToHigh},
-    {"{TEST_SEWn_HL}", kOtherSetHighToLow}, {"{TEST_SEWn_LH}", kOtherSetLowToHigh},
-    {"{CARD_BEGIN}", kCardBegin},           {"{CARD_END}", kCardEnd},
-};
+    {"{TEST_SEWn_HL}", kOtherSetHighToLow}, {"{TEST_SEWn_LH}", kOtherSetLowToHigh}};
 
-constexpr int kChannelsPerCard = 24;
-constexpr int kRelaysPerCard = 32;
-constexpr std::array<int, 8> kBusAddress{208, 210, 212, 214, 216, 218, 220, 222};
+constexpr int kRelaysPerCard = CardFamilies::kSeq.relays;
 
 // Relay lines by relay index 1 ... 32: while HIGH lies below LOW, and otherwise.
 constexpr std::array<int, 32> kRelayLinesHighBelowLow{36, 35, 52, 51, 64, 63, 80, 79, 81, 82, 83,
@@ -42,8 +36,8 @@ constexpr std::array<int, 32> kRelayLinesOtherwise{26, 25, 46, 45, 58, 57, 70, 6
 } // namespace
 
 CSeqFctHandler::CSeqFctHandler(int systemType, std::vector<CSeqInfo> cards)
-    : CardSectionHandler(std::move(cards), kMaxCards, CardNumbering::fixedBlock(2000), systemType) {
-}
+    : CardSectionHandler(CardFamilies::kSeq, std::move(cards), CardNumbering::fixedBlock(2000),
+                         systemType) {}
 
 bool CSeqFctHandler::Prepare() {
     m_highRelay = 0;
@@ -52,7 +46,7 @@ bool CSeqFctHandler::Prepare() {
 }
 
 void CSeqFctHandler::selectCard() {
-    m_loop.start(kChannelsPerCard, card().channelBase);
+    m_loop.start(m_family.channels, card().channelBase);
     m_relayIndex = 2;
     m_relayNo = kw::saturatingAdd(relayBase(), 1);
 }
@@ -80,11 +74,8 @@ void CSeqFctHandler::OnDataLine(std::string& line) {
 }
 
 void CSeqFctHandler::replaceTextMarkers(std::string& line) const {
-    kw::replaceMarker(line, "{c}", cardIndex());
-    kw::replaceMarker(line, "{g}", m_loop.group());
-    kw::replaceMarker(line, "{k}", m_loop.channel());
+    replaceCardMarkers(line, kCardLoopMarkers, m_loop);
     kw::replaceMarker(line, "{j}", m_relayIndex);
-    kw::replaceMarker(line, "{s}", m_loop.globalChannel());
     kw::replaceMarker(line, "{l}", card().logicBase);
     kw::replaceMarker(line, "{r}", m_relayNo);
     kw::replaceMarker(line, "{rl}", relayLine(m_relayIndex, m_highRelay < m_lowRelay));
@@ -107,12 +98,8 @@ void CSeqFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
     case kOtherSetLowToHigh:
         endOtherSetLowToHigh(stepStart);
         break;
-    case kCardBegin:
-        cardBegins(stepNumber, stepStart);
-        break;
-    case kCardEnd:
-        m_skipStep = false;
-        cardEnds(stepNumber);
+    case CardSteps::cardEnd:
+        dropSteps(false);
         break;
     default: // group steps: only remembered
         break;
@@ -139,7 +126,7 @@ void CSeqFctHandler::endFirstSetHighToLow(int stepNumber, std::int64_t stepStart
         m_highRelay = base;
         m_lowRelay = m_relayNo = kw::saturatingAdd(base, 1);
         m_relayIndex = 2;
-        m_skipStep = true;
+        dropSteps(true);
         return;
     }
     if (m_highRelay == 0) {
@@ -171,10 +158,10 @@ void CSeqFctHandler::endFirstSetLowToHigh(std::int64_t stepStart) {
 void CSeqFctHandler::endOtherSetHighToLow(std::int64_t stepStart) {
     const int base = relayBase();
     if (base == 1) {
-        m_skipStep = true;
+        dropSteps(true);
         return;
     }
-    m_skipStep = false;
+    dropSteps(false);
     if (m_relayNo - base < kRelaysPerCard - 1) {
         nextRelay(m_lowRelay, stepStart);
         return;
@@ -221,7 +208,7 @@ bool CSeqFctHandler::replaceStatement(std::string& line) const {
         return true;
     }
     if (line.starts_with("  BUSMADDRESS ") || line.starts_with("  BUSSADDRESS 208")) {
-        kw::rewriteBusAddress(line, " ", familyValue(kBusAddress, card().familyNumber));
+        kw::rewriteBusAddress(line, " ", cardBusAddress());
         return true;
     }
     return false;

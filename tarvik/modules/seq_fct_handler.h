@@ -17,8 +17,6 @@
 
 class CSeqFctHandler : public CardSectionHandler<CSeqInfo, CTemplateFileHandler> {
 public:
-    static constexpr int kMaxCards = 8;
-
     CSeqFctHandler(int systemType, std::vector<CSeqInfo> cards);
 
     bool Prepare() override;

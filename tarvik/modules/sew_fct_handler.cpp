@@ -1,5 +1,6 @@
 #include "tarvik/modules/sew_fct_handler.h"
 
+#include "tarvik/modules/card_statements.h"
 #include "tarvik/modules/module_text.h"
 
 #include <algorithm>
@@ -97,11 +98,11 @@ int CSewFctHandler::GetAddedSteps(int) {
 
 void CSewFctHandler::OnDataLine(std::string& line) {
     CTemplateFileHandler::OnDataLine(line);
-    kw::replaceAll(line, "{c}", std::to_string(cardIndex()));
-    kw::replaceAll(line, "{k}", std::to_string(m_pairNo));
-    kw::replaceAll(line, "{r}", std::to_string(m_runningRelay));
-    const int location = relayLocation(m_cards.current(), m_pairNo, m_highRelay < m_lowRelay);
-    kw::replaceAll(line, "{rl}", std::to_string(location));
+    kw::replaceMarker(line, "{c}", cardIndex());
+    kw::replaceMarker(line, "{k}", m_pairNo);
+    kw::replaceMarker(line, "{r}", m_runningRelay);
+    kw::replaceMarker(line, "{rl}",
+                      relayLocation(m_cards.current(), m_pairNo, m_highRelay < m_lowRelay));
 }
 
 void CSewFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
@@ -111,7 +112,7 @@ void CSewFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
     case kFirstCardBegin:
         // Dropped, with everything up to the further-card steps, when the relays start later.
         if (!firstCardAtOne) {
-            m_skipStep = true;
+            dropSteps(true);
         }
         break;
     case kFirstCardHighToLow:
@@ -124,7 +125,7 @@ void CSewFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
         break;
     case kFurtherCardBegin:
         m_furtherCardStart = stepStart;
-        m_skipStep = cardIndex() == 0;
+        dropSteps(cardIndex() == 0);
         break;
     case kFurtherCardHighToLow:
         endFurtherCardHighToLow(stepStart);
@@ -133,7 +134,7 @@ void CSewFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
         endFurtherCardLowToHigh(stepStart);
         break;
     case kClosingStep:
-        m_skipStep = false;
+        dropSteps(false);
         break;
     default:
         break;
@@ -168,29 +169,25 @@ void CSewFctHandler::endFirstCardHighToLow(std::int64_t stepStart) {
         return;
     }
     repeatStep(m_lowRelay, stepStart);
-    if (m_nextNumber == 0) {
-        m_nextNumber = kFirstCardLowToHigh;
-    }
+    startNumbering(kFirstCardLowToHigh);
 }
 
 void CSewFctHandler::endFirstCardLowToHigh(std::int64_t stepStart) {
     if (m_cards.current().relayBase != 1) {
-        if (m_nextNumber == 0) {
-            m_nextNumber = kFirstCardBegin;
-        }
+        startNumbering(kFirstCardBegin);
         return;
     }
     if (pairsLeft()) {
         repeatStep(m_highRelay, stepStart);
         return;
     }
-    m_nextNumber = 0;
+    stopNumbering();
     if (m_cards.hasNext()) {
         m_cards.selectNext();
         selectCard();
     } else {
         m_finished = true;
-        m_bodyDone = true;
+        finishBody();
     }
 }
 
@@ -203,9 +200,7 @@ void CSewFctHandler::endFurtherCardHighToLow(std::int64_t stepStart) {
         return;
     }
     repeatStep(m_lowRelay, stepStart);
-    if (m_nextNumber == 0) {
-        m_nextNumber = kBlock * cardIndex() - 1960;
-    }
+    startNumbering(kBlock * cardIndex() - 1960);
 }
 
 // After a card's last pairing the next card is read through the further-card steps again,
@@ -218,14 +213,14 @@ void CSewFctHandler::endFurtherCardLowToHigh(std::int64_t stepStart) {
         repeatStep(m_highRelay, stepStart);
         return;
     }
-    m_nextNumber = 0;
+    stopNumbering();
     if (!m_cards.hasNext() || !m_furtherCardStart) {
-        m_numberOffset = 0;
+        raiseNumbersBy(0);
         return;
     }
     m_cards.selectNext();
     selectCard();
-    m_numberOffset = kBlock * (cardIndex() - 2);
+    raiseNumbersBy(kBlock * (cardIndex() - 2));
     SeekInput(*m_furtherCardStart);
 }
 
@@ -246,10 +241,10 @@ int CSewFctHandler::relayLocation(const CSewInfo& card, int relay, bool highToLo
         return -1;
     }
     switch (card.relayKind) {
-    case 1:
-    case 2:
+    case RelayKind::sew28:
+    case RelayKind::sew28_56:
         return (relay <= 32 ? relay : relay + 64) + (highToLow ? 32 : 0);
-    case 3:
+    case RelayKind::sew84:
         return kind3Location(relay, highToLow);
     default:
         return -1;

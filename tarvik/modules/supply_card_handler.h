@@ -1,8 +1,8 @@
 #pragma once
 
 // SupplyCardHandler: what the KVR and TQD generators share beyond the card section, the steps
-// of a card's power supplies. A card record's supplyFit tells its supplies: 2 "NG++" (two
-// positive supplies), 3 "NG+-" (a positive and a negative one); any other value, none. The
+// of a card's power supplies. A card record's supplyFit tells its supplies: "NG++" (two
+// positive supplies), "NG+-" (a positive and a negative one); any other fit, none. The
 // template holds a positive and a negative supply step for the first supply; the generator
 // reads them again for the second supply, or drops them for a card without supplies.
 
@@ -15,10 +15,6 @@
 #include <string_view>
 #include <utility>
 #include <vector>
-
-inline bool hasSupplies(int supplyFit) {
-    return supplyFit == 2 || supplyFit == 3;
-}
 
 template <typename Info>
 class SupplyCardHandler : public CardSectionHandler<Info, CTemplateFileHandler> {
@@ -86,16 +82,16 @@ protected:
     // The generator numbers what follows by the result.
     NegativeSupply endNegativeSupply(std::int64_t stepStart,
                                      std::optional<std::int64_t> positiveStart, bool& drop) {
-        const int supplyFit = this->card().supplyFit;
+        const SupplyFit supplyFit = this->card().supplyFit;
         if (!hasSupplies(supplyFit)) {
             return NegativeSupply::none;
         }
-        drop = m_supplyNo == 1 || supplyFit == 2;
+        drop = m_supplyNo == 1 || supplyFit == SupplyFit::plusPlus;
         if (m_supplyNo != 1) {
             return NegativeSupply::secondSupply;
         }
         m_supplyNo = 2;
-        if (supplyFit == 3) {
+        if (supplyFit == SupplyFit::plusMinus) {
             this->SeekInput(stepStart);
             return NegativeSupply::negativeAgain;
         }
@@ -108,10 +104,8 @@ protected:
     // The positive step read again goes on from the step before it (20 further, with the
     // card's offset), unless the numbering runs already.
     void numberAfterPreviousStep() {
-        if (this->m_nextNumber == 0) {
-            this->m_nextNumber = kw::saturatingAdd(
-                m_previousStepNumber, this->m_numbering.offset(this->cardIndex()) + 20);
-        }
+        this->startNumbering(kw::saturatingAdd(m_previousStepNumber,
+                                               this->m_numbering.offset(this->cardIndex()) + 20));
     }
 
     int m_supplyNo = 1;

@@ -20,7 +20,7 @@ protected:
     // Writes a found value into the step's VALUE, LOWER or UPPER statement.
     void OnBodyLine(std::string& line) override;
 
-    // Clears the three values; leaves m_skipStep as it is.
+    // Clears the three values; leaves the dropping of steps as it is.
     void OnEndStep(int stepNumber, std::int64_t stepStart) override;
 
     ValueSlot m_nominal;    // "SW"

@@ -8,28 +8,24 @@
 namespace {
 
 enum Kind {
-    kCardBegin = 1,
-    kGroups = 2,
-    kChannels = 3,
-    kSupplyPos = 4,
-    kSupplyNeg = 5,
-    kDropped = 6, // a sense-dependent step that this card does not get
-    kCardEnd = 7,
+    kGroups = CardSteps::firstFree,
+    kChannels,
+    kSupplyPos,
+    kSupplyNeg,
+    kDropped, // a sense-dependent step that this card does not get
 };
 
 // In search order: the first marker a data line holds gives the step its kind.
-constexpr StepKindMarker kKindMarkers[] = {
-    {"{TEST_CHANNELS}", kChannels}, {"{TEST_GROUPS}", kGroups},   {"{TEST_NG_POS}", kSupplyPos},
-    {"{TEST_NG_NEG}", kSupplyNeg},  {"{CARD_BEGIN}", kCardBegin}, {"{CARD_END}", kCardEnd},
-};
-
-constexpr int kTqd76 = 4;
-constexpr std::array<int, 8> kBusAddress{144, 146, 148, 150, 152, 154, 156, 158};
+constexpr StepKindMarker kKindMarkers[] = {{"{TEST_CHANNELS}", kChannels},
+                                           {"{TEST_GROUPS}", kGroups},
+                                           {"{TEST_NG_POS}", kSupplyPos},
+                                           {"{TEST_NG_NEG}", kSupplyNeg}};
 
 } // namespace
 
 CTqdFctHandler::CTqdFctHandler(std::vector<CTqdInfo> cards, int systemType)
-    : SupplyCardHandler(std::move(cards), kMaxCards, CardNumbering::fixedBlock(2000), systemType) {}
+    : SupplyCardHandler(CardFamilies::kTqd, std::move(cards), CardNumbering::fixedBlock(2000),
+                        systemType) {}
 
 bool CTqdFctHandler::Prepare() {
     m_dropping = false;
@@ -38,7 +34,9 @@ bool CTqdFctHandler::Prepare() {
 
 void CTqdFctHandler::selectCard() {
     const CTqdInfo& card = m_cards.current();
-    m_loop.start(card.supplyFit == kTqd76 ? 72 : 48, card.channelBase);
+    m_loop.start(card.supplyFit == SupplyFit::tqd76 ? CardFamilies::kTqd76Channels
+                                                    : m_family.channels,
+                 card.channelBase);
     m_supplyNo = 1;
 }
 
@@ -47,7 +45,7 @@ void CTqdFctHandler::selectCard() {
 // sense variant of. One step stands outside the card section.
 int CTqdFctHandler::GetAddedSteps(int templateSteps) {
     return supplyCardsAddedSteps(templateSteps, 1, 10, [](const CTqdInfo& card) {
-        return 5 + (card.supplyFit == kTqd76 ? 90 : 60);
+        return 5 + (card.supplyFit == SupplyFit::tqd76 ? 90 : 60);
     });
 }
 
@@ -76,16 +74,13 @@ void CTqdFctHandler::takeMarkers(std::string& line) {
 }
 
 void CTqdFctHandler::replaceTextMarkers(std::string& line) const {
-    const CTqdInfo& card = m_cards.current();
-    kw::replaceAll(line, "{c}", std::to_string(m_cards.index()));
-    kw::replaceAll(line, "{cs}", std::to_string(card.familyNumber));
-    kw::replaceAll(line, "{g}", std::to_string(m_loop.group()));
-    kw::replaceAll(line, "{k}", std::to_string(m_loop.channel()));
+    // The shared markers but the system-wide channel.
+    replaceCardMarkers(line, std::span(kCardMarkers).first(4), m_loop);
     // Supply A1, A2- or A2+: card letter by list position, the second supply's sign.
     std::string supply(1, static_cast<char>('A' + m_cards.index() - 1));
     supply += std::to_string(m_supplyNo);
     if (m_supplyNo != 1) {
-        supply += card.supplyFit == 3 ? "-" : "+";
+        supply += card().supplyFit == SupplyFit::plusMinus ? "-" : "+";
     }
     kw::replaceAll(line, "{n}", supply);
 }
@@ -103,17 +98,13 @@ void CTqdFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
     case kSupplyNeg:
         endNegativeSupply(stepNumber, stepStart);
         break;
-    case kCardBegin:
-        cardBegins(stepNumber, stepStart);
-        break;
-    case kCardEnd:
+    case CardSteps::cardEnd:
         m_dropping = false;
-        cardEnds(stepNumber);
         break;
     default: // group and dropped steps
         break;
     }
-    m_skipStep = m_dropping || kind == kDropped;
+    dropSteps(m_dropping || kind == kDropped);
 }
 
 // With supplies the steps from the positive one on are numbered consecutively; without, they
@@ -121,7 +112,7 @@ void CTqdFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
 void CTqdFctHandler::endPositiveSupply(int stepNumber) {
     if (!hasSupply()) {
         m_dropping = true;
-        if (const auto cardEnd = m_starts.find(kCardEnd)) {
+        if (const auto cardEnd = m_starts.find(CardSteps::cardEnd)) {
             SeekInput(*cardEnd);
         }
         return;
@@ -162,7 +153,7 @@ void CTqdFctHandler::OnBodyLine(std::string& line) {
         // Two monitor types per supply, counted on by card and supply.
         const int monitor = 2 * supplyBase() + (line.back() == '6' ? 30 : 31);
         line = "  MONITORTYPE " + std::to_string(monitor);
-    } else if (!kw::rewriteBusAddress(line, " ", familyValue(kBusAddress, card().familyNumber))) {
+    } else if (!kw::rewriteBusAddress(line, " ", cardBusAddress())) {
         replaceSupplyLine(line);
     }
 }

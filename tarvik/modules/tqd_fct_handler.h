@@ -21,8 +21,6 @@
 
 class CTqdFctHandler : public SupplyCardHandler<CTqdInfo> {
 public:
-    static constexpr int kMaxCards = 8;
-
     CTqdFctHandler(std::vector<CTqdInfo> cards, int systemType);
 
     bool Prepare() override;

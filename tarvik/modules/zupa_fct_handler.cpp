@@ -27,5 +27,5 @@ void CZupaFctHandler::OnBodyLine(std::string& line) {
 
 void CZupaFctHandler::OnEndStep(int, std::int64_t) {
     m_ogValue.clear();
-    m_skipStep = m_conditions.endStep();
+    dropSteps(m_conditions.endStep());
 }

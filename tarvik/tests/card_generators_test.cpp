@@ -45,7 +45,7 @@ std::vector<CFjnInfo> fjnCards(std::initializer_list<int> channels) {
     std::vector<CFjnInfo> list;
     for (const int variant : channels) {
         const int i = static_cast<int>(list.size());
-        list.push_back({1 + 8 * i, variant, i + 1, i + 1});
+        list.push_back({1 + 8 * i, static_cast<FjnChannels>(variant), i + 1, i + 1});
     }
     return list;
 }
@@ -242,7 +242,7 @@ TEST(FjnFctHandler, TheFirstHighStatementOfAStepDecides) {
         step(20, "Kanal {m}", {"  HIGH H3", "  HIGH H5"}),
         step(30, "{CARD_END}", {"  BUSMADDRESS 1"}),
     });
-    std::vector<CFjnInfo> cards{{9, 1, 2, 3}};
+    std::vector<CFjnInfo> cards{{9, FjnChannels::eight, 2, 3}};
     const auto result = rewriteModule(std::make_unique<CFjnFctHandler>(cards), input);
     ASSERT_TRUE(result.processed);
     EXPECT_EQ(3, result.stepsWritten);

@@ -21,7 +21,7 @@ template <typename Info> Info record(std::vector<int> v) {
     if constexpr (std::is_same_v<Info, CLogInfo>) {
         return Info{v[0], v[1], v[2], static_cast<std::uint8_t>(v[3])};
     } else if constexpr (std::is_same_v<Info, CFjnInfo>) {
-        return Info{v[0], v[1], v[2], v[3]};
+        return Info{v[0], static_cast<FjnChannels>(v[1]), v[2], v[3]};
     } else {
         return Info{v[0], v[1], v[2]};
     }

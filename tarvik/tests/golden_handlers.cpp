@@ -99,7 +99,8 @@ std::vector<std::vector<int>> records(const GoldenInput& input, const std::strin
 std::unique_ptr<CModuleFileHandler> kvr(const GoldenInput& input) {
     std::vector<CKvrInfo> list;
     for (const auto& r : records(input, "kvr")) {
-        list.push_back({r.at(0), r.at(1), r.at(2), r.at(3), static_cast<std::uint8_t>(r.at(4))});
+        list.push_back({r.at(0), static_cast<SupplyFit>(r.at(1)), r.at(2), r.at(3),
+                        static_cast<std::uint8_t>(r.at(4))});
     }
     return std::make_unique<CKvrFctHandler>(std::move(list), input.number("systemType", 860));
 }
@@ -108,7 +109,8 @@ std::unique_ptr<CModuleFileHandler> kvr(const GoldenInput& input) {
 std::unique_ptr<CModuleFileHandler> tqd(const GoldenInput& input) {
     std::vector<CTqdInfo> list;
     for (const auto& r : records(input, "tqd")) {
-        list.push_back({r.at(0), r.at(1), r.at(2), static_cast<std::uint8_t>(r.at(3))});
+        list.push_back({r.at(0), r.at(1), static_cast<SupplyFit>(r.at(2)),
+                        static_cast<std::uint8_t>(r.at(3))});
     }
     return std::make_unique<CTqdFctHandler>(std::move(list), input.number("systemType", 860));
 }
@@ -117,7 +119,7 @@ std::unique_ptr<CModuleFileHandler> tqd(const GoldenInput& input) {
 std::unique_ptr<CModuleFileHandler> sew(const GoldenInput& input) {
     std::vector<CSewInfo> list;
     for (const auto& r : records(input, "sew")) {
-        list.push_back({r.at(0), r.at(1), r.at(2)});
+        list.push_back({r.at(0), r.at(1), static_cast<RelayKind>(r.at(2))});
     }
     return std::make_unique<CSewFctHandler>(input.number("systemType", 860), std::move(list));
 }

@@ -5,6 +5,7 @@
 
 #include "common/text/line_file.h"
 #include "tarvik/modules/kvr_fct_handler.h"
+#include "tarvik/modules/tqd_fct_handler.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,7 @@ std::vector<CKvrInfo> cards(std::initializer_list<int> supplyFits) {
     std::vector<CKvrInfo> list;
     for (const int fit : supplyFits) {
         const int n = static_cast<int>(list.size()) + 1;
-        list.push_back({24 * (n - 1) + 1, fit, n, n, 0});
+        list.push_back({24 * (n - 1) + 1, static_cast<SupplyFit>(fit), n, n, 0});
     }
     return list;
 }
@@ -134,5 +135,81 @@ TEST(KvrFctHandler, AHugeTemplateCountSaturates) {
         const auto result = rewrite(list, module);
         ASSERT_TRUE(result.processed);
         EXPECT_EQ(INT_MAX, result.expectedSteps) << list.size() << " cards";
+    }
+}
+
+// Every family number addresses its own card: the KVR part of a KVR860 and its TQD part, and
+// a TQD card. The sample templates hold family numbers 1 and 2 only.
+TEST(KvrAndTqdFctHandlers, BusAddressesOfEveryFamilyNumber) {
+    struct Row {
+        int familyNumber;
+        int kvrAddress;
+        int tqdAddress;
+    };
+    const Row rows[] = {{1, 112, 144}, {2, 114, 146}, {3, 116, 148}, {4, 118, 150},
+                        {5, 40, 152},  {6, 42, 154},  {7, 44, 156},  {8, 46, 158}};
+    const std::string kvrModule =
+        templateHeader(2) +
+        templateStep(100, {"{CARD_BEGIN}"}, {"BUSMADDRESS 112", "BUSSADDRESS 144"}) +
+        templateStep(200, {"{CARD_END}"}, {"TESTTYPE RESET"});
+    const std::string tqdModule = templateHeader(2) +
+                                  templateStep(100, {"{CARD_BEGIN}"}, {"BUSMADDRESS 144"}) +
+                                  templateStep(200, {"{CARD_END}"}, {"TESTTYPE RESET"});
+    std::vector<CTqdInfo> tqdCards;
+    for (const Row& row : rows) {
+        tqdCards.push_back({row.familyNumber, 1, SupplyFit::none, 0});
+    }
+    const auto kvrSteps = writtenSteps(rewrite(cards({1, 1, 1, 1, 1, 1, 1, 1}), kvrModule).output);
+    const auto tqdSteps = writtenSteps(
+        rewriteModule(std::make_unique<CTqdFctHandler>(tqdCards, 860), tqdModule, "tqd.fct")
+            .output);
+    ASSERT_EQ(16u, kvrSteps.size());
+    ASSERT_EQ(16u, tqdSteps.size());
+    for (const Row& row : rows) {
+        const auto card = static_cast<std::size_t>(2 * (row.familyNumber - 1));
+        EXPECT_EQ((std::vector<std::string>{"  BUSMADDRESS " + std::to_string(row.kvrAddress),
+                                            "  BUSSADDRESS " + std::to_string(row.tqdAddress)}),
+                  kvrSteps[card].body)
+            << "KVR family number " << row.familyNumber;
+        EXPECT_EQ(std::vector<std::string>{"  BUSMADDRESS " + std::to_string(row.tqdAddress)},
+                  tqdSteps[card].body)
+            << "TQD family number " << row.familyNumber;
+    }
+}
+
+// A KVR860 generated as a TQD card takes the TQD selection values when another card of the
+// list shares its family number, wherever that twin stands in the list (the last card too).
+TEST(KvrFctHandler, ACardGeneratedAsTqdBeforeItsTwinTakesTheTqdValues) {
+    struct Card {
+        int familyNumber;
+        bool asTqd;
+    };
+    struct Case {
+        std::vector<Card> cards;
+        std::vector<std::string> values; // the selection value each card writes
+    };
+    const Case cases[] = {
+        {{{1, true}, {1, false}}, {"2.5", "1.5"}},
+        {{{1, false}, {1, true}}, {"1.5", "2.5"}},
+        {{{1, true}, {2, false}, {1, false}}, {"2.5", "1.5", "1.5"}},
+        {{{1, true}, {2, false}}, {"1.5", "1.5"}},
+    };
+    const std::string module =
+        templateHeader(2) +
+        templateStep(100, {"{CARD_BEGIN}", "{SEL(KVR)=1.5}{SEL(TQD)=2.5}"}, {"VALUE 0"}) +
+        templateStep(200, {"{CARD_END}"}, {"TESTTYPE RESET"});
+    for (const Case& c : cases) {
+        std::vector<CKvrInfo> list;
+        for (const Card& card : c.cards) {
+            const int n = static_cast<int>(list.size()) + 1;
+            list.push_back({24 * n - 23, SupplyFit::none, n, card.familyNumber,
+                            static_cast<std::uint8_t>(card.asTqd)});
+        }
+        const auto steps = writtenSteps(rewrite(list, module).output);
+        ASSERT_EQ(2 * c.cards.size(), steps.size());
+        for (std::size_t i = 0; i < c.cards.size(); ++i) {
+            EXPECT_EQ("  VALUE " + c.values[i], steps[2 * i].statement("  VALUE"))
+                << "card " << i + 1 << " of " << c.cards.size();
+        }
     }
 }

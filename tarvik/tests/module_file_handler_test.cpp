@@ -233,7 +233,7 @@ namespace {
 class EndlessDropHandler : public CModuleFileHandler {
 protected:
     void OnEndStep(int, std::int64_t stepStart) override {
-        m_skipStep = true;
+        dropSteps(true);
         SeekInput(stepStart);
     }
 };

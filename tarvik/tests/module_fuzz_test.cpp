@@ -37,11 +37,11 @@ public:
 protected:
     void OnEndStep(int, std::int64_t stepStart) override {
         m_starts.push_back(stepStart);
-        m_skipStep = m_random() % 4 == 0;
+        dropSteps(m_random() % 4 == 0);
         if (m_seeks < 40 && m_random() % 3 == 0) {
             ++m_seeks;
             SeekInput(m_starts[m_random() % m_starts.size()]);
-            m_nextNumber = static_cast<int>(m_random() % 3) * 1000;
+            numberFrom(static_cast<int>(m_random() % 3) * 1000);
         }
     }
     void OnBodyLine(std::string& line) override {

@@ -213,16 +213,16 @@ TEST(ReadFromHardwareEdges, DecoderAndLastOccupiedPosition) {
     ReadRack kind4({"kind 4", "0 31 0"});
     ASSERT_TRUE(kind4.connected);
     // Kind 4: the decoder is the ULM520 with the ULM860 detail and no module; kind 5 ULM860.
-    EXPECT_EQ((CardInfo{256, 0, 1}), kind4.system.slots[15]);
+    EXPECT_EQ((CardInfo{CardType{256}, 0, 1}), kind4.system.slots[15]);
     EXPECT_EQ("ULM520", cardName(kind4.system.slots[15], false));
     EXPECT_EQ("(ULM860)", cardDetail(kind4.system.slots[15]));
-    EXPECT_EQ(0, kind4.system.moduleFamily(15));
+    EXPECT_EQ(Family{0}, kind4.system.moduleFamily(15));
     // The last position read with a card: P3 (QBT, index 1).
     EXPECT_EQ(1, kind4.system.lastOccupied);
 
     ReadRack kind5({"0 31 0", "15 256 1", "4 2 0"});
-    EXPECT_EQ((CardInfo{256, 1, 0}), kind5.system.slots[15]);
-    EXPECT_EQ(21, kind5.system.moduleFamily(15));
+    EXPECT_EQ((CardInfo{CardType{256}, 1, 0}), kind5.system.slots[15]);
+    EXPECT_EQ(Family{21}, kind5.system.moduleFamily(15));
     EXPECT_EQ(5, kind5.system.lastOccupied); // P7 (index 5) holds card address 4
 
     ReadRack system945({"kind 3", "0 4 0", "9 2 0"});
@@ -234,7 +234,7 @@ TEST(ReadFromHardwareEdges, Int41ReadsKind5AsKind4) {
     ReadRack read({"adapter int41", "0 31 0", "15 256 1"});
     ASSERT_TRUE(read.connected);
     EXPECT_EQ(4, read.connection.systemKind());
-    EXPECT_EQ((CardInfo{256, 0, 1}), read.system.slots[15]);
+    EXPECT_EQ((CardInfo{CardType{256}, 0, 1}), read.system.slots[15]);
 }
 
 TEST(ReadFromHardwareEdges, ASwitchedOffRackIsNoSystem) {

@@ -1,8 +1,11 @@
 #include "tarvik/generation/run_data.h"
 
+#include "common/text/line_file.h"
+#include "module_test_support.h"
 #include "support/scripted_ui.h"
 #include "tarvik/config/system_info.h"
 #include "tarvik/generation/run_inputs.h"
+#include "tarvik/modules/reset_handler.h"
 
 #include <gtest/gtest.h>
 
@@ -59,8 +62,8 @@ TEST_F(RunDataTest, RackWithoutCardsKeepsOnlyTheFixedModules) {
     EXPECT_TRUE(data.kvrList.empty() && data.seqList.empty());
     EXPECT_TRUE(data.resetList.empty());
     // Names are added once only.
-    EXPECT_EQ(1, std::count(data.selfTestDeleteList.begin(), data.selfTestDeleteList.end(),
-                            "ow520.fct"));
+    EXPECT_EQ(
+        1, std::count(data.selfTestDeleteList.begin(), data.selfTestDeleteList.end(), "ow520.fct"));
 }
 
 TEST_F(RunDataTest, SharedCountersAcrossFamilies) {
@@ -76,10 +79,10 @@ TEST_F(RunDataTest, SharedCountersAcrossFamilies) {
 
     ASSERT_EQ(2u, data.kvrList.size());
     EXPECT_EQ(1, data.kvrList[0].channelBase);
-    EXPECT_EQ(2, data.kvrList[0].supplyFit);
+    EXPECT_EQ(SupplyFit{2}, data.kvrList[0].supplyFit);
     EXPECT_EQ(1, data.kvrList[0].cardNumber);
-    EXPECT_EQ(73, data.kvrList[1].channelBase); // after KVR, SEQ and NORV: 3 * 24
-    EXPECT_EQ(0, data.kvrList[1].supplyFit);     // extra 7 is no supply fit
+    EXPECT_EQ(73, data.kvrList[1].channelBase);         // after KVR, SEQ and NORV: 3 * 24
+    EXPECT_EQ(SupplyFit{0}, data.kvrList[1].supplyFit); // extra 7 is no supply fit
     EXPECT_EQ(4, data.kvrList[1].cardNumber);
     EXPECT_EQ(2, data.kvrList[1].familyNumber);
 
@@ -107,10 +110,10 @@ TEST_F(RunDataTest, SharedCountersAcrossFamilies) {
     ASSERT_EQ(2u, data.sewList.size());
     EXPECT_EQ(33, data.sewList[0].relayBase); // after the SEQ28's 32 relays
     EXPECT_EQ(96, data.sewList[0].relayCount);
-    EXPECT_EQ(3, data.sewList[0].relayKind);
+    EXPECT_EQ(RelayKind{3}, data.sewList[0].relayKind);
     EXPECT_EQ(129, data.sewList[1].relayBase);
     EXPECT_EQ(32, data.sewList[1].relayCount);
-    EXPECT_EQ(1, data.sewList[1].relayKind);
+    EXPECT_EQ(RelayKind{1}, data.sewList[1].relayKind);
 
     EXPECT_FALSE(has(data.selfTestDeleteList, "seq.fct"));
     EXPECT_FALSE(has(data.calDeleteList, "sew.fct"));
@@ -123,10 +126,10 @@ TEST_F(RunDataTest, TqdRecordsAndKvrGeneratedAsTqd) {
     m_system.setUsage(4, 1); // position P1-6 (address 3): KVR generated as TQD
     const RunData data = prepare();
     ASSERT_EQ(2u, data.tqdList.size());
-    EXPECT_EQ(4, data.tqdList[0].supplyFit);
+    EXPECT_EQ(SupplyFit{4}, data.tqdList[0].supplyFit);
     EXPECT_EQ(1, data.tqdList[0].channelBase);
     EXPECT_EQ(73, data.tqdList[1].channelBase);
-    EXPECT_EQ(3, data.tqdList[1].supplyFit);
+    EXPECT_EQ(SupplyFit{3}, data.tqdList[1].supplyFit);
     EXPECT_EQ(1, data.tqdList[1].sense);
     EXPECT_EQ(2, data.tqdList[1].familyNumber);
     ASSERT_EQ(1u, data.kvrList.size());
@@ -156,7 +159,7 @@ TEST_F(RunDataTest, ChannelCardsAndCalibrationModulesByInstrument) {
     ASSERT_EQ(1u, keithley.givList.size());
     EXPECT_EQ(1, keithley.givList[0].cardNumber);
     EXPECT_EQ(2, keithley.givList[0].familyNumber); // GIV12 is counted in the BAQ family
-    EXPECT_EQ(2, keithley.fjnList[0].channels);
+    EXPECT_EQ(FjnChannels{2}, keithley.fjnList[0].channels);
     EXPECT_EQ(1, keithley.jelList[0].channelBase);
     EXPECT_FALSE(has(keithley.calDeleteList, "dwb_cal.fct"));
     EXPECT_TRUE(has(keithley.calDeleteList, "dwb_cal_3458.fct"));
@@ -194,10 +197,10 @@ TEST_F(RunDataTest, ResetGroupsUseOnlyTheFirstEntriesOfAList) {
     EXPECT_EQ(9u, data.logList.size());
     const auto names = resetNames(data);
     const std::vector<std::string> expectedStart = {
-        "SEL860_LOG1@48",  "SEL860_LOG2@50",  "SEL860_LOG3@52",  "SEL860_LOG4@54",
-        "SEL860_LOG5@56",  "SEL860_LOG6@58",  "SEL860_LOG7@60",  "SEL860_LOG8@62",
-        "SEL860_KVR1@112", "SEL860_KVR2@114", "SEL860_KVR3@116", "SEL860_KVR4@118",
-        "SEL860_KVR5@40",  "SEL860_TQD1@144", "SEL860_TQD2@146", "SEL860_TQD3@148",
+        "SEL860_LOG1@48",  "SEL860_LOG2@50",  "SEL860_LOG3@52",   "SEL860_LOG4@54",
+        "SEL860_LOG5@56",  "SEL860_LOG6@58",  "SEL860_LOG7@60",   "SEL860_LOG8@62",
+        "SEL860_KVR1@112", "SEL860_KVR2@114", "SEL860_KVR3@116",  "SEL860_KVR4@118",
+        "SEL860_KVR5@40",  "SEL860_TQD1@144", "SEL860_TQD2@146",  "SEL860_TQD3@148",
         "SEL860_TQD4@150", "SEL860_TQD5@152", "SEL860_XAB-60V@74"};
     EXPECT_EQ(expectedStart, names);
     EXPECT_FALSE(has(data.selfTestDeleteList, "xab60v.fct"));
@@ -248,4 +251,43 @@ TEST_F(RunDataTest, System945DeletesThe860Modules) {
     EXPECT_FALSE(has(data.selfTestDeleteList, "vortest_945.fct"));
     EXPECT_FALSE(has(data.calDeleteList, "dekoder_945.fct"));
     EXPECT_FALSE(has(data.selfTestDeleteList, "qbt520.fct"));
+}
+
+// Every reset group with two cards and every single card: the reset module written from the
+// bundled template, byte for byte. The groups' order and the entries' names, card addresses
+// and init statements all show in it.
+TEST_F(RunDataTest, ResetModuleOfARackWithEveryGroup) {
+    m_system.setManual(860, true, true, true); // ULM860 decoder
+    m_system.hasXab60V = true;
+    // Position order: addresses 1 ... 11, 48, 49, 12, 13, then the second housing.
+    const std::pair<int, CardInfo> rack[] = {
+        {1, {CardType::Norv860, 0, 0}},  {2, {CardType::Fjn860, 0, 1}},
+        {3, {CardType::Log, 11, 0}},     {4, {CardType::Gat, 2, 0}},
+        {5, {CardType::Kvr860, 0, 2}},   {6, {CardType::Tqd, 1, 0}},
+        {7, {CardType::Sew, 5, 0}},      {8, {CardType::Dwb860, 0, 0}},
+        {9, {CardType::Jel6, 0, 0}},     {10, {CardType::Multi, 1, 0}},
+        {11, {CardType::Multi, 4, 0}},   {48, {CardType::Wu520, 0, 0}},
+        {49, {CardType::Htr520, 0, 0}},  {12, {CardType::Tif, 0, 0}},
+        {13, {CardType::Multi, 2, 0}},   {17, {CardType::Fjn860, 0, 2}},
+        {18, {CardType::Norv860, 0, 0}}, {19, {CardType::Gat, 2, 0}},
+        {20, {CardType::Log, 0, 0}},     {21, {CardType::Tqd, 4, 0}},
+        {22, {CardType::Kvr860, 0, 1}},  {23, {CardType::Dwb860, 0, 0}},
+        {24, {CardType::Sew, 5, 0}},     {25, {CardType::Multi, 1, 0}},
+        {26, {CardType::Jel6, 0, 0}},    {27, {CardType::Multi, 6, 0}},
+        {52, {CardType::Ow, 0, 0}},      {53, {CardType::Ow, 1, 0}},
+        {28, {CardType::Ruq300, 1, 0}},
+    };
+    for (const auto& [address, card] : rack) {
+        put(address, card);
+    }
+    const RunData data = prepare();
+    const auto templateModule = kw::readFileBytes(std::filesystem::path(KW_TEMPLATES_DIR) /
+                                                  "TM_SEL_TEMPLATE" / "resettest0.rst");
+    const auto expected = kw::readFileBytes(std::filesystem::path(KW_TEST_DATA_DIR) /
+                                            "reset_every_group" / "resettest0.rst");
+    ASSERT_TRUE(templateModule && expected);
+    const auto result = testing_support::rewriteModule(
+        std::make_unique<CResetHandler>(data.resetList), *templateModule, "resettest0.rst");
+    ASSERT_TRUE(result.processed);
+    EXPECT_EQ(*expected, result.output);
 }

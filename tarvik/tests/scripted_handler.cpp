@@ -58,22 +58,20 @@ void ScriptedHandler::OnBodyLine(std::string& line) {
 }
 
 void ScriptedHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
-    m_skipStep = m_script.drops.count(stepNumber) > 0;
+    dropSteps(m_script.drops.count(stepNumber) > 0);
     if (auto it = m_script.nextNumbers.find(stepNumber); it != m_script.nextNumbers.end()) {
-        m_nextNumber = it->second;
+        numberFrom(it->second);
     }
     if (auto it = m_script.numberOffsets.find(stepNumber); it != m_script.numberOffsets.end()) {
-        m_numberOffset = it->second;
+        raiseNumbersBy(it->second);
     }
     if (m_script.bodyDoneAfter.count(stepNumber) > 0) {
-        m_bodyDone = true;
+        finishBody();
     }
     if (auto it = m_script.repeats.find(stepNumber); it != m_script.repeats.end()) {
         if (++m_passes[stepNumber] < it->second) {
             SeekInput(stepStart);
-            if (m_nextNumber == 0) {
-                m_nextNumber = stepNumber + 10;
-            }
+            startNumbering(stepNumber + 10);
         }
     }
 }

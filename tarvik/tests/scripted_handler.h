@@ -16,9 +16,9 @@ struct HandlerScript {
     std::set<std::string> hiddenColumns;  // IsColumnHidden is true for these headers
     std::map<int, int> repeats;           // step -> times it is written (seek back, n+10 ...)
     std::set<int> drops;                  // steps dropped (each decided afresh)
-    std::map<int, int> nextNumbers;       // at the end of the step: m_nextNumber := value
-    std::map<int, int> numberOffsets;     // at the end of the step: m_numberOffset := value
-    std::set<int> bodyDoneAfter;          // at the end of the step: m_bodyDone := true
+    std::map<int, int> nextNumbers;       // at the end of the step: numberFrom(value)
+    std::map<int, int> numberOffsets;     // at the end of the step: raiseNumbersBy(value)
+    std::set<int> bodyDoneAfter;          // at the end of the step: finishBody()
     std::vector<std::string> deletedBody; // body lines beginning with these are emptied
     std::map<std::string, std::string> bodySplits; // body line prefix -> extra line after it
 

@@ -21,7 +21,8 @@ RewriteResult rewrite(std::vector<CSewInfo> list, const std::string& module = kS
 }
 
 int location(int kind, int count, int relay, bool highToLow) {
-    return CSewFctHandler::relayLocation(CSewInfo{1, count, kind}, relay, highToLow);
+    return CSewFctHandler::relayLocation(CSewInfo{1, count, static_cast<RelayKind>(kind)}, relay,
+                                         highToLow);
 }
 
 } // namespace
@@ -66,10 +67,12 @@ TEST(SewFctHandler, SampleTemplateAnnouncesExactlyTheStepsItWrites) {
     int relayBase = 33; // behind a SEQ card
     for (int i = 0; i < 30; ++i) {
         const int count = 32 * (i % 3 + 1);
-        thirty.push_back({relayBase, count, i % 4});
+        thirty.push_back({relayBase, count, static_cast<RelayKind>(i % 4)});
         relayBase += count;
     }
-    for (const auto& list : {std::vector<CSewInfo>{{1, 64, 2}, {65, 96, 3}}, thirty}) {
+    for (const auto& list :
+         {std::vector<CSewInfo>{{1, 64, RelayKind::sew28_56}, {65, 96, RelayKind::sew84}},
+          thirty}) {
         const auto result = rewrite(list);
         ASSERT_TRUE(result.processed);
         EXPECT_EQ(result.expectedSteps, result.stepsWritten) << list.size() << " cards";
@@ -82,7 +85,7 @@ TEST(SewFctHandler, SampleTemplateAnnouncesExactlyTheStepsItWrites) {
 }
 
 TEST(SewFctHandler, ACardClaimingTooFewRelaysIsWrittenOnce) {
-    const auto result = rewrite({{1, 1, 1}, {2, 0, 0}});
+    const auto result = rewrite({{1, 1, RelayKind::sew28}, {2, 0, RelayKind::other}});
     ASSERT_TRUE(result.processed);
     EXPECT_EQ(result.expectedSteps, result.stepsWritten);
     // Steps 5, 20, 30, 40, then 2020, 2030, 2040 for the second card, then the two closing.
@@ -90,8 +93,8 @@ TEST(SewFctHandler, ACardClaimingTooFewRelaysIsWrittenOnce) {
 }
 
 TEST(SewFctHandler, SameConfigurationGivesTheSameModuleEveryTime) {
-    const std::vector<CSewInfo> list{{33, 32, 1}, {65, 64, 3}};
+    const std::vector<CSewInfo> list{{33, 32, RelayKind::sew28}, {65, 64, RelayKind::sew84}};
     const auto first = rewrite(list);
-    rewrite({{1, 96, 3}});
+    rewrite({{1, 96, RelayKind::sew84}});
     EXPECT_EQ(first.output, rewrite(list).output);
 }

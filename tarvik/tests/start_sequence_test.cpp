@@ -102,7 +102,7 @@ TEST(StartSequence, NoSystemAndYesComposesTheConfiguration) {
     EXPECT_EQ(860, shown.systemType);
     EXPECT_TRUE(shown.hasExpansion1);
     EXPECT_FALSE(shown.hasExpansion2);
-    EXPECT_EQ((CardInfo{256, 1, 0}), shown.slots[15]); // the new decoder
+    EXPECT_EQ((CardInfo{CardType{256}, 1, 0}), shown.slots[15]); // the new decoder
 }
 
 TEST(StartSequence, ASystemThatAnswersIsReadWithoutQuestions) {
@@ -140,8 +140,8 @@ TEST(SystemChoice, TheChoiceGivesTheDefaultConfiguration) {
     CSystemInfo none;
     applySystemChoice(none, {});
     EXPECT_EQ(860, none.systemType);
-    EXPECT_EQ((CardInfo{256, 0, 0}), none.slots[15]); // ULM520: no new decoder
-    EXPECT_EQ(0, none.slots[50].typeCode);
+    EXPECT_EQ((CardInfo{CardType{256}, 0, 0}), none.slots[15]); // ULM520: no new decoder
+    EXPECT_EQ(CardType{0}, none.slots[50].typeCode);
 
     // The second box counts only together with the first.
     CSystemInfo secondOnly;

@@ -51,10 +51,10 @@ TEST(SystemInfo, MainHousingOf860WithoutExtraAddresses) {
     s.buildPositions();
     EXPECT_EQ((std::vector<int>{15, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, -1, -1, 12, 13, 14, -1}),
               addresses(s));
-    EXPECT_EQ((std::vector<std::string>{"P2", "P3", "P4", "P5", "P6", "P7", "P8", "P9", "P10",
-                                        "P11", "P12", "P13", "P14", "P15", "P16", "P17", "P18",
-                                        "ZUPA", "Ad50"}),
-              names(s));
+    EXPECT_EQ(
+        (std::vector<std::string>{"P2", "P3", "P4", "P5", "P6", "P7", "P8", "P9", "P10", "P11",
+                                  "P12", "P13", "P14", "P15", "P16", "P17", "P18", "ZUPA", "Ad50"}),
+        names(s));
     EXPECT_EQ("", s.positionName(19));
     EXPECT_EQ("", s.positionName(-1));
     // Positions that cannot take a card still exist and offer "(nicht belegbar)".
@@ -66,14 +66,14 @@ TEST(SystemInfo, BothExpansionHousingsWithExtraAddresses) {
     CSystemInfo s;
     s.setManual(860, true, true, true);
     ASSERT_EQ(19u + 15u + 15u, s.positions.size());
-    EXPECT_EQ((SelPosition{1, 15, 48, 0}), s.positions[13]);
-    EXPECT_EQ((SelPosition{1, -50, 50, 0}), s.positions[18]);
-    EXPECT_EQ((SelPosition{2, 4, 17, 0}), s.positions[19]);
-    EXPECT_EQ((SelPosition{2, 16, 53, 0}), s.positions[31]);
-    EXPECT_EQ((SelPosition{2, 18, 29, 0}), s.positions[33]);
-    EXPECT_EQ((SelPosition{3, 14, 43, 0}), s.positions[44]);
-    EXPECT_EQ((SelPosition{3, 15, 56, 0}), s.positions[45]);
-    EXPECT_EQ((SelPosition{3, 18, 45, 0}), s.positions[48]);
+    EXPECT_EQ((SelPosition{1, 15, 48}), s.positions[13]);
+    EXPECT_EQ((SelPosition{1, -50, 50}), s.positions[18]);
+    EXPECT_EQ((SelPosition{2, 4, 17}), s.positions[19]);
+    EXPECT_EQ((SelPosition{2, 16, 53}), s.positions[31]);
+    EXPECT_EQ((SelPosition{2, 18, 29}), s.positions[33]);
+    EXPECT_EQ((SelPosition{3, 14, 43}), s.positions[44]);
+    EXPECT_EQ((SelPosition{3, 15, 56}), s.positions[45]);
+    EXPECT_EQ((SelPosition{3, 18, 45}), s.positions[48]);
     EXPECT_EQ("P1-2", s.positionName(0));
     EXPECT_EQ("P1-4", s.positionName(2));
     EXPECT_EQ("ZUPA", s.positionName(17)); // also with expansion housings
@@ -116,7 +116,7 @@ TEST(SystemInfo, PositionsOf945And930) {
     s945.systemType = 945;
     s945.buildPositions();
     ASSERT_EQ(14u, s945.positions.size());
-    EXPECT_EQ((SelPosition{1, 13, 13, 0}), s945.positions[13]);
+    EXPECT_EQ((SelPosition{1, 13, 13}), s945.positions[13]);
     EXPECT_EQ("QBT", s945.positionName(0));
     EXPECT_EQ("P13", s945.positionName(13));
     EXPECT_EQ(14, s945.visibleCount()); // before identification all are shown
@@ -173,9 +173,10 @@ TEST(SystemInfo, ModuleNamesNumberCardsOfOneFamilyUpToTheLimit) {
     EXPECT_EQ("", s.moduleName(indexOfAddress(s, 0)));  // QBT860: no module
     EXPECT_EQ("", s.moduleName(indexOfAddress(s, 50))); // DAX19: no module
     EXPECT_EQ("", s.moduleName(indexOfAddress(s, 10))); // empty, no usage
-    EXPECT_EQ(9, s.countFamily(Family::Kvr, 0));
-    EXPECT_EQ(1, s.countFamily(Family::Kvr, 3));
-    EXPECT_EQ(9, s.countFamily(Family::Kvr, 1000));
+    EXPECT_EQ(9, s.countFamily(Family::Kvr));
+    EXPECT_EQ(0, s.countFamilyBefore(Family::Kvr, 0));
+    EXPECT_EQ(1, s.countFamilyBefore(Family::Kvr, 3));
+    EXPECT_EQ(9, s.countFamilyBefore(Family::Kvr, 1000));
 }
 
 TEST(SystemInfo, FirstPositionStartsItsFamilyAtOne) {
@@ -217,7 +218,7 @@ TEST(SystemInfo, UsagesChangeTheEffectiveFamily) {
     // No menu: reports a change so the caller redraws, stores nothing.
     EXPECT_EQ("", s.usageChoice(ow, 0));
     EXPECT_TRUE(s.setUsage(ow, 3));
-    EXPECT_EQ(0, s.positions[ow].usage);
+    EXPECT_EQ(Family{0}, s.positions[ow].usage);
 
     // A usage left over from an empty position does not apply to a card put there later.
     s.slots[2] = {CardType::Ow, 1, 0};

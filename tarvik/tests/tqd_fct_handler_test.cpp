@@ -20,7 +20,7 @@ std::vector<CTqdInfo> cards(std::initializer_list<std::pair<int, int>> fitsAndSe
     std::vector<CTqdInfo> list;
     int channelBase = 1;
     for (const auto& [fit, sense] : fitsAndSense) {
-        list.push_back({static_cast<int>(list.size()) + 1, channelBase, fit,
+        list.push_back({static_cast<int>(list.size()) + 1, channelBase, static_cast<SupplyFit>(fit),
                         static_cast<std::uint8_t>(sense)});
         channelBase += fit == 4 ? 72 : 48;
     }
