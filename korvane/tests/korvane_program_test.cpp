@@ -4,6 +4,8 @@
 // X11 platform without a display, which a QApplication would not survive.
 
 #include "common/devices/devices.h"
+#include "common/devices/libusb_backend.h"
+#include "common/devices/usb_adapter_ids.h"
 #include "sim/testing/sim_process.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +39,10 @@ protected:
     KorvaneProgramTest()
         : devices("KONTROLLWERK_DEVICE_DIR", m_devices.path().string()), noDisplay("DISPLAY", ""),
           noWayland("WAYLAND_DISPLAY", ""), platform("QT_QPA_PLATFORM", "xcb"),
-          noPorts("KONTROLLWERK_PORT_IO", "") {}
+          noPorts("KONTROLLWERK_PORT_IO", ""), noUsbIds(kw::kUsbIdsVariable, "") {}
+
+    // The last line of every "no interface" end: how to make real adapters known.
+    static std::string adapterHint() { return "korvane: " + kw::usbAdapterHint() + "\n"; }
 
     int korvane(const std::vector<std::string>& arguments) {
         std::vector<std::string> command{KW_KORVANE_PROGRAM};
@@ -70,6 +75,7 @@ protected:
     ScopedEnvironment noWayland;
     ScopedEnvironment platform;
     ScopedEnvironment noPorts;
+    ScopedEnvironment noUsbIds; // no real adapters configured
 };
 
 } // namespace
@@ -120,7 +126,7 @@ TEST_F(KorvaneProgramTest, ExitCodesOfTheUnattendedRun) {
         std::string err; // the whole error output
     };
     const Case cases[] = {
-        {"no adapter at all", {}, {"-exec", missing}, 255, noInterface},
+        {"no adapter at all", {}, {"-exec", missing}, 255, noInterface + adapterHint()},
         {"missing file",
          {rack},
          {"-exec", missing},
@@ -246,7 +252,7 @@ TEST_F(KorvaneProgramTest, DevicesThatCannotBeUsedAreNamed) {
         SimulatorProcess sim(devicesPath(), {c.rack.string()});
         ASSERT_TRUE(sim.ready()) << sim.errorText();
         c.spoil(devicesPath(), sim);
-        std::string expected = noInterface + c.err;
+        std::string expected = noInterface + c.err + adapterHint();
         if (const auto at = expected.find("%DEVICE%"); at != std::string::npos) {
             expected.replace(at, 8, sim.devicePaths().at(0));
         }
@@ -279,7 +285,7 @@ TEST_F(KorvaneProgramTest, ASocketThatNeverAnswersIsGivenUp) {
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(255, korvane({"--list"}));
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
-        EXPECT_EQ("korvane: Kein Testsystem-Interface vorhanden!\n", err);
+        EXPECT_EQ("korvane: Kein Testsystem-Interface vorhanden!\n" + adapterHint(), err);
         close(fd);
         unlink(device.c_str());
     }
