@@ -83,7 +83,11 @@ std::string locationOf(libusb_device* device) {
         return location + "a" + std::to_string(libusb_get_device_address(device));
     }
     for (int i = 0; i < count; ++i) {
-        location += (i ? "." : "") + std::to_string(ports[static_cast<std::size_t>(i)]);
+        // Appended piece by piece (GCC 12 at -O3 misreads a + of a literal and a temporary).
+        if (i > 0) {
+            location += '.';
+        }
+        location += std::to_string(ports[static_cast<std::size_t>(i)]);
     }
     return location;
 }

@@ -15,7 +15,11 @@ constexpr std::string_view kStaging = ".tarvik-staging";
 constexpr std::string_view kReplaced = ".tarvik-replaced";
 
 fs::path hidden(const fs::path& finalPath, std::string_view suffix) {
-    return finalPath.parent_path() / ("." + finalPath.filename().string() + std::string(suffix));
+    // Appended piece by piece (GCC 12 at -O3 misreads a + of a literal and a temporary).
+    std::string name(1, '.');
+    name += finalPath.filename().string();
+    name += suffix;
+    return finalPath.parent_path() / name;
 }
 
 bool endsWith(std::string_view text, std::string_view end) {
