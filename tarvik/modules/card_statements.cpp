@@ -2,6 +2,8 @@
 
 #include "tarvik/modules/module_text.h"
 
+#include <charconv>
+
 namespace kw {
 
 namespace {
@@ -18,7 +20,7 @@ bool startsWithBoth(std::string_view line, std::string_view keyword, std::string
 bool rewriteBusAddress(std::string& line, std::string_view after, int address) {
     for (const std::string_view keyword : {kMasterAddress, kSlaveAddress}) {
         if (startsWithBoth(line, keyword, after)) {
-            line = std::string(keyword) + " " + std::to_string(address);
+            line.assign(keyword).append(" ").append(std::to_string(address));
             return true;
         }
     }
@@ -29,7 +31,7 @@ bool rewriteVariable(std::string& line, std::string_view prefix, int number) {
     if (line.size() != prefix.size() + 1 || !line.starts_with(prefix) || line.back() != '1') {
         return false;
     }
-    line = std::string(prefix) + std::to_string(number);
+    line.assign(prefix).append(std::to_string(number));
     return true;
 }
 
@@ -41,7 +43,7 @@ bool rewriteInitValue(std::string& line, std::string_view templateValue, int val
         rest[templateValue.size()] != '}') {
         return false;
     }
-    line = std::string(prefix) + std::to_string(value) + "}";
+    line.assign(prefix).append(std::to_string(value)).append("}");
     return true;
 }
 
@@ -49,7 +51,7 @@ bool rewriteSwitchOn(std::string& line, std::string_view keyword, int number) {
     if (!line.starts_with(keyword)) {
         return false;
     }
-    line = std::string(keyword) + std::to_string(number) + " 1";
+    line.assign(keyword).append(std::to_string(number)).append(" 1");
     return true;
 }
 
@@ -96,9 +98,10 @@ void renumberStatement(std::string& line, std::string_view keyword, int newNumbe
 }
 
 void replaceMarker(std::string& line, std::string_view marker, int value) {
-    if (line.find(marker) != std::string::npos) {
-        replaceAll(line, marker, std::to_string(value));
-    }
+    // replaceAll looks for the marker once; the number is formatted without an allocation.
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    replaceAll(line, marker, std::string_view(digits, static_cast<std::size_t>(end - digits)));
 }
 
 } // namespace kw

@@ -1,11 +1,37 @@
 #include "tarvik/modules/module_text.h"
 
+#include "common/text/find_byte.h"
+
 #include <climits>
 #include <cstring>
 
 namespace kw {
 
 namespace {
+
+// Index of the first `from` in `text` at or after `start` (npos when there is none; `from` is
+// not empty). Module lines are short and the texts looked for are markers of a few bytes: the
+// first byte is found with findByte and the rest compared in place, which costs less than the
+// library's set-up for each call.
+std::size_t findText(std::string_view text, std::string_view from, std::size_t start) {
+    const std::size_t length = from.size();
+    while (start < text.size() && text.size() - start >= length) {
+        const char* hit = findByte(text.data() + start, text.size() - start - length + 1, from[0]);
+        if (hit == nullptr) {
+            return std::string::npos;
+        }
+        std::size_t i = 1;
+        while (i < length && hit[i] == from[i]) {
+            ++i;
+        }
+        const auto found = static_cast<std::size_t>(hit - text.data());
+        if (i == length) {
+            return found;
+        }
+        start = found + 1;
+    }
+    return std::string::npos;
+}
 
 // Replacement that does not grow the text, done in place: no allocation.
 int replaceShrinking(std::string& text, std::string_view from, std::string_view to,
@@ -14,7 +40,7 @@ int replaceShrinking(std::string& text, std::string_view from, std::string_view 
     std::size_t read = 0;
     int count = 0;
     // The part not yet searched lies behind `read` and is never overwritten: write <= read.
-    for (; found != std::string::npos; found = text.find(from, read)) {
+    for (; found != std::string::npos; found = findText(text, from, read)) {
         std::memmove(text.data() + write, text.data() + read, found - read);
         write += found - read;
         // An empty replacement may have no storage at all: memmove must not see its null.
@@ -37,7 +63,7 @@ int replaceAll(std::string& text, std::string_view from, std::string_view to) {
     if (from.empty()) {
         return 0;
     }
-    std::size_t found = text.find(from);
+    std::size_t found = findText(text, from, 0);
     if (found == std::string::npos) {
         return 0;
     }
@@ -53,7 +79,7 @@ int replaceAll(std::string& text, std::string_view from, std::string_view to) {
         result.append(to);
         start = found + from.size();
         ++count;
-        found = text.find(from, start);
+        found = findText(text, from, start);
     }
     result.append(text, start, std::string::npos);
     text.swap(result);

@@ -115,12 +115,98 @@ bool mayBeNamed(std::string_view token, std::string_view name, bool withParam) {
            token[name.size() + 1] == (withParam ? '(' : '=');
 }
 
+// Whether some "{" of the line is followed by the name and "(" (or "=" for the form without
+// param): every token the scan below takes or removes begins so, and most lines hold none.
+bool holdsNamedOpening(const std::string& line, std::string_view name, bool withParam) {
+    const char after = withParam ? '(' : '=';
+    const std::size_t length = name.size() + 2;
+    for (std::size_t i = indexOf(line, '{', 0);
+         i != std::string::npos && line.size() - i >= length; i = indexOf(line, '{', i + 1)) {
+        if (line[i + 1] == name[0] && line[i + length - 1] == after &&
+            std::memcmp(line.data() + i + 1, name.data(), name.size()) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The scan below for the usual line, whose braces do not nest: no "{" lies between another
+// "{" and the "}" after it. Then the scan visits every "{", the texts it removes are exactly
+// the tokens so visited, and a removed token takes every later token of the same text with
+// it; so one read-only pass finds the value and the tokens, and one pass removes them. False,
+// with the line and slot untouched, for a line with nested braces or too many tokens to remove.
+bool parsePlainLine(ValueSlot& slot, std::string& line, std::string_view name,
+                    std::string_view param, bool& stored) {
+    constexpr std::size_t kMaxRemoved = 16;
+    struct Range {
+        std::size_t begin;
+        std::size_t end;
+    };
+    Range removed[kMaxRemoved];
+    std::size_t removedCount = 0;
+    const bool withParam = !param.empty();
+    const std::string_view text(line);
+    std::string_view value;
+    bool found = false;
+    for (std::size_t open = indexOf(line, '{', 0); open != std::string::npos;) {
+        std::size_t close = open + 1;
+        while (close < text.size() && text[close] != '}' && text[close] != '{') {
+            ++close;
+        }
+        if (close == text.size()) {
+            break; // a "{" without a "}" after it ends the scan
+        }
+        if (text[close] == '{') {
+            return false;
+        }
+        const std::string_view token = text.substr(open, close - open + 1);
+        const auto parts = close > open + 3 && mayBeNamed(token, name, withParam)
+                               ? splitToken(token, withParam)
+                               : std::nullopt;
+        if (parts && parts->name == name) {
+            bool gone = false;
+            for (std::size_t r = 0; r < removedCount && !gone; ++r) {
+                gone = text.substr(removed[r].begin, removed[r].end - removed[r].begin) == token;
+            }
+            if (removedCount == kMaxRemoved) {
+                return false;
+            }
+            removed[removedCount++] = {open, close + 1};
+            if (!gone && (!withParam || parts->param == param)) {
+                value = parts->value;
+                found = true;
+            }
+        }
+        open = indexOf(line, '{', close + 1);
+    }
+    if (found) {
+        slot.found = true;
+        slot.value.assign(value);
+    }
+    stored = found;
+    std::size_t write = removedCount > 0 ? removed[0].begin : line.size();
+    for (std::size_t r = 0; r < removedCount; ++r) {
+        const std::size_t from = removed[r].end;
+        const std::size_t to = r + 1 < removedCount ? removed[r + 1].begin : line.size();
+        std::memmove(line.data() + write, line.data() + from, to - from);
+        write += to - from;
+    }
+    line.resize(write);
+    return true;
+}
+
 } // namespace
 
 bool ParseValueToken(ValueSlot& slot, std::string& line, std::string_view name,
                      std::string_view param) {
     const bool withParam = !param.empty();
+    if (name.empty() || !holdsNamedOpening(line, name, withParam)) {
+        return false;
+    }
     bool stored = false;
+    if (parsePlainLine(slot, line, name, param, stored)) {
+        return stored;
+    }
     std::size_t open = indexOf(line, '{', 0);
     while (open != std::string::npos) {
         const std::size_t close = indexOf(line, '}', open + 1);

@@ -46,6 +46,15 @@ TEST(ParseValueToken, TakesTheTokenOfItsParamAndDropsTheOthers) {
     auto [repeated, again] = parse("{x{SW(860)=1} {SW(860)=1}{SW(860)=3}", "SW", "860");
     EXPECT_EQ("{x ", repeated);
     EXPECT_EQ("3", again.value);
+
+    // A taken token takes its later twins with it before they are read, so the value between
+    // them is the last one read; a twin hidden in braces before is not read first.
+    auto [twins, between] = parse("{SW(860)=1}a{SW(860)=2}b{SW(860)=1}", "SW", "860");
+    EXPECT_EQ("ab", twins);
+    EXPECT_EQ("2", between.value);
+    auto [nested, inner] = parse("{x{SW(860)=1}}{SW(860)=2}{SW(860)=1}", "SW", "860");
+    EXPECT_EQ("{x}", nested);
+    EXPECT_EQ("1", inner.value);
 }
 
 TEST(ParseValueToken, NameOnlyForm) {
