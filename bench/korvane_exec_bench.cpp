@@ -8,7 +8,7 @@
 
 #include "common/devices/devices.h"
 #include "common/devices/usb860_protocol.h"
-#include "sim/testing/sim_process.h"
+#include "sim_bench_setup.h"
 
 #include <chrono>
 #include <cstdio>
@@ -55,18 +55,14 @@ double transportRoundTripsPerSecond(const std::string& path) {
 } // namespace
 
 int main() {
-    TempDirectory devices;
-    TempDirectory files;
-    ScopedEnvironment directory("KONTROLLWERK_DEVICE_DIR", devices.path().string());
-    ScopedEnvironment noPorts("KONTROLLWERK_PORT_IO", "");
-    const auto rack = writeRackFile(files.path(), "bench.rack", {"adapter usb860 serial=1"});
-    SimulatorProcess sim(devices.path(), {rack.string()});
-    if (!sim.ready() || sim.devicePaths().empty()) {
-        std::fprintf(stderr, "korvane_exec_bench: testsystem-sim startet nicht: %s\n",
-                     sim.errorText().c_str());
+    const bench::SimFolders folders;
+    const auto rack =
+        writeRackFile(folders.files.path(), "bench.rack", {"adapter usb860 serial=1"});
+    SimulatorProcess sim(folders.devices.path(), {rack.string()});
+    if (!bench::simulatorUp(sim, "korvane_exec_bench", true)) {
         return 1;
     }
-    const auto sequence = files.path() / "ablauf.txt";
+    const auto sequence = folders.files.path() / "ablauf.txt";
     writeSequence(sequence);
 
     const double roundTrips = transportRoundTripsPerSecond(sim.devicePaths().front());

@@ -10,7 +10,7 @@
 #include "sim/rack.h"
 #include "sim/simulator.h"
 #include "sim/testing/emulated_usb_bus.h"
-#include "sim/testing/sim_process.h"
+#include "sim_bench_setup.h"
 
 #include <cstdio>
 #include <fstream>
@@ -47,23 +47,18 @@ double execRoundTripsPerSecond(const std::filesystem::path& sequence, const char
 } // namespace
 
 int main() {
-    TempDirectory devices;
-    TempDirectory files;
-    ScopedEnvironment directory("KONTROLLWERK_DEVICE_DIR", devices.path().string());
-    ScopedEnvironment noPorts("KONTROLLWERK_PORT_IO", "");
+    const bench::SimFolders folders;
     PrivateMutexNamespace mutexes;
-    const auto sequence = files.path() / "ablauf.txt";
+    const auto sequence = folders.files.path() / "ablauf.txt";
     writeSequence(sequence);
     const std::vector<std::string> rackLines{"adapter usb860 serial=1", "0 31 0", "1 2 0"};
 
     double socket = 0;
     {
         ScopedEnvironment noUsb(kw::kUsbIdsVariable, "");
-        const auto rack = writeRackFile(files.path(), "bench.rack", rackLines);
-        SimulatorProcess sim(devices.path(), {rack.string()});
-        if (!sim.ready()) {
-            std::fprintf(stderr, "usb_exec_bench: testsystem-sim startet nicht: %s\n",
-                         sim.errorText().c_str());
+        const auto rack = writeRackFile(folders.files.path(), "bench.rack", rackLines);
+        SimulatorProcess sim(folders.devices.path(), {rack.string()});
+        if (!bench::simulatorUp(sim, "usb_exec_bench", false)) {
             return 1;
         }
         socket = execRoundTripsPerSecond(sequence, "den Socket");

@@ -55,6 +55,17 @@ struct Card {
     int variant = 0;
 };
 
+// Card type codes that the identification reads treat specially.
+constexpr int kRelayCardType = 1;
+constexpr int kZupaType = 15;
+constexpr int kTqdType = 47;
+constexpr int kDecoderType = 256;
+
+// Whether a card of this type reports its variant at function 14.
+inline bool variantAtFunction14(int type) {
+    return type == 3 || type == 6 || type == 7 || type == 10 || type == 143 || type == 239;
+}
+
 struct TransferFault {
     enum class Kind { Fail, Short, Delay };
     Kind kind = Kind::Fail;

@@ -8,9 +8,6 @@ namespace {
 
 constexpr int kQbt520 = 4;
 constexpr int kQbt860 = 31;
-constexpr int kZupa = 15;
-constexpr int kTqd = 47;
-constexpr int kDecoder = 256;
 
 constexpr int kDecoderCard = 15;
 constexpr int kZupaCard = 14;
@@ -24,10 +21,6 @@ constexpr double kSenseOpen = 0.30;
 
 // Reads of the QBT860's status that still show the conversion running.
 constexpr int kConversionReads = 2;
-
-bool variantAtFunction14(int type) {
-    return type == 3 || type == 6 || type == 7 || type == 10 || type == 143 || type == 239;
-}
 
 } // namespace
 
@@ -96,7 +89,7 @@ bool RackModel::cardRead(int card, int function, std::uint16_t* value) const {
     }
     const Card& c = it->second;
     if (function == kIdentification) {
-        *value = static_cast<std::uint16_t>(c.type == kZupa ? 1 : c.type == kDecoder ? 0 : c.type);
+        *value = static_cast<std::uint16_t>(c.type == kZupaType ? 1 : c.type == kDecoderType ? 0 : c.type);
         return true;
     }
     if (c.type == 1 && (function == 12 || function == 14)) {
@@ -107,7 +100,7 @@ bool RackModel::cardRead(int card, int function, std::uint16_t* value) const {
         *value = static_cast<std::uint16_t>(c.variant);
         return true;
     }
-    if (c.type == kTqd && (function == 12 || function == 14)) {
+    if (c.type == kTqdType && (function == 12 || function == 14)) {
         *value = static_cast<std::uint16_t>(function == 14 ? c.variant & 0xFF : c.variant >> 8);
         return true;
     }

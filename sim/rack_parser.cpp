@@ -16,15 +16,6 @@ struct RackError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Type codes whose cards report a variant, and where.
-constexpr int kRelayCard = 1;
-constexpr int kZupa = 15;
-constexpr int kTqd = 47;
-constexpr int kDecoder = 256;
-bool variantAtFunction14(int type) {
-    return type == 3 || type == 6 || type == 7 || type == 10 || type == 143 || type == 239;
-}
-
 long number(const std::string& text, long low, long high, const std::string& what) {
     long value = 0;
     const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
@@ -130,27 +121,27 @@ void checkVariant(int address, int type, int variant) {
         throw RackError("Karte " + std::to_string(type) + " an Adresse " + std::to_string(address) +
                         ": " + why);
     };
-    if ((type == kDecoder) != (address == 15)) {
+    if ((type == kDecoderType) != (address == 15)) {
         refuse("der Dekoder (Typ 256) gehört an die Kartenadresse 15 und nur dorthin");
     }
-    if (type == kZupa && address != 14) {
+    if (type == kZupaType && address != 14) {
         refuse("die ZUPA (Typ 15) gehört an die Kartenadresse 14");
     }
-    if (address == 14 && type != kZupa) {
+    if (address == 14 && type != kZupaType) {
         refuse("an der Kartenadresse 14 kann nur die ZUPA (Typ 15) stecken");
     }
-    if (type > 15 && type != kDecoder && (type & 15) != 15) {
+    if (type > 15 && type != kDecoderType && (type & 15) != 15) {
         refuse("Typcodes über 15 enden auf 0xF");
     }
-    if (type == kDecoder || type == kZupa) {
+    if (type == kDecoderType || type == kZupaType) {
         if (variant > 1) {
             refuse("Variante 0 oder 1");
         }
-    } else if (type == kTqd) {
+    } else if (type == kTqdType) {
         if (variant > 511) {
             refuse("Variante bis 511 (Funktion 14 und Bit 0 von Funktion 12)");
         }
-    } else if (type != kRelayCard && !variantAtFunction14(type) && variant != 0) {
+    } else if (type != kRelayCardType && !variantAtFunction14(type) && variant != 0) {
         refuse("diese Karte meldet keine Variante, nur 0 ist möglich");
     }
 }

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,19 @@ struct DeviceRequest {
     std::uint32_t code = 0;        // control code (Control only)
     std::vector<std::uint8_t> in;  // control input or the bytes written
     std::uint32_t outCapacity = 0; // room for the answer (Control, Read)
+
+    // The request of each DeviceHandle call; `out` is where the answer goes.
+    static DeviceRequest control(std::uint32_t code, std::span<const std::uint8_t> in,
+                                 std::span<const std::uint8_t> out) {
+        return {Op::Control, code, {in.begin(), in.end()},
+                static_cast<std::uint32_t>(out.size())};
+    }
+    static DeviceRequest write(std::span<const std::uint8_t> data) {
+        return {Op::Write, 0, {data.begin(), data.end()}, 0};
+    }
+    static DeviceRequest read(std::size_t capacity) {
+        return {Op::Read, 0, {}, static_cast<std::uint32_t>(capacity)};
+    }
 };
 
 struct DeviceReply {

@@ -86,27 +86,16 @@ public:
 
     TransferResult control(std::uint32_t code, std::span<const std::uint8_t> in,
                            std::span<std::uint8_t> out) override {
-        DeviceRequest request;
-        request.op = DeviceRequest::Op::Control;
-        request.code = code;
-        request.in.assign(in.begin(), in.end());
-        request.outCapacity = static_cast<std::uint32_t>(out.size());
-        return answerInto(call(request), out);
+        return answerInto(call(DeviceRequest::control(code, in, out)), out);
     }
 
     TransferResult write(std::span<const std::uint8_t> data) override {
-        DeviceRequest request;
-        request.op = DeviceRequest::Op::Write;
-        request.in.assign(data.begin(), data.end());
-        const DeviceReply reply = call(request);
+        const DeviceReply reply = call(DeviceRequest::write(data));
         return {reply.error, std::min<std::size_t>(reply.transferred, data.size())};
     }
 
     TransferResult read(std::span<std::uint8_t> data) override {
-        DeviceRequest request;
-        request.op = DeviceRequest::Op::Read;
-        request.outCapacity = static_cast<std::uint32_t>(data.size());
-        return answerInto(call(request), data);
+        return answerInto(call(DeviceRequest::read(data.size())), data);
     }
 
     std::unique_ptr<DeviceHandle> duplicate(int* error) const override {

@@ -28,27 +28,16 @@ public:
 
     TransferResult control(std::uint32_t code, std::span<const std::uint8_t> in,
                            std::span<std::uint8_t> out) override {
-        DeviceRequest request;
-        request.op = DeviceRequest::Op::Control;
-        request.code = code;
-        request.in.assign(in.begin(), in.end());
-        request.outCapacity = static_cast<std::uint32_t>(out.size());
-        return exchange(request, out);
+        return exchange(DeviceRequest::control(code, in, out), out);
     }
 
     TransferResult write(std::span<const std::uint8_t> data) override {
-        DeviceRequest request;
-        request.op = DeviceRequest::Op::Write;
-        request.in.assign(data.begin(), data.end());
-        const TransferResult result = exchange(request, {});
+        const TransferResult result = exchange(DeviceRequest::write(data), {});
         return {result.error, std::min(result.transferred, data.size())};
     }
 
     TransferResult read(std::span<std::uint8_t> data) override {
-        DeviceRequest request;
-        request.op = DeviceRequest::Op::Read;
-        request.outCapacity = static_cast<std::uint32_t>(data.size());
-        return exchange(request, data);
+        return exchange(DeviceRequest::read(data.size()), data);
     }
 
     std::unique_ptr<DeviceHandle> duplicate(int* error) const override {

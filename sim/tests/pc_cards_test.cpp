@@ -165,7 +165,7 @@ TEST(Int900Card, DirectSearchFindsTheCardAtItsBase) {
         EXPECT_EQ(int900::kCodes[static_cast<std::size_t>(i)], io->in16(0x32E));
     }
     // A bus read as the direct interface does it: 2, 1, address into word 1; data in word 1.
-    for (const std::uint16_t word : {2, 1, 5 + 256 * 2}) {
+    for (const std::uint16_t word : std::initializer_list<std::uint16_t>{2, 1, 5 + 256 * 2}) {
         io->out16(0x32A, word);
     }
     EXPECT_EQ(0, io->in16(0x328) & 1);
