@@ -208,7 +208,6 @@ TEST_F(DialogModelTest, RepeatedSendAWithoutAlternateAndTheTimerPeriod) {
     type(Field::Delay, "0");
     clickSendA();
     EXPECT_EQ(timer.starts.back().first, 3u);
-    EXPECT_EQ(model().timerMinPeriod(), 3u);
 }
 
 TEST_F(DialogModelTest, RepeatedReceiveShowsEachWordAndEscapeStopsIt) {

@@ -125,7 +125,6 @@ public:
     // --- state for the tests and the view
     bool isRepeating() const { return m_timer.isRunning(); }
     bool isExchanging() const { return m_exchanging; }
-    unsigned timerMinPeriod() const { return m_timerMinPeriod; }
     const std::string& removedDeviceName() const { return m_removedDeviceName; }
     bool removedWasDecoder() const { return m_removedWasDecoder; }
 

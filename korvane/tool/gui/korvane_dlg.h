@@ -52,7 +52,6 @@ public:
     QCheckBox* alternateBox() const { return m_alternate; }
     QPushButton* receiveButton() const { return m_receive; }
     QPushButton* sendAButton() const { return m_sendA; }
-    QPushButton* sendBButton() const { return m_sendB; }
     QPushButton* newSendButton() const { return m_newSend; }
     QPushButton* newReceiveButton() const { return m_newReceive; }
     QPushButton* executeButton() const { return m_execute; }

@@ -9,7 +9,6 @@ bool RepetitionTicker::start(unsigned periodMs, TickKind kind) {
     // Runs on the timer thread: it only posts.
     return m_timer.start(periodMs, [this, kind, generation](std::int64_t dueNs) {
         if (m_pending.exchange(true)) {
-            m_dropped.fetch_add(1, std::memory_order_relaxed);
             return;
         }
         QCoreApplication::postEvent(&m_receiver, new RepetitionTickEvent(kind, generation, dueNs));
