@@ -8,6 +8,7 @@
 #include <fstream>
 
 namespace fs = std::filesystem;
+using namespace korvane;
 
 namespace {
 

@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+namespace korvane {
+
 // What the model asks of the dialog window.
 class KorvaneDialogView {
 public:
@@ -220,3 +222,5 @@ std::string sequenceGroupTitle(const std::string& path);
 
 // Device paths in notices and enumerations are compared without regard to case.
 bool sameDevicePath(const std::string& a, const std::string& b);
+
+} // namespace korvane

@@ -22,6 +22,8 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+namespace korvane {
+
 namespace {
 
 constexpr DialogField kLeftFields[] = {DialogField::SystemAddress, DialogField::CardAddress,
@@ -316,3 +318,5 @@ void CKorvaneDlg::reject() {
     // The window's close button: the dialog ends with 0.
     done(0);
 }
+
+} // namespace korvane

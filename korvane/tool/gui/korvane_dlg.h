@@ -16,13 +16,16 @@
 #include <functional>
 #include <memory>
 
-class CActionListCtrl;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QSocketNotifier;
+
+namespace korvane {
+
+class CActionListCtrl;
 class QtInterfaceServices;
 class UpDownControl;
 class UsbDeviceNotices;
@@ -131,3 +134,5 @@ private:
     int m_groupBottomGap = 0;
     int m_buttonTopGap = 0;
 };
+
+} // namespace korvane

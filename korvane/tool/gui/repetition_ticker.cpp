@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+namespace korvane {
+
 bool RepetitionTicker::start(unsigned periodMs, TickKind kind) {
     stop();
     const std::uint64_t generation = ++m_generation;
@@ -26,3 +28,5 @@ bool RepetitionTicker::accept(const RepetitionTickEvent& tick) {
     m_pending.store(false);
     return m_timer.isRunning();
 }
+
+} // namespace korvane

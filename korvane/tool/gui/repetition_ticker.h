@@ -18,6 +18,8 @@
 
 class QObject;
 
+namespace korvane {
+
 class RepetitionTickEvent : public QEvent {
 public:
     // The send and the receive request.
@@ -62,3 +64,5 @@ private:
     std::uint64_t m_generation = 0;
     std::atomic<bool> m_pending{false};
 };
+
+} // namespace korvane
