@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+using namespace korvane;
+
 namespace {
 
 constexpr int kSeconds = 3;

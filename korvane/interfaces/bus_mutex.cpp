@@ -2,6 +2,8 @@
 
 #include "korvane/interfaces/interface_context.h"
 
+namespace korvane {
+
 bool mutexGrantsAccess(MutexRule rule, kw::WaitResult result) {
     switch (result) {
     case kw::WaitResult::Acquired:
@@ -37,3 +39,5 @@ BusMutexes BusMutexes::system() {
     return BusMutexes{kw::NamedMutex::shared(kw::kInt41MutexName),
                       kw::NamedMutex::shared(kw::kUsb860MutexName)};
 }
+
+} // namespace korvane

@@ -9,6 +9,8 @@
 
 #include <chrono>
 
+namespace korvane {
+
 enum class MutexRule { Int41, Usb };
 
 inline constexpr std::chrono::milliseconds kBusMutexWait{1000};
@@ -38,3 +40,5 @@ private:
     bool m_granted;
     bool m_abandoned;
 };
+
+} // namespace korvane

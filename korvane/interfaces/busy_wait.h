@@ -5,6 +5,8 @@
 
 #include <chrono>
 
+namespace korvane {
+
 // Calls ready() until it answers true (then true) or the limit has passed (then false). The
 // clock is read only every few hundred polls: a port read is far cheaper than a clock read.
 template <typename Ready> bool waitUntil(std::chrono::milliseconds limit, Ready&& ready) {
@@ -21,3 +23,5 @@ template <typename Ready> bool waitUntil(std::chrono::milliseconds limit, Ready&
         }
     }
 }
+
+} // namespace korvane

@@ -6,6 +6,8 @@
 
 #include "korvane/interfaces/interface.h"
 
+namespace korvane {
+
 template <typename Base = CInterface> class ByteBusRanges : public Base {
 public:
     using Base::Base;
@@ -19,3 +21,5 @@ public:
     int minData() const override { return 0; }
     int maxData() const override { return 255; }
 };
+
+} // namespace korvane

@@ -5,6 +5,8 @@
 
 #include "common/devices/port_io.h"
 
+namespace korvane {
+
 namespace {
 
 constexpr int kDirectCheckValue = 0x0A;
@@ -92,3 +94,5 @@ void CInterfaceInt41Direct::reportTimeout() {
     noteTransferFailure();
     context().messages.show(MessageFamily::Int41, kTimeoutText);
 }
+
+} // namespace korvane

@@ -12,6 +12,8 @@ namespace kw {
 class PortIo;
 }
 
+namespace korvane {
+
 class CInterfaceInt41Direct : public CInterfaceInt41Base {
 public:
     CInterfaceInt41Direct(InterfaceContext context, unsigned basePort);
@@ -36,3 +38,5 @@ private:
 
     kw::PortIo* m_ports = nullptr;
 };
+
+} // namespace korvane

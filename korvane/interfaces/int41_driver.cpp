@@ -6,6 +6,8 @@
 #include "common/devices/int41_protocol.h"
 #include "common/sync/named_mutex.h"
 
+namespace korvane {
+
 namespace {
 
 constexpr int kDriverCheckValue = 0x8A;
@@ -105,3 +107,5 @@ std::unique_ptr<CInterfaceInt41Driver> Int41DriverFinder::next(InterfaceContext 
     m_enumerated = false;
     return nullptr;
 }
+
+} // namespace korvane

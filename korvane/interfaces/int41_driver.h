@@ -14,6 +14,8 @@ namespace kw {
 class NamedMutex;
 }
 
+namespace korvane {
+
 class CInterfaceInt41Driver : public CInterfaceInt41Base {
 public:
     // Takes the opened device; asks the driver for the base port address and checks the
@@ -49,3 +51,5 @@ private:
     std::size_t m_next = 0;
     bool m_enumerated = false;
 };
+
+} // namespace korvane

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+namespace korvane {
+
 namespace {
 // Register 7 after the check value went into register 1.
 constexpr int kCheckAnswer = 0xCC;
@@ -34,3 +36,5 @@ unsigned parseHexAddress(const std::string& text) {
     const unsigned long value = std::strtoul(text.c_str(), nullptr, 16);
     return value > 0xFFFFFFFFul ? 0xFFFFFFFFu : static_cast<unsigned>(value);
 }
+
+} // namespace korvane

@@ -13,6 +13,8 @@
 #include <memory>
 #include <string>
 
+namespace korvane {
+
 class CInterfaceInt41Base : public ByteBusRanges<> {
 public:
     ~CInterfaceInt41Base() override;
@@ -50,3 +52,5 @@ private:
 // Reads a command-line address text as hexadecimal, the way strtoul does with base 16
 // (leading blanks, an optional "0x"; no digits give 0).
 unsigned parseHexAddress(const std::string& text);
+
+} // namespace korvane

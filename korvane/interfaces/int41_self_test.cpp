@@ -7,6 +7,8 @@
 #include <array>
 #include <chrono>
 
+namespace korvane {
+
 namespace {
 
 constexpr int kTimingCycles = 100000;
@@ -176,3 +178,5 @@ private:
 void runInt41SelfTest(CInterfaceInt41Base& card, Int41ResultWindow& window) {
     Int41SelfTest(card, window).run();
 }
+
+} // namespace korvane

@@ -6,6 +6,8 @@
 #include "common/devices/int900_protocol.h"
 #include "common/devices/port_io.h"
 
+namespace korvane {
+
 namespace {
 
 constexpr std::uint16_t kFirstBase = 0x300;
@@ -115,3 +117,5 @@ int CInterfaceInt900Direct::busRead(int, int cardAddress, int functionAddress) {
     }
     return readRegister(kCommand);
 }
+
+} // namespace korvane

@@ -12,6 +12,8 @@ namespace kw {
 class PortIo;
 }
 
+namespace korvane {
+
 class CInterfaceInt900Direct : public CInterfaceInt900Base {
 public:
     CInterfaceInt900Direct();
@@ -36,3 +38,5 @@ private:
     unsigned m_basePort = 0;
     kw::PortIo* m_ports = nullptr;
 };
+
+} // namespace korvane

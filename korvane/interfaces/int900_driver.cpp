@@ -3,6 +3,8 @@
 #include "common/devices/devices.h"
 #include "common/devices/int900_protocol.h"
 
+namespace korvane {
+
 namespace {
 
 std::uint16_t word(int value) {
@@ -58,3 +60,5 @@ void CInterfaceInt900Driver::runSelfTest() {
     }
     runInt900DriverSelfTest(*this, *m_textWindow);
 }
+
+} // namespace korvane

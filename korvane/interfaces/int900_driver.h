@@ -11,6 +11,8 @@
 
 #include <memory>
 
+namespace korvane {
+
 class CInterfaceInt900Driver : public CInterfaceInt900Base {
 public:
     // Opens the first INT900 driver device that can be opened (read/write, not shared).
@@ -34,3 +36,5 @@ private:
     std::unique_ptr<kw::DeviceHandle> m_device;
     std::unique_ptr<TextResultWindow> m_textWindow;
 };
+
+} // namespace korvane

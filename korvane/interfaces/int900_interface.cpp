@@ -3,6 +3,8 @@
 #include "korvane/interfaces/result_window.h"
 #include "korvane/interfaces/text_format.h"
 
+namespace korvane {
+
 void runInt900DriverSelfTest(CInterfaceInt900Base& card, TextResultWindow& window) {
     constexpr int kCodeRegister = kw::int900::reg::Code;
     card.writeRegister(0, 1);
@@ -19,3 +21,5 @@ void runInt900DriverSelfTest(CInterfaceInt900Base& card, TextResultWindow& windo
     }
     window.appendText("Test beendet\r\n");
 }
+
+} // namespace korvane

@@ -8,6 +8,8 @@
 
 #include "common/devices/int900_protocol.h"
 
+namespace korvane {
+
 class CInterfaceInt900Base : public CInterface {
 public:
     int minSystemAddress() const override { return 0; }
@@ -28,3 +30,5 @@ class TextResultWindow;
 // The driver self-test: starts the identification sequence and writes the expected and the
 // read codes as lines for the user to compare; it gives no verdict of its own.
 void runInt900DriverSelfTest(CInterfaceInt900Base& card, TextResultWindow& window);
+
+} // namespace korvane

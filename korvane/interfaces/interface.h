@@ -12,6 +12,8 @@
 
 #include <string>
 
+namespace korvane {
+
 // Selection kinds of the command line (see matchesSelection).
 enum SelectionKind : int {
     kSelectInt41 = 0,  // text: base port address in hexadecimal, empty = any
@@ -74,3 +76,5 @@ protected:
 private:
     int m_transferFailures = 0;
 };
+
+} // namespace korvane

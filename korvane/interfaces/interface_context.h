@@ -12,6 +12,8 @@ namespace kw {
 class NamedMutex;
 }
 
+namespace korvane {
+
 struct BusMutexes {
     kw::NamedMutex& int41; // "Int41SynchronizerMutex"
     kw::NamedMutex& usb;   // "USB860SynchronizerMutex"
@@ -29,3 +31,5 @@ struct InterfaceContext {
     ResultWindowFactory& windows;
     BusMutexes mutexes;
 };
+
+} // namespace korvane

@@ -8,6 +8,8 @@
 
 #include "common/devices/libusb_backend.h"
 
+namespace korvane {
+
 CInterface* InterfaceList::select(int kind, const std::string& text) const {
     for (const auto& candidate : shown) {
         if (candidate->matchesSelection(kind, text)) {
@@ -67,3 +69,5 @@ InterfaceList buildInterfaceList(InterfaceContext context, bool ctrlAtStart) {
     }
     return list;
 }
+
+} // namespace korvane

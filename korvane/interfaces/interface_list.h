@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+namespace korvane {
+
 struct InterfaceList {
     std::vector<std::unique_ptr<CInterface>> shown;
     // The first shown interface, or none.
@@ -42,3 +44,5 @@ private:
 
 // Finds every device and builds the list.
 InterfaceList buildInterfaceList(InterfaceContext context, bool ctrlAtStart);
+
+} // namespace korvane

@@ -1,5 +1,7 @@
 #include "korvane/interfaces/message_guard.h"
 
+namespace korvane {
+
 void MessageGuard::show(MessageFamily family, const std::string& text) {
     const std::size_t i = index(family);
     if (m_open[i]) {
@@ -12,3 +14,5 @@ void MessageGuard::show(MessageFamily family, const std::string& text) {
     const bool closed = m_user.showMessage(family, text);
     m_open[i] = !closed;
 }
+
+} // namespace korvane

@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <string>
 
+namespace korvane {
+
 enum class MessageFamily { Int41 = 0, Usb = 1 };
 
 // Implemented by the front end: Qt message boxes in the dialog, the error stream in a headless
@@ -46,3 +48,5 @@ private:
     std::array<bool, 2> m_open{};
     std::array<std::size_t, 2> m_dropped{};
 };
+
+} // namespace korvane

@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+namespace korvane {
+
 // A window of bit results (the INT41 test has items 0..10, the USB860 test items 0 and 1; an
 // index beyond the window's items is ignored) with one overall verdict.
 class BitsResultWindow {
@@ -70,3 +72,5 @@ public:
     virtual std::unique_ptr<BitsResultWindow> makeUsb860Window() = 0;
     virtual std::unique_ptr<TextResultWindow> makeTextWindow() = 0;
 };
+
+} // namespace korvane

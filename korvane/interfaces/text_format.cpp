@@ -3,6 +3,8 @@
 #include <charconv>
 #include <limits>
 
+namespace korvane {
+
 std::string formatGeneral(double value) {
     char buffer[64];
     const auto result =
@@ -65,3 +67,5 @@ std::int32_t parseDecimal(std::string_view text, std::size_t& consumed) {
     }
     return static_cast<std::int32_t>(value);
 }
+
+} // namespace korvane

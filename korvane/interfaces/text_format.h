@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace korvane {
+
 // Like printf "%g".
 std::string formatGeneral(double value);
 // Like printf "%x" (lower case, no leading zeros).
@@ -23,3 +25,5 @@ std::int32_t parseDecimal(std::string_view text, std::size_t& consumed);
 
 // The blanks parseDecimal skips.
 bool isCBlank(char c);
+
+} // namespace korvane

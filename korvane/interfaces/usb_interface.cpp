@@ -8,6 +8,8 @@
 #include "common/devices/usb860_transfer.h"
 #include "common/sync/named_mutex.h"
 
+namespace korvane {
+
 namespace {
 
 const char* const kTimeoutText = "Timeout beim Zugriff auf die USB-Schnittstelle!";
@@ -186,3 +188,5 @@ std::unique_ptr<CInterfaceUsb860> Usb860Finder::next(InterfaceContext context) {
     return std::make_unique<CInterfaceUsb860>(context, std::move(pipes), device.path, deviceNumber,
                                               kw::usbSpeed(device.path));
 }
+
+} // namespace korvane

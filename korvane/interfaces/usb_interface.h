@@ -23,6 +23,8 @@ namespace kw {
 class NamedMutex;
 }
 
+namespace korvane {
+
 // The four pipes of one adapter. Bus words use the read pipe "\PIPE00" and the write pipe
 // "\PIPE01"; the second pair is kept open with them.
 struct UsbPipes {
@@ -134,3 +136,5 @@ private:
     std::size_t m_next = 0;
     bool m_enumerated = false;
 };
+
+} // namespace korvane

@@ -2,6 +2,8 @@
 
 #include "korvane/interfaces/text_format.h"
 
+namespace korvane {
+
 namespace {
 
 constexpr std::size_t kFieldWidth = 255;
@@ -87,3 +89,5 @@ std::string usbDisplayName(const std::string& path, const std::string& typeName,
         return name + " (???Speed)";
     }
 }
+
+} // namespace korvane

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+namespace korvane {
+
 // The second and third field of the path as "%*[^#]#%255[^#]#%255[^#]#" reads them (each at
 // most 255 characters); nothing when either cannot be read.
 struct UsbPathFields {
@@ -23,3 +25,5 @@ std::optional<std::string> readUsbSerialField(const std::string& path);
 // " (???Speed)" for anything else.
 std::string usbDisplayName(const std::string& path, const std::string& typeName, int deviceNumber,
                            int speed);
+
+} // namespace korvane

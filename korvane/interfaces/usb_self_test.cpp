@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+namespace korvane {
+
 const char* const kUsbSelfTestWarning =
     "Achtung!!!   Achtung!!!   Achtung!!!\n\n"
     "Der Selbsttest der USB860-Übertragung benötigt eine spezielle Selbsttest-Platine,\n"
@@ -50,3 +52,5 @@ void runUsb860SelfTest(CInterface& adapter, BitsResultWindow& window,
     });
     window.finishRun();
 }
+
+} // namespace korvane

@@ -10,6 +10,7 @@
 #include <random>
 
 namespace fs = std::filesystem;
+using namespace korvane;
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include <fstream>
 
 namespace fs = std::filesystem;
+using namespace korvane;
 
 namespace {
 

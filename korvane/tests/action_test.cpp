@@ -6,6 +6,8 @@
 
 #include <chrono>
 
+using namespace korvane;
+
 namespace {
 
 CAction parsed(std::string_view line) {

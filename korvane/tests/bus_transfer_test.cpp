@@ -12,6 +12,8 @@
 #include <sys/wait.h>
 #include <thread>
 
+using namespace korvane;
+
 namespace {
 
 // Holds a mutex from another thread (the mutex is re-entrant for its owner) until released.

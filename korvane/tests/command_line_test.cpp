@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace korvane;
+
 using Info = CKorvaneCommandLineInfo;
 
 TEST(KorvaneCommandLine, InterfaceOptionsInAnyCaseAndWithSlash) {

@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+namespace korvane {
+
 class FakeTimer : public RepetitionTimer {
 public:
     bool start(unsigned periodMs, TickKind kind) override {
@@ -142,3 +144,5 @@ public:
     int enumerations = 0;
     std::int64_t now = 0;
 };
+
+} // namespace korvane

@@ -10,6 +10,8 @@
 #include <tuple>
 #include <vector>
 
+namespace korvane {
+
 class FakeBus : public ByteBusRanges<> {
 public:
     explicit FakeBus(std::string name = "Fake", bool listed = true, bool usable = true)
@@ -56,3 +58,5 @@ private:
     bool m_listed;
     bool m_usable;
 };
+
+} // namespace korvane

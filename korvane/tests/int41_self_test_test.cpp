@@ -8,6 +8,8 @@
 #include <array>
 #include <regex>
 
+using namespace korvane;
+
 namespace {
 
 // An INT41 card as its registers behave, with faults: bits stuck at 1, a bit shorted between

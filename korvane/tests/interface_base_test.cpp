@@ -10,6 +10,8 @@
 
 #include <deque>
 
+using namespace korvane;
+
 namespace {
 
 // INT900 registers as the driver self-test sees them: register 3 answers a queue of words.

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+using namespace korvane;
+
 TEST_F(SimulatedRackTest, ListOrderWithUsbAdaptersInt41AndInt900) {
     start({{"adapter usb860 serial=1234567"},
            {"adapter usb860 serial=7654321 speed=full ulm860"},

@@ -12,6 +12,7 @@
 #include <sstream>
 
 namespace fs = std::filesystem;
+using namespace korvane;
 
 namespace {
 

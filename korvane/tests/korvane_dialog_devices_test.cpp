@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace korvane;
+
 namespace {
 
 const std::string kPathA = "usb#vid_1234#1234567#{2f8b6d13}";

@@ -14,6 +14,7 @@
 #include <sstream>
 
 namespace fs = std::filesystem;
+using namespace korvane;
 
 namespace {
 

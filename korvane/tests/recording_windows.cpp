@@ -2,6 +2,8 @@
 
 #include "korvane/interfaces/text_format.h"
 
+namespace korvane {
+
 void RecordingResultWindow::open() {
     m_log.push_back(m_open ? "open (already)" : "open");
     m_open = true;
@@ -83,3 +85,5 @@ bool RecordingUser::askOkCancel(const std::string& text) {
     questions.push_back(text);
     return answerOk;
 }
+
+} // namespace korvane

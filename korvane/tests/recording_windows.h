@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace korvane {
+
 // Records every call as one text ("setItemBits 3 Systemadresse 0x4"); progress calls are
 // counted instead, they are many.
 class RecordingResultWindow : public Int41ResultWindow, public TextResultWindow {
@@ -70,3 +72,5 @@ public:
     // False: a message box stays standing (as in a headless run).
     bool closesBoxes = true;
 };
+
+} // namespace korvane

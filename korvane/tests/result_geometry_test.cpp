@@ -4,6 +4,8 @@
 
 #include <array>
 
+using namespace korvane;
+
 namespace {
 
 TEST(ResultGeometry, BitDigitsRunFromBitSevenOnTheLeftToBitZeroOnTheRight) {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+using namespace korvane;
+
 namespace {
 
 // The final line of each row, in row order.

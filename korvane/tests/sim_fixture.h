@@ -17,6 +17,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace korvane {
+
 class SimulatedRackTest : public ::testing::Test {
 protected:
     SimulatedRackTest()
@@ -62,3 +64,5 @@ protected:
     InterfaceContext context;
     std::unique_ptr<kw::sim::InProcessSimulator> sim;
 };
+
+} // namespace korvane

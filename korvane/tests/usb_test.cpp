@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace korvane;
+
 namespace {
 const std::string kClass = "#{2f8b6d13-c94e-4a7d-8e05-b3a17c6f9d52}";
 std::string path(const std::string& serial) {

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <thread>
 
+namespace korvane {
+
 namespace {
 
 // Walks a line the way the C library's string functions do: the line ends at its end or at
@@ -132,3 +134,5 @@ void CAction::execute(CInterface* bus) {
         std::this_thread::sleep_for(std::chrono::milliseconds(m_delay));
     }
 }
+
+} // namespace korvane

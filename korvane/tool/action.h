@@ -15,6 +15,8 @@
 #include <string>
 #include <string_view>
 
+namespace korvane {
+
 class CInterface;
 
 class CAction {
@@ -64,3 +66,5 @@ private:
     std::string m_text = kNewActionText;
     std::int32_t m_result = 0;
 };
+
+} // namespace korvane

@@ -2,6 +2,8 @@
 
 #include "korvane/tool/action_list_model.h"
 
+namespace korvane {
+
 bool ActionDragTracker::begin(int row, bool dragImageCreated) {
     stop();
     if (!dragImageCreated) {
@@ -62,3 +64,5 @@ void ActionDragTracker::stop() {
     m_direction = AutoScroll::None;
     m_timerRunning = false;
 }
+
+} // namespace korvane

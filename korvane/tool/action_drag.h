@@ -1,5 +1,7 @@
 #pragma once
 
+namespace korvane {
+
 // Reordering the action list by dragging a row: the start and drop indexes, the auto-scroll
 // direction and whether its timer runs. The view feeds it the mouse events with its hit-test
 // results and carries out what it answers (drag image, timer, scrolling); the move itself
@@ -46,3 +48,5 @@ private:
     AutoScroll m_direction = AutoScroll::None;
     bool m_timerRunning = false;
 };
+
+} // namespace korvane

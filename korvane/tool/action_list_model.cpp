@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace korvane {
+
 std::string rangeViolation(const CAction& action, const CInterface& bus) {
     struct Field {
         const char* name;
@@ -201,3 +203,5 @@ ActionListModel::FileLoad ActionListModel::loadSequenceFile(const std::filesyste
     }
     return load;
 }
+
+} // namespace korvane

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+namespace korvane {
+
 class CInterface;
 
 // Sequence files are lines of some 30 bytes: 4 MiB hold over 100 000 actions. A larger file
@@ -141,3 +143,5 @@ private:
 
     ActionListObserver& observer() { return m_observer ? *m_observer : m_silent; }
 };
+
+} // namespace korvane

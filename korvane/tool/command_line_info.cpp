@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace korvane {
+
 const char* const kKorvaneHelpText = "mögliche Aufrufparameter:\n\n"
                                      "Auswahl einer Testsystem-Schnittstelle:\n"
                                      "  -i41 [<Basis>]\t(z.B.: -i41 310)\n"
@@ -100,3 +102,5 @@ void CKorvaneCommandLineInfo::parseKeyword(const std::string& keyword) {
         expecting = kNothing;
     }
 }
+
+} // namespace korvane

@@ -30,6 +30,8 @@
 #include <string>
 #include <vector>
 
+namespace korvane {
+
 class CKorvaneCommandLineInfo {
 public:
     enum Option : std::uint32_t {
@@ -69,3 +71,5 @@ private:
 extern const char* const kKorvaneHelpText;
 // What the help says beyond that text: the additions of this tool.
 extern const char* const kKorvaneHelpAdditions;
+
+} // namespace korvane

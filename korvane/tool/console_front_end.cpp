@@ -4,6 +4,8 @@
 
 #include <ostream>
 
+namespace korvane {
+
 ConsoleFrontEnd::ConsoleFrontEnd(std::ostream& out, std::ostream& err,
                                  std::function<void(const std::string&)> showBox)
     : m_out(out), m_err(err), m_showBox(std::move(showBox)), m_services(out, err, false) {}
@@ -21,3 +23,5 @@ int ConsoleFrontEnd::runDialog(InterfaceList, const std::string&) {
              "Anzeige arbeiten: -exec <Datei>, --list, --selftest (Hilfe: -help).\n";
     return kNoDialog;
 }
+
+} // namespace korvane

@@ -11,6 +11,8 @@
 #include <functional>
 #include <iosfwd>
 
+namespace korvane {
+
 class ConsoleFrontEnd : public KorvaneFrontEnd {
 public:
     // showBox: shows the help in an information box; called only when there is a display.
@@ -31,3 +33,5 @@ private:
     std::function<void(const std::string&)> m_showBox;
     HeadlessServices m_services;
 };
+
+} // namespace korvane

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <limits>
 
+namespace korvane {
+
 const char* const kEnterWholeNumberText = "Geben Sie eine ganze Zahl ein.";
 const char* const kEnterPositiveNumberText = "Geben Sie eine positive ganze Zahl ein.";
 
@@ -84,3 +86,5 @@ std::optional<std::uint32_t> parsePositiveNumber(std::string_view text) {
     }
     return static_cast<std::uint32_t>(number->magnitude);
 }
+
+} // namespace korvane

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+namespace korvane {
+
 class CInterface;
 
 // The edit fields of the dialog, in the order the exchange reads them.
@@ -87,3 +89,5 @@ std::string rangeMessage(const ValueRange& range);
 std::optional<std::int32_t> parseWholeNumber(std::string_view text);
 // The delay's text: blanks around decimal digits (no sign); nothing beyond 32 bits unsigned.
 std::optional<std::uint32_t> parsePositiveNumber(std::string_view text);
+
+} // namespace korvane

@@ -2,6 +2,8 @@
 
 #include <ostream>
 
+namespace korvane {
+
 namespace {
 
 // Lines of the windows end with CR LF; a terminal wants LF.
@@ -90,3 +92,5 @@ std::unique_ptr<BitsResultWindow> TextResultPrinterFactory::makeUsb860Window() {
 std::unique_ptr<TextResultWindow> TextResultPrinterFactory::makeTextWindow() {
     return std::make_unique<TextResultPrinter>(m_out, "Test-Ablauf", m_outcome);
 }
+
+} // namespace korvane

@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+namespace korvane {
+
 class StreamUserInterface : public InterfaceUserInterface {
 public:
     // okAnswer: how questions are answered.
@@ -97,3 +99,5 @@ private:
 
 // "Bits 7, 0" style list of the faulty bits of a mask, highest first.
 std::string faultyBitsText(unsigned errorMask);
+
+} // namespace korvane

@@ -1,5 +1,7 @@
 #include "korvane/tool/interface_box.h"
 
+namespace korvane {
+
 int InterfaceBox::append(std::unique_ptr<CInterface> bus) {
     std::string text = bus->displayName();
     m_entries.push_back(Entry{std::move(bus), std::move(text)});
@@ -37,3 +39,5 @@ void InterfaceBox::clear() {
     }
     m_selected = -1;
 }
+
+} // namespace korvane

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace korvane {
+
 class InterfaceBox {
 public:
     int count() const { return static_cast<int>(m_entries.size()); }
@@ -39,3 +41,5 @@ private:
     std::vector<Entry> m_entries;
     int m_selected = -1;
 };
+
+} // namespace korvane

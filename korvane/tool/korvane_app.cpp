@@ -8,6 +8,8 @@
 
 #include <ostream>
 
+namespace korvane {
+
 namespace {
 
 const char* const kNoInterfaceText = "Kein Testsystem-Interface vorhanden!";
@@ -206,3 +208,5 @@ void CKorvaneApp::reportNoInterface(const char* what, const std::string& hint) {
         m_err << "korvane: " << hint << '\n';
     }
 }
+
+} // namespace korvane

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+namespace korvane {
+
 class CKorvaneCommandLineInfo;
 class HeadlessServices;
 
@@ -86,3 +88,5 @@ private:
 
 // One line of "korvane --list": index, name and ranges, separated by tabs.
 std::string interfaceListLine(int index, CInterface& bus);
+
+} // namespace korvane

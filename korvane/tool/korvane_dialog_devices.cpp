@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cctype>
 
+namespace korvane {
+
 namespace {
 
 // Shows the wait cursor for the lifetime of the object.
@@ -183,3 +185,5 @@ void KorvaneDialogModel::handleRemoval(const std::string& path) {
     applyInterface(m_box.selectedInterface());
     view().showWarning(kInterfaceRemovedText);
 }
+
+} // namespace korvane

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace korvane {
+
 namespace {
 
 // A view that shows nothing, for a model without a window.
@@ -259,3 +261,5 @@ std::string sequenceGroupTitle(const std::string& path) {
     }
     return path.substr(separator + 1);
 }
+
+} // namespace korvane

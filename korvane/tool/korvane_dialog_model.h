@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+namespace korvane {
+
 // What the model asks of the dialog window.
 class KorvaneDialogView {
 public:
@@ -125,7 +127,6 @@ public:
     // --- state for the tests and the view
     bool isRepeating() const { return m_timer.isRunning(); }
     bool isExchanging() const { return m_exchanging; }
-    unsigned timerMinPeriod() const { return m_timerMinPeriod; }
     const std::string& removedDeviceName() const { return m_removedDeviceName; }
     bool removedWasDecoder() const { return m_removedWasDecoder; }
 
@@ -221,3 +222,5 @@ std::string sequenceGroupTitle(const std::string& path);
 
 // Device paths in notices and enumerations are compared without regard to case.
 bool sameDevicePath(const std::string& a, const std::string& b);
+
+} // namespace korvane

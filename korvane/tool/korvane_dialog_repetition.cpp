@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace korvane {
+
 bool KorvaneDialogModel::startRepetition(TickKind kind) {
     return m_timer.start(std::max<unsigned>(m_fields.delay, m_timerMinPeriod), kind);
 }
@@ -131,3 +133,5 @@ void KorvaneDialogModel::onSendTick() {
     }
     exchange(Direction::Load);
 }
+
+} // namespace korvane

@@ -10,7 +10,7 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    QtKorvaneFrontEnd frontEnd(argc, argv, std::cout, std::cerr);
-    CKorvaneApp app(frontEnd, buildInterfaceList, std::cout, std::cerr);
+    korvane::QtKorvaneFrontEnd frontEnd(argc, argv, std::cout, std::cerr);
+    korvane::CKorvaneApp app(frontEnd, korvane::buildInterfaceList, std::cout, std::cerr);
     return app.run(arguments);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace korvane {
+
 // The periodic timer of a repeated send or receive, as the main dialog's logic sees it. The
 // front end's timer runs outside the user-interface thread and only posts tick requests; the
 // dialog does the bus access when it handles them (KorvaneDialogModel::onTick). Once stop()
@@ -19,3 +21,5 @@ public:
     // The smallest period the timer offers; 0 when it could not be found out.
     virtual unsigned minPeriodMs() const = 0;
 };
+
+} // namespace korvane

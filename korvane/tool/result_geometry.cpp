@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace korvane {
+
 PixelRect bitsFrame(int clientWidth, int clientHeight, int labelHeight) {
     return PixelRect{0, labelHeight, clientWidth, clientHeight};
 }
@@ -58,3 +60,5 @@ int verdictFontTenths(int controlFontHeight) {
 int verdictTextTop(int clientTop, int clientHeight, int textHeight) {
     return clientTop + (clientHeight - textHeight) / 2;
 }
+
+} // namespace korvane

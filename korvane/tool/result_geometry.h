@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+namespace korvane {
+
 struct PixelRect {
     int left = 0;
     int top = 0;
@@ -70,3 +72,5 @@ public:
 private:
     int m_state = 0;
 };
+
+} // namespace korvane

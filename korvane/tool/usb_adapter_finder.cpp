@@ -5,6 +5,8 @@
 #include <chrono>
 #include <thread>
 
+namespace korvane {
+
 std::unique_ptr<CInterface> UsbAdapterFinderOnDevices::findAdapter(const std::string& path) {
     Usb860Finder finder;
     std::unique_ptr<CInterface> kept;
@@ -34,3 +36,5 @@ std::int64_t UsbAdapterFinderOnDevices::nowMs() {
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
+
+} // namespace korvane

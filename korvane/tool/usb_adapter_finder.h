@@ -7,6 +7,8 @@
 #include "korvane/interfaces/interface_context.h"
 #include "korvane/tool/korvane_dialog_model.h"
 
+namespace korvane {
+
 class UsbAdapterFinderOnDevices : public UsbAdapterFinder {
 public:
     explicit UsbAdapterFinderOnDevices(InterfaceContext context) : m_context(context) {}
@@ -19,3 +21,5 @@ public:
 private:
     InterfaceContext m_context;
 };
+
+} // namespace korvane

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace korvane {
+
 struct UsbDeviceNotice {
     bool arrival = false; // false: removal
     std::string path;     // the device path as the USB860 enumeration reports it
@@ -19,3 +21,5 @@ public:
     // The notices that came in, oldest first; never blocks.
     virtual std::vector<UsbDeviceNotice> takeNotices() = 0;
 };
+
+} // namespace korvane

@@ -1,5 +1,7 @@
 #include "korvane/tool/usb_device_watch.h"
 
+namespace korvane {
+
 std::vector<UsbDeviceNotice> UsbDeviceWatch::takeNotices() {
     std::vector<UsbDeviceNotice> notices;
     for (const kw::DeviceNotice& notice : m_monitor.takeNotices()) {
@@ -10,3 +12,5 @@ std::vector<UsbDeviceNotice> UsbDeviceWatch::takeNotices() {
     }
     return notices;
 }
+
+} // namespace korvane

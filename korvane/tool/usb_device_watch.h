@@ -5,6 +5,8 @@
 #include "common/devices/device_monitor.h"
 #include "korvane/tool/usb_device_notices.h"
 
+namespace korvane {
+
 class UsbDeviceWatch : public UsbDeviceNotices {
 public:
     UsbDeviceWatch() : m_monitor(kw::DeviceKind::Usb860) {}
@@ -17,3 +19,5 @@ public:
 private:
     kw::DeviceMonitor m_monitor;
 };
+
+} // namespace korvane

@@ -15,6 +15,7 @@
 #include <sstream>
 
 namespace fs = std::filesystem;
+using namespace korvane;
 
 namespace {
 

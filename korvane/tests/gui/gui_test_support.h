@@ -13,6 +13,8 @@
 
 #include <functional>
 
+namespace korvane {
+
 // Arms an answer before the action that opens a modal dialog: once the dialog is the active
 // modal widget, answer runs with it (and must close it).
 inline void whenModal(std::function<void(QWidget*)> answer) {
@@ -53,3 +55,5 @@ inline int countColour(const QImage& image, const QRect& area, const QColor& col
     }
     return count;
 }
+
+} // namespace korvane

@@ -26,6 +26,7 @@
 #include <sstream>
 
 namespace fs = std::filesystem;
+using namespace korvane;
 
 namespace {
 

@@ -22,6 +22,8 @@
 #include <algorithm>
 #include <unistd.h>
 
+using namespace korvane;
+
 namespace {
 
 std::string privateName(const std::string& kind) {

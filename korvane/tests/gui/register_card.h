@@ -4,6 +4,8 @@
 
 #include <array>
 
+namespace korvane {
+
 // An INT41 card whose registers read back what was written, except for bits stuck at 1.
 class RegisterCard : public CInterfaceInt41Base {
 public:
@@ -30,3 +32,5 @@ public:
 private:
     std::array<int, 8> m_registers{};
 };
+
+} // namespace korvane

@@ -20,6 +20,8 @@
 
 #include <array>
 
+using namespace korvane;
+
 namespace {
 
 const QColor kRed(255, 0, 0);

@@ -21,6 +21,8 @@
 
 #include <cstdio>
 
+using namespace korvane;
+
 namespace {
 
 // An INT900 card that answers its identification codes.

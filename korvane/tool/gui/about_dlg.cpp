@@ -9,6 +9,8 @@
 #include <QPixmap>
 #include <QVBoxLayout>
 
+namespace korvane {
+
 CAboutDlg::CAboutDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint) {
@@ -29,3 +31,5 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     layout->addStrut(captionWidth(*this));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
+
+} // namespace korvane

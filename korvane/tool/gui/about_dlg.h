@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+namespace korvane {
+
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
@@ -11,3 +13,5 @@ public:
 
     explicit CAboutDlg(QWidget* parent = nullptr);
 };
+
+} // namespace korvane

@@ -9,6 +9,8 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 
+namespace korvane {
+
 namespace {
 
 // Sets a flag for the lifetime of the object, so that the view's own changes are not taken
@@ -291,3 +293,5 @@ void CActionListCtrl::endDrag(bool drop) {
 void CActionListCtrl::discardDragImage() {
     delete m_dragImage.data();
 }
+
+} // namespace korvane

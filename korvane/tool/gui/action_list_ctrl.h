@@ -15,6 +15,8 @@
 
 class QLabel;
 
+namespace korvane {
+
 class CActionListCtrl : public QTreeWidget, private ActionListObserver {
     Q_OBJECT
 public:
@@ -72,3 +74,5 @@ private:
     QPoint m_pressPosition;
     int m_pressRow = -1;
 };
+
+} // namespace korvane

@@ -4,6 +4,8 @@
 #include <QFontMetrics>
 #include <QWidget>
 
+namespace korvane {
+
 DialogUnits::DialogUnits(const QFont& font) {
     const QFontMetrics metrics(font);
     const int letters =
@@ -28,3 +30,5 @@ int captionWidth(const QWidget& window) {
     // Icon, three buttons and the frame's margins take about eight line heights.
     return metrics.horizontalAdvance(window.windowTitle()) + 8 * metrics.height();
 }
+
+} // namespace korvane

@@ -9,6 +9,8 @@
 class QFont;
 class QWidget;
 
+namespace korvane {
+
 class DialogUnits {
 public:
     // Base units of the font: average width of the Latin letters, and line height.
@@ -30,3 +32,5 @@ private:
 // The width a window needs for the window manager to show its whole caption: the caption in
 // a bold variant of the window's font, and room for the icon and the title-bar buttons.
 int captionWidth(const QWidget& window);
+
+} // namespace korvane

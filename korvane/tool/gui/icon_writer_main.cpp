@@ -11,7 +11,8 @@
 
 int main(int argc, char** argv) {
     const int size = argc == 3 ? std::atoi(argv[2]) : 0;
-    if (size <= 0 || !korvaneIconImage(size).save(QString::fromLocal8Bit(argv[1]), "PNG")) {
+    if (size <= 0 ||
+        !korvane::korvaneIconImage(size).save(QString::fromLocal8Bit(argv[1]), "PNG")) {
         std::fprintf(stderr, "Aufruf: korvane_icon_writer DATEI GRÖSSE\n");
         return 2;
     }

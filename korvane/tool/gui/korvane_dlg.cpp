@@ -22,6 +22,8 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+namespace korvane {
+
 namespace {
 
 constexpr DialogField kLeftFields[] = {DialogField::SystemAddress, DialogField::CardAddress,
@@ -179,9 +181,9 @@ void CKorvaneDlg::interfacesChanged() {
     m_upDowns[0]->setRange(ranges.systemAddress.min, ranges.systemAddress.max);
     m_upDowns[1]->setRange(ranges.cardAddress.min, ranges.cardAddress.max);
     m_upDowns[2]->setRange(ranges.functionAddress.min, ranges.functionAddress.max);
-    for (int data : {3, 4}) {
-        m_upDowns[data]->setRange(ranges.data.min, ranges.data.max);
-        m_upDowns[data]->setVisible(m_model->dataUpDownsShown());
+    for (int dataField : {3, 4}) {
+        m_upDowns[dataField]->setRange(ranges.data.min, ranges.data.max);
+        m_upDowns[dataField]->setVisible(m_model->dataUpDownsShown());
     }
     m_test->setEnabled(m_model->testEnabled());
 }
@@ -316,3 +318,5 @@ void CKorvaneDlg::reject() {
     // The window's close button: the dialog ends with 0.
     done(0);
 }
+
+} // namespace korvane

@@ -16,13 +16,16 @@
 #include <functional>
 #include <memory>
 
-class CActionListCtrl;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QSocketNotifier;
+
+namespace korvane {
+
+class CActionListCtrl;
 class QtInterfaceServices;
 class UpDownControl;
 class UsbDeviceNotices;
@@ -52,7 +55,6 @@ public:
     QCheckBox* alternateBox() const { return m_alternate; }
     QPushButton* receiveButton() const { return m_receive; }
     QPushButton* sendAButton() const { return m_sendA; }
-    QPushButton* sendBButton() const { return m_sendB; }
     QPushButton* newSendButton() const { return m_newSend; }
     QPushButton* newReceiveButton() const { return m_newReceive; }
     QPushButton* executeButton() const { return m_execute; }
@@ -132,3 +134,5 @@ private:
     int m_groupBottomGap = 0;
     int m_buttonTopGap = 0;
 };
+
+} // namespace korvane

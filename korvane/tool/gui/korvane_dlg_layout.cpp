@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
+namespace korvane {
+
 namespace {
 
 struct Place {
@@ -158,3 +160,5 @@ void CKorvaneDlg::resizeEvent(QResizeEvent* event) {
         moving->move(moving->x(), bottom - m_buttonTopGap);
     }
 }
+
+} // namespace korvane

@@ -4,6 +4,8 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+namespace korvane {
+
 namespace {
 
 // A bus bar at busX and an arrow from fromX to toX (head at toX), in a 16 × 16 square.
@@ -78,3 +80,5 @@ QIcon sendActionIcon() {
 QIcon receiveActionIcon() {
     return QIcon(arrowImage(1, 4, 15, QColor(30, 80, 200)));
 }
+
+} // namespace korvane

@@ -8,6 +8,8 @@
 
 class QPainter;
 
+namespace korvane {
+
 // Paints the program icon into a square of the given size.
 void paintKorvaneIcon(QPainter& painter, int size);
 QImage korvaneIconImage(int size);
@@ -17,3 +19,5 @@ QIcon korvaneIcon();
 // action (an arrow from the bus).
 QIcon sendActionIcon();
 QIcon receiveActionIcon();
+
+} // namespace korvane

@@ -9,6 +9,8 @@
 
 #include <QMessageBox>
 
+namespace korvane {
+
 QtKorvaneFrontEnd::QtKorvaneFrontEnd(int& argc, char** argv, std::ostream& out, std::ostream& err)
     : m_argc(argc), m_argv(argv), m_console(out, err, nullptr) {}
 
@@ -53,3 +55,5 @@ int QtKorvaneFrontEnd::runDialog(InterfaceList interfaces, const std::string& lo
     CKorvaneDlg dialog(std::move(interfaces), m_services, m_ctrlAtStart, &finder, &notices);
     return dialog.run(loadFile);
 }
+
+} // namespace korvane

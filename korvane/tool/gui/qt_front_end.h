@@ -15,6 +15,8 @@
 #include <iosfwd>
 #include <memory>
 
+namespace korvane {
+
 class QtKorvaneFrontEnd : public KorvaneFrontEnd {
 public:
     // argc and argv must outlive the front end (QApplication keeps them). out and err take the
@@ -38,3 +40,5 @@ private:
     QtInterfaceServices m_services;
     bool m_ctrlAtStart = false;
 };
+
+} // namespace korvane

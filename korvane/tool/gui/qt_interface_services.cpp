@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace korvane {
+
 void QtInterfaceServices::setMainWindow(QWidget* window, std::function<void()> requestTestRun) {
     m_mainWindow = window;
     m_requestTestRun = std::move(requestTestRun);
@@ -68,3 +70,5 @@ void QtInterfaceServices::requestTestRun() {
         m_requestTestRun();
     }
 }
+
+} // namespace korvane

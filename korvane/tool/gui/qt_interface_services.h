@@ -13,6 +13,8 @@
 
 #include <functional>
 
+namespace korvane {
+
 class QtInterfaceServices : public InterfaceUserInterface,
                             public ResultWindowFactory,
                             public ResultWindowHost {
@@ -46,3 +48,5 @@ private:
 
 // The title of korvane's message boxes.
 inline constexpr const char* kKorvaneTitle = "Korvane";
+
+} // namespace korvane

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+namespace korvane {
+
 bool RepetitionTicker::start(unsigned periodMs, TickKind kind) {
     stop();
     const std::uint64_t generation = ++m_generation;
@@ -9,7 +11,6 @@ bool RepetitionTicker::start(unsigned periodMs, TickKind kind) {
     // Runs on the timer thread: it only posts.
     return m_timer.start(periodMs, [this, kind, generation](std::int64_t dueNs) {
         if (m_pending.exchange(true)) {
-            m_dropped.fetch_add(1, std::memory_order_relaxed);
             return;
         }
         QCoreApplication::postEvent(&m_receiver, new RepetitionTickEvent(kind, generation, dueNs));
@@ -27,3 +28,5 @@ bool RepetitionTicker::accept(const RepetitionTickEvent& tick) {
     m_pending.store(false);
     return m_timer.isRunning();
 }
+
+} // namespace korvane

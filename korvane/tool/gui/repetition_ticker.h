@@ -18,6 +18,8 @@
 
 class QObject;
 
+namespace korvane {
+
 class RepetitionTickEvent : public QEvent {
 public:
     // The send and the receive request.
@@ -56,13 +58,11 @@ public:
     // True when the tick belongs to the running repetition and is to be handled.
     bool accept(const RepetitionTickEvent& tick);
 
-    // Ticks dropped because the previous one was still waiting.
-    std::uint64_t droppedTicks() const { return m_dropped.load(std::memory_order_relaxed); }
-
 private:
     QObject& m_receiver;
     kw::PeriodicTimer m_timer;
     std::uint64_t m_generation = 0;
     std::atomic<bool> m_pending{false};
-    std::atomic<std::uint64_t> m_dropped{0};
 };
+
+} // namespace korvane

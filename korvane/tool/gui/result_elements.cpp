@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPixmap>
 
+namespace korvane {
+
 namespace {
 
 QRect toQRect(const PixelRect& rect) {
@@ -147,3 +149,5 @@ void CTestResult::paintClient(QPainter& painter, int width, int height) {
                      Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip,
                      QString::fromStdString(look->text));
 }
+
+} // namespace korvane

@@ -10,6 +10,8 @@
 #include <QFrame>
 #include <QString>
 
+namespace korvane {
+
 // Common base: the border and the off-screen painting.
 class ResultElement : public QFrame {
 public:
@@ -92,3 +94,5 @@ private:
 
 // The stock system font the digits and the running texts use.
 QFont stockSystemFont();
+
+} // namespace korvane

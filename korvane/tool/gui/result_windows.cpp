@@ -16,6 +16,8 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+namespace korvane {
+
 namespace {
 
 // The result windows stand 20 pixels inside the main window's top right corner.
@@ -388,3 +390,5 @@ void CTestResultWnd::appendText(const std::string& text) {
 QString CTestResultWnd::text() const {
     return m_edit && m_window ? m_edit->toPlainText() : QString();
 }
+
+} // namespace korvane

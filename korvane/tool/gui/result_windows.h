@@ -19,6 +19,8 @@
 
 class QPlainTextEdit;
 
+namespace korvane {
+
 // What the windows need of the main dialog.
 class ResultWindowHost {
 public:
@@ -145,3 +147,5 @@ private:
     QPointer<QWidget> m_window;
     QPlainTextEdit* m_edit = nullptr;
 };
+
+} // namespace korvane

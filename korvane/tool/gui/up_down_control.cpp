@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace korvane {
+
 namespace {
 
 QToolButton* arrowButton(Qt::ArrowType arrow, QWidget* parent) {
@@ -57,3 +59,5 @@ bool UpDownControl::eventFilter(QObject* watched, QEvent* event) {
     }
     return QWidget::eventFilter(watched, event);
 }
+
+} // namespace korvane

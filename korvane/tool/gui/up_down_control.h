@@ -10,6 +10,8 @@
 class QLineEdit;
 class QToolButton;
 
+namespace korvane {
+
 class UpDownControl : public QWidget {
     Q_OBJECT
 public:
@@ -32,3 +34,5 @@ private:
     int m_minimum = 0;
     int m_maximum = 100;
 };
+
+} // namespace korvane
