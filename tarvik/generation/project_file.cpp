@@ -12,6 +12,8 @@
 #include <map>
 #include <optional>
 
+namespace tarvik {
+
 namespace {
 
 constexpr std::string_view kItemCount = "Item=";
@@ -275,3 +277,5 @@ bool rewriteProjectFile(const RunInputs& inputs, CSystemInfo& system,
     }
     return true;
 }
+
+} // namespace tarvik

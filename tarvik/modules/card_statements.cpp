@@ -2,7 +2,7 @@
 
 #include "tarvik/modules/module_text.h"
 
-namespace kw {
+namespace tarvik {
 
 namespace {
 
@@ -101,4 +101,4 @@ void replaceMarker(std::string& line, std::string_view marker, int value) {
     }
 }
 
-} // namespace kw
+} // namespace tarvik

@@ -17,6 +17,8 @@
 #include <filesystem>
 #include <functional>
 
+using namespace tarvik;
+
 namespace fs = std::filesystem;
 using testing_support::lf;
 using testing_support::rewriteModule;

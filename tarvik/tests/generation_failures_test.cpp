@@ -14,6 +14,8 @@
 #include <functional>
 #include <utility>
 
+using namespace tarvik;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+using namespace tarvik;
+
 namespace fs = std::filesystem;
 
 namespace {

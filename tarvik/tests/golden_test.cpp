@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <fstream>
 
+using namespace tarvik;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -16,6 +16,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace tarvik;
+
 using namespace kw::sim::testkit;
 
 namespace {
