@@ -172,7 +172,7 @@ TEST_P(SampleTemplate, AnnouncesWhatItWritesAndLeavesNoPlaceholder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Generators, SampleTemplate, ::testing::ValuesIn(sampleCases()),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& caseInfo) { return caseInfo.param.name; });
 
 TEST(CardGenerators, DeclineAnEmptyList) {
     EXPECT_FALSE(CDwbFctHandler({}, false).Prepare());

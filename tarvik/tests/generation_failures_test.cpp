@@ -184,7 +184,7 @@ TEST_P(FailingModuleStep, NamesItsModuleAndRemovesOnlyItsFolder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, FailingModuleStep, ::testing::ValuesIn(kFailingModules),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
 
 namespace {
 
