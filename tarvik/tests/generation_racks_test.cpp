@@ -222,7 +222,7 @@ TEST_P(EveryFamilyRack, TwinsAreGeneratedAsActualValueRecordings) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Instruments, EveryFamilyRack, ::testing::ValuesIn(kInstrumentCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
 
 namespace {
 
