@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using namespace tarvik;
 
 namespace {
 

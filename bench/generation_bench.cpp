@@ -31,6 +31,7 @@
 extern char** environ;
 
 namespace fs = std::filesystem;
+using namespace tarvik;
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using namespace tarvik;
 
 namespace {
 

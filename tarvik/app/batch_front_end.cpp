@@ -16,6 +16,8 @@
 #include <ostream>
 #include <sstream>
 
+namespace tarvik {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -320,3 +322,5 @@ int runBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
         return kFailed;
     }
 }
+
+} // namespace tarvik

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 class CSystemInfo;
 
 struct BatchEnvironment {
@@ -26,3 +28,5 @@ int runBatch(const std::vector<std::string>& arguments, std::ostream& out, std::
 // The configuration list as the main dialog shows it: one line per shown position with the
 // columns Position, Karte, Info and Selbsttest separated by tabs.
 std::vector<std::string> configurationRows(CSystemInfo& system);
+
+} // namespace tarvik

@@ -6,6 +6,8 @@
 #include <functional>
 #include <map>
 
+namespace tarvik {
+
 const char* const kBatchUsageText =
     "Aufruf: tarvik [-i] --batch [--system PRQ990|KPRQ860|UKPRQ] [--expansion 0|1|2]\n"
     "              [--from-sysinfo DATEI] [--card ADRESSE=KARTE]... [--usage POSITION=TEXT]...\n"
@@ -155,3 +157,5 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& arguments) {
     }
     return options;
 }
+
+} // namespace tarvik

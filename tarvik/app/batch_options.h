@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 struct BatchError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
@@ -50,3 +52,5 @@ struct BatchOptions {
 BatchOptions parseBatchOptions(const std::vector<std::string>& arguments);
 
 extern const char* const kBatchUsageText;
+
+} // namespace tarvik

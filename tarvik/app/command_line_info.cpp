@@ -1,5 +1,7 @@
 #include "tarvik/app/command_line_info.h"
 
+namespace tarvik {
+
 CTarvikCommandLineInfo::CTarvikCommandLineInfo(const std::vector<std::string>& arguments) {
     for (const std::string& argument : arguments) {
         if (argument == "--batch") {
@@ -12,3 +14,5 @@ CTarvikCommandLineInfo::CTarvikCommandLineInfo(const std::vector<std::string>& a
         }
     }
 }
+
+} // namespace tarvik

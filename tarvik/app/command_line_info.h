@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 class CTarvikCommandLineInfo {
 public:
     explicit CTarvikCommandLineInfo(const std::vector<std::string>& arguments);
@@ -19,3 +21,5 @@ private:
     bool m_noHardwareSearch = false;
     bool m_batch = false;
 };
+
+} // namespace tarvik

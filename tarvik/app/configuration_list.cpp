@@ -2,6 +2,8 @@
 
 #include "tarvik/config/system_info.h"
 
+namespace tarvik {
+
 namespace {
 
 bool isSlotAddress(int address) {
@@ -30,7 +32,7 @@ ConfigurationList::ConfigurationList(CSystemInfo& system) : m_system(system) {
 }
 
 RowTexts ConfigurationList::rowTexts(int row) const {
-    return ::rowTexts(m_system, positionOfRow(row));
+    return tarvik::rowTexts(m_system, positionOfRow(row));
 }
 
 ConfigurationList::Menu ConfigurationList::contextMenu(int row, int column) const {
@@ -107,3 +109,5 @@ int widenedDetailWidth(int positionWidth, int cardWidth, int detailWidth, int la
     const int used = positionWidth + cardWidth + detailWidth;
     return used < labelOffset ? detailWidth + (labelOffset - used) : detailWidth;
 }
+
+} // namespace tarvik

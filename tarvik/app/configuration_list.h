@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 class CSystemInfo;
 
 // The four columns of one row: position, card name, card detail, module name.
@@ -76,3 +78,5 @@ private:
 // labelOffset (the distance from the list's left edge to the label "Selbsttest:") when the
 // first three columns end before it; otherwise unchanged.
 int widenedDetailWidth(int positionWidth, int cardWidth, int detailWidth, int labelOffset);
+
+} // namespace tarvik

@@ -5,13 +5,15 @@
 #include "common/platform/display.h"
 #include "tarvik/app/batch_front_end.h"
 #include "tarvik/app/command_line_info.h"
-#include "tarvik/app/tarvik_app.h"
+#include "tarvik/app/gui/tarvik_app.h"
 #include "tarvik/app/template_folder.h"
 #include "tarvik/app/testsystem_hardware_search.h"
 #include "tarvik/generation/generation_run.h"
 
 #include <iostream>
 #include <unistd.h>
+
+using namespace tarvik;
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);

@@ -6,6 +6,8 @@
 
 #include <span>
 
+namespace tarvik {
+
 namespace fs = std::filesystem;
 
 const char* const kXab60VQuestion = "Ist ein XAB-60V im System vorhanden?";
@@ -94,3 +96,5 @@ void MainDialogModel::setXab60V(bool present) {
 bool MainDialogModel::generate(UserInterface& ui) {
     return m_starter(m_list.system(), m_inputs, ui);
 }
+
+} // namespace tarvik

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 class CSystemInfo;
 class UserInterface;
 
@@ -71,3 +73,5 @@ private:
     GenerationStarter m_starter;
     bool m_firstShowPending = true;
 };
+
+} // namespace tarvik

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace tarvik {
+
 struct ProgressBarState {
     int maximum = 1;
     int value = 0;
@@ -18,3 +20,5 @@ inline ProgressBarState progressBarState(int done, int total) {
     }
     return {total, std::clamp(done, 0, total)};
 }
+
+} // namespace tarvik

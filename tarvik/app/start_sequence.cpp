@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace tarvik {
+
 const char* const kNoSystemQuestion =
     "Kein eingeschaltetes System vorhanden!\n\nMöchten Sie den Systemausbau selbst "
     "zusammenstellen?";
@@ -63,3 +65,5 @@ int runStartSequence(const CTarvikCommandLineInfo& commandLine, HardwareSearch& 
     frontEnd.runMainDialog(system);
     return StartResult::Done;
 }
+
+} // namespace tarvik

@@ -10,6 +10,8 @@
 
 #include <string>
 
+namespace tarvik {
+
 class CSystemInfo;
 class CTarvikCommandLineInfo;
 
@@ -59,3 +61,5 @@ constexpr int NoSystem = 1; // no system answered and the user did not want to c
 
 int runStartSequence(const CTarvikCommandLineInfo& commandLine, HardwareSearch& hardware,
                      StartFrontEnd& frontEnd);
+
+} // namespace tarvik

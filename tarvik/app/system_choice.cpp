@@ -2,6 +2,8 @@
 
 #include "tarvik/config/system_info.h"
 
+namespace tarvik {
+
 void applySystemChoice(CSystemInfo& system, const SystemChoice& choice) {
     const int type = choice.choice == SystemKind::Ukprq ? 945 : 860;
     system.setManual(type, choice.expansion1, choice.expansion1 && choice.expansion2,
@@ -18,3 +20,5 @@ void SystemChoiceState::setFirstBox(bool checked) {
     m_choice.expansion1 = checked;
     m_secondBoxEnabled = checked;
 }
+
+} // namespace tarvik

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace tarvik {
+
 // The choice of the "Systemauswahl" dialog without widgets: the three system types with
 // their two expansion check boxes, the rules that enable the boxes and the OK button, and
 // the default configuration the choice stands for.
@@ -41,3 +43,5 @@ private:
     bool m_firstBoxEnabled = false;
     bool m_secondBoxEnabled = false;
 };
+
+} // namespace tarvik

@@ -1,5 +1,7 @@
 #include "tarvik/app/template_folder.h"
 
+namespace tarvik {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -25,3 +27,5 @@ fs::path templateFolder(const fs::path& programFolder) {
     const fs::path installed = installedTemplateFolder(programFolder);
     return holdsTemplates(installed) ? installed : programFolder;
 }
+
+} // namespace tarvik

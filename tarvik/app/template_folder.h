@@ -7,9 +7,13 @@
 
 #include <filesystem>
 
+namespace tarvik {
+
 // The installed data folder of the installation whose program folder is programFolder.
 std::filesystem::path installedTemplateFolder(const std::filesystem::path& programFolder);
 
 // The program folder when a template folder stands there; else the installed data folder
 // when one stands there; else the program folder (whose missing templates are then reported).
 std::filesystem::path templateFolder(const std::filesystem::path& programFolder);
+
+} // namespace tarvik

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <ostream>
 
+namespace tarvik {
+
 TerminalUi::TerminalUi(std::ostream& err, bool answerYes, bool showProgress)
     : m_err(err), m_answerYes(answerYes), m_showProgress(showProgress) {}
 
@@ -53,3 +55,5 @@ void TerminalUi::detailReport(int done, int total) {
 void TerminalUi::hideProgress() { endProgressLine(); }
 
 void TerminalUi::endProgress() { endProgressLine(); }
+
+} // namespace tarvik

@@ -8,6 +8,8 @@
 
 #include <iosfwd>
 
+namespace tarvik {
+
 class TerminalUi : public UserInterface {
 public:
     TerminalUi(std::ostream& err, bool answerYes, bool showProgress);
@@ -29,3 +31,5 @@ private:
     int m_percent = 0;
     bool m_lineOpen = false;
 };
+
+} // namespace tarvik

@@ -4,6 +4,8 @@
 
 #include "common/devices/libusb_backend.h"
 
+namespace tarvik {
+
 bool TestsystemHardwareSearch::connect() {
     m_connection = std::make_unique<TestsystemConnection>();
     if (!m_connection->connect()) {
@@ -14,7 +16,7 @@ bool TestsystemHardwareSearch::connect() {
 }
 
 bool TestsystemHardwareSearch::readFromHardware(CSystemInfo& system) {
-    return !m_connection || ::readFromHardware(system, *m_connection);
+    return !m_connection || tarvik::readFromHardware(system, *m_connection);
 }
 
 void TestsystemHardwareSearch::release() { m_connection.reset(); }
@@ -22,3 +24,5 @@ void TestsystemHardwareSearch::release() { m_connection.reset(); }
 std::string TestsystemHardwareSearch::adapterHint() {
     return kw::usbAdapterHint();
 }
+
+} // namespace tarvik

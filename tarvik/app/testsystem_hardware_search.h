@@ -8,6 +8,8 @@
 
 #include <memory>
 
+namespace tarvik {
+
 class TestsystemHardwareSearch : public HardwareSearch {
 public:
     bool connect() override;
@@ -18,3 +20,5 @@ public:
 private:
     std::unique_ptr<TestsystemConnection> m_connection;
 };
+
+} // namespace tarvik

@@ -6,6 +6,8 @@
 #include <deque>
 #include <mutex>
 
+namespace tarvik {
+
 namespace {
 
 constexpr const char* kEmptyText = "(leer)";
@@ -265,3 +267,5 @@ const std::vector<UsageEntry>& usageEntries(Family cardFamily) {
     default: return none;
     }
 }
+
+} // namespace tarvik

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 // Type codes as the cards report them (the older cards in the low four bits, the newer ones
 // as a full identification word) and the two codes the program assigns itself. A card may
 // report a code not named here; it keeps its number.
@@ -113,3 +115,5 @@ struct UsageEntry {
     Family usage;
 };
 const std::vector<UsageEntry>& usageEntries(Family cardFamily);
+
+} // namespace tarvik

@@ -14,6 +14,8 @@
 #include <array>
 #include <string_view>
 
+namespace tarvik {
+
 // Bus address by family number: the first entry is card 1's. Entries past the family's
 // cards are 0 (no address).
 using FamilyAddresses = std::array<int, 8>;
@@ -103,3 +105,5 @@ constexpr int familyBusAddress(const CardFamilyTable& table, int familyNumber) {
                ? table.busAddresses[static_cast<std::size_t>(familyNumber - 1)]
                : 0;
 }
+
+} // namespace tarvik

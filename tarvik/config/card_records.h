@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace tarvik {
+
 // What a KVR860 or a TQD card has fitted beside its matrix, by the codes of the configuration.
 enum class SupplyFit : int {
     unknown = 0,
@@ -119,3 +121,5 @@ struct CResetInfo {
     int initValue = -1;
     std::string initText = "{0xFF}";
 };
+
+} // namespace tarvik

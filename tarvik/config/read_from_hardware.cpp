@@ -3,6 +3,8 @@
 #include "tarvik/config/system_info.h"
 #include "tarvik/config/testsystem_connection.h"
 
+namespace tarvik {
+
 namespace {
 
 // Housing controllers of the expansion housings, read at function 0.
@@ -96,3 +98,5 @@ bool readFromHardware(CSystemInfo& system, TestsystemConnection& connection) {
     }
     return !interface || interface->failedTransfers() == failedBefore;
 }
+
+} // namespace tarvik

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace tarvik {
+
 // Identification of a switched-on test system: its type, expansion housings and the card at
 // every position, read over the bus into the configuration.
 
@@ -14,3 +16,5 @@ bool readFromHardware(CSystemInfo& system, TestsystemConnection& connection);
 
 // Said when readFromHardware fails.
 extern const char* const kHardwareReadFailedText;
+
+} // namespace tarvik

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace tarvik {
+
 namespace {
 
 constexpr int kNoCard = -1;
@@ -240,3 +242,5 @@ std::vector<std::string> CSystemInfo::sysInfoLines() const {
 bool CSystemInfo::writeSysInfo(const std::filesystem::path& path, kw::Durability durability) const {
     return kw::writeLineFile(path, sysInfoLines(), durability);
 }
+
+} // namespace tarvik

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 // One slot position of a housing.
 struct SelPosition {
     std::int32_t housing = 1;        // 1 main housing, 2 and 3 the expansion housings
@@ -90,3 +92,5 @@ private:
     bool isShownIndex(int index) const;
     void appendHousing(int housing, int firstAddress, int extraAddress, int lastAddress) const;
 };
+
+} // namespace tarvik

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <thread>
 
+namespace tarvik {
+
 namespace {
 
 // Decoder bits of card 15, function 0.
@@ -126,3 +128,5 @@ double TestsystemConnection::qbt520Measurement() {
     read(0, 5);
     return ((high * 256 + low) - 32768) * 0.5 / 32768;
 }
+
+} // namespace tarvik

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+namespace tarvik {
+
 class TestsystemConnection {
 public:
     // System kinds: 1 860 system, 2 930, 3 945, 4 860 with the ULM860 decoder in ULM520 mode,
@@ -40,3 +42,5 @@ private:
     std::unique_ptr<TestsystemInterface> m_interface;
     int m_systemKind = 0; // 0: not read yet
 };
+
+} // namespace tarvik

@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+namespace tarvik {
+
 std::uint32_t millisecondTickCount() {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
     return static_cast<std::uint32_t>(
@@ -44,3 +46,5 @@ void TestsystemInterface::waitBits(int system, int card, int function,
         *lastValue = value;
     }
 }
+
+} // namespace tarvik

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace tarvik {
+
 class TestsystemInterface {
 public:
     // The generator never sets the polling timeout; 1000 ms covers the slowest wait it makes
@@ -68,3 +70,5 @@ private:
 
 // The platform's millisecond tick count (monotonic, 32 bits, wrapping).
 std::uint32_t millisecondTickCount();
+
+} // namespace tarvik

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+namespace tarvik {
+
 namespace {
 
 // Each bus word holds the adapter's mutex, waiting without limit. When the mutex cannot be
@@ -59,3 +61,5 @@ bool TestsystemInterfaceINT41Driver::busRead(int system, int card, int function,
         return result.transfer.complete(kw::int41::kBusWordBufferSize);
     });
 }
+
+} // namespace tarvik

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+namespace tarvik {
+
 class TestsystemInterfaceINT41Driver : public TestsystemInterface {
 public:
     // Opens the first INT41 driver device that can be opened (read/write, not shared).
@@ -21,3 +23,5 @@ public:
 private:
     std::unique_ptr<kw::DeviceHandle> m_device;
 };
+
+} // namespace tarvik

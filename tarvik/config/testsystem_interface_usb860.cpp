@@ -7,6 +7,8 @@
 
 #include <cerrno>
 
+namespace tarvik {
+
 namespace {
 
 // A USB interface detail must fit the 512-byte buffer the enumeration reads it into.
@@ -93,3 +95,5 @@ bool TestsystemInterfaceUSB860::busRead(int system, int card, int function, int&
         return word.ok(packet.size());
     });
 }
+
+} // namespace tarvik

@@ -11,6 +11,8 @@ namespace kw {
 class NamedMutexLock;
 }
 
+namespace tarvik {
+
 class TestsystemInterfaceUSB860 : public TestsystemInterface {
 public:
     // The platform's error for an interface detail larger than the 512-byte buffer.
@@ -32,3 +34,5 @@ private:
     std::unique_ptr<kw::DeviceHandle> m_writePipe;
     std::unique_ptr<kw::DeviceHandle> m_readPipe;
 };
+
+} // namespace tarvik

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <ctime>
 
+namespace tarvik {
+
 namespace {
 
 constexpr const char* kDocumentationFile = "SET2.SET";
@@ -116,3 +118,5 @@ bool rewriteDocumentation(const RunInputs& inputs, CSystemInfo& system,
     }
     return out.commit();
 }
+
+} // namespace tarvik

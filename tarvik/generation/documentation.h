@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+namespace tarvik {
+
 class CSystemInfo;
 struct RunInputs;
 
@@ -36,3 +38,5 @@ bool rewriteDocumentation(const RunInputs& inputs, CSystemInfo& system,
                           const GenerationStamp& stamp,
                           const std::filesystem::path& templateFolder,
                           const std::filesystem::path& targetFolder, bool cal, bool ist);
+
+} // namespace tarvik

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+namespace tarvik {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -373,3 +375,5 @@ bool generateTestmappen(CSystemInfo& system, const RunInputs& inputs, UserInterf
     GenerationRun run(system, inputs, ui, currentStamp(inputs.programFolder));
     return run.generate();
 }
+
+} // namespace tarvik

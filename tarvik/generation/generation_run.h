@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 class CSystemInfo;
 class UserInterface;
 
@@ -100,3 +102,5 @@ private:
 // What "Generieren" starts, in the dialog and on the command line: one whole run stamped with
 // today's date and the program's version.
 bool generateTestmappen(CSystemInfo& system, const RunInputs& inputs, UserInterface& ui);
+
+} // namespace tarvik

@@ -14,6 +14,8 @@
 #include <span>
 #include <string_view>
 
+namespace tarvik {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -210,3 +212,5 @@ std::vector<ModuleStep> calibrationSequence(const SequenceContext& c) {
     };
     return sequence(c, true, 25, rows);
 }
+
+} // namespace tarvik

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 class CSystemInfo;
 struct GenerationStamp;
 struct RunData;
@@ -35,3 +37,5 @@ struct SequenceContext {
 
 std::vector<ModuleStep> selfTestSequence(const SequenceContext& context);
 std::vector<ModuleStep> calibrationSequence(const SequenceContext& context);
+
+} // namespace tarvik

@@ -12,6 +12,8 @@
 #include <map>
 #include <optional>
 
+namespace tarvik {
+
 namespace {
 
 constexpr std::string_view kItemCount = "Item=";
@@ -175,18 +177,21 @@ void ProjectRewriter::itemLine(std::string line, int k) {
             }
             line = line.substr(0, at + kFileKey.size()) + *newValue;
         }
-    } else if (const std::size_t at = keyOffset(line, kParentKey); at != std::string::npos) {
-        const auto parent = leadingNumber(std::string_view(line).substr(at + kParentKey.size()));
+    } else if (const std::size_t parentAt = keyOffset(line, kParentKey);
+               parentAt != std::string::npos) {
+        const auto parent =
+            leadingNumber(std::string_view(line).substr(parentAt + kParentKey.size()));
         if (parent) {
             if (const auto renumbered = m_renumbered.find(*parent);
                 renumbered != m_renumbered.end()) {
                 replaceFirst(line, assignedNumber(*parent), assignedNumber(renumbered->second));
             }
         }
-    } else if (const std::size_t at = keyOffset(line, kPathKey); m_cal && at != std::string::npos) {
+    } else if (const std::size_t pathAt = keyOffset(line, kPathKey);
+               m_cal && pathAt != std::string::npos) {
         // A calibration project points to its self-test folder; the file is Windows-1252,
         // the path (UTF-8 here) is converted like every other text written into it.
-        line = line.substr(0, at + kPathKey.size()) +
+        line = line.substr(0, pathAt + kPathKey.size()) +
                kw::utf8ToCp1252((m_inputs.folderPath(false, m_ist) / "").string());
     }
     if (k != item.newNumber) {
@@ -275,3 +280,5 @@ bool rewriteProjectFile(const RunInputs& inputs, CSystemInfo& system,
     }
     return true;
 }
+
+} // namespace tarvik

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 class CSystemInfo;
 struct RunInputs;
 
@@ -24,3 +26,5 @@ std::vector<std::string> rewriteProjectLines(const std::vector<std::string>& lin
                                              const RunInputs& inputs, CSystemInfo& system,
                                              bool cal, bool ist,
                                              const std::vector<std::string>& deleteList);
+
+} // namespace tarvik

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <string_view>
 
+namespace tarvik {
+
 namespace {
 
 constexpr int kAnyVariant = -1;
@@ -441,3 +443,5 @@ RunData prepareRunData(CSystemInfo& system, int instrument, UserInterface& ui) {
     buildResetList(data, system);
     return data;
 }
+
+} // namespace tarvik

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tarvik {
+
 class CSystemInfo;
 class UserInterface;
 
@@ -51,3 +53,5 @@ struct RunData {
 // Builds the run data from the shown positions of the configuration; reports one detail step
 // per position through the user interface.
 RunData prepareRunData(CSystemInfo& system, int instrument, UserInterface& ui);
+
+} // namespace tarvik

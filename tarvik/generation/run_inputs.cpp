@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace tarvik {
+
 namespace {
 
 constexpr std::string_view kFolderPrefix = "TM_";
@@ -88,3 +90,5 @@ std::string templateProjectName(const std::filesystem::path& templatePath) {
     }
     return withoutFolderPrefix(folder.filename().string());
 }
+
+} // namespace tarvik

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+namespace tarvik {
+
 class CSystemInfo;
 
 // Calibration instruments.
@@ -41,3 +43,5 @@ struct RunInputs {
 
 // Stem of a template's project file: the template folder's name without a leading "TM_".
 std::string templateProjectName(const std::filesystem::path& templatePath);
+
+} // namespace tarvik

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace tarvik {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -128,3 +130,5 @@ Publication publishTestmappe(const StagingNames& names, bool replace) {
     }
     return Publication::Done;
 }
+
+} // namespace tarvik

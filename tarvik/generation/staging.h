@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 struct StagingNames {
     std::filesystem::path final;
     std::filesystem::path staging;
@@ -47,3 +49,5 @@ enum class Publication { Done, Failed, OldNotRemoved };
 // exists there is ever replaced. The target directory's entries are written through to the
 // disk before the old folder goes.
 Publication publishTestmappe(const StagingNames& names, bool replace);
+
+} // namespace tarvik

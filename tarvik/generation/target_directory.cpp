@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace tarvik {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -59,3 +61,5 @@ fs::path defaultTargetDirectory() {
     const fs::path found = searchTargetDirectory(targetDirectoryCandidates());
     return found.empty() ? homeFolder() / kFolder : found;
 }
+
+} // namespace tarvik

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <vector>
 
+namespace tarvik {
+
 std::vector<std::filesystem::path> targetDirectoryCandidates();
 
 // The first candidate that is a directory and not empty; otherwise the first existing empty
@@ -15,3 +17,5 @@ std::filesystem::path searchTargetDirectory(const std::vector<std::filesystem::p
 
 // The search result, or "Testmappen" in the home folder when the search finds nothing.
 std::filesystem::path defaultTargetDirectory();
+
+} // namespace tarvik

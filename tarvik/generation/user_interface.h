@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+namespace tarvik {
+
 class UserInterface {
 public:
     enum class Icon { Information, Warning };
@@ -28,3 +30,5 @@ public:
     // The run is over; the window goes and the normal cursor returns.
     virtual void endProgress() = 0;
 };
+
+} // namespace tarvik

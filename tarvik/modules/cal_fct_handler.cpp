@@ -1,5 +1,7 @@
 #include "tarvik/modules/cal_fct_handler.h"
 
+namespace tarvik {
+
 namespace {
 
 // Steps the sample and installed templates mark for dropping: (ist, not ist).
@@ -55,3 +57,5 @@ CPrintCertCalHandler::CPrintCertCalHandler(bool ist)
     : CConditionalStepHandler(kOneStep, ist, true) {}
 
 CCalPretestHandler::CCalPretestHandler(bool ist) : CConditionalStepHandler(kOneStep, ist, true) {}
+
+} // namespace tarvik

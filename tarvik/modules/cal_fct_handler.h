@@ -16,6 +16,8 @@
 #include "tarvik/modules/conditional_steps.h"
 #include "tarvik/modules/module_file_handler.h"
 
+namespace tarvik {
+
 // Shared mechanics of the handlers above: "{IGNORE_IST}" drops a step of the actual-value
 // twin, "{IGNORE_CAL}" (when the handler knows it) one of the other folder; the number of
 // added steps is fixed per handler and folder kind.
@@ -64,3 +66,5 @@ class CCalPretestHandler : public CConditionalStepHandler {
 public:
     explicit CCalPretestHandler(bool ist);
 };
+
+} // namespace tarvik

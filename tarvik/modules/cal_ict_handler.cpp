@@ -1,5 +1,7 @@
 #include "tarvik/modules/cal_ict_handler.h"
 
+namespace tarvik {
+
 namespace {
 
 // Steps of the sample and installed template marked "{IGNORE_IST}".
@@ -46,3 +48,5 @@ void CCalIctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
     m_tUpper.clear();
     dropSteps(m_conditions.endStep());
 }
+
+} // namespace tarvik

@@ -9,6 +9,8 @@
 #include "tarvik/modules/conditional_steps.h"
 #include "tarvik/modules/template_file_handler.h"
 
+namespace tarvik {
+
 class CCalIctHandler : public CTemplateFileHandler {
 public:
     CCalIctHandler(int systemType, bool ist, bool with3458);
@@ -28,3 +30,5 @@ private:
     ValueSlot m_tLower;   // "TUG"
     ValueSlot m_tUpper;   // "TOG"
 };
+
+} // namespace tarvik

@@ -27,6 +27,8 @@
 #include <utility>
 #include <vector>
 
+namespace tarvik {
+
 // The steps a module adds to its template's count, for GetAddedSteps: at most what an int
 // holds, and never so many fewer that the announced count would fall below 0 (a template far
 // smaller than the generator expects).
@@ -137,22 +139,22 @@ protected:
     void replaceCardMarkers(std::string& line, std::span<const CardMarker> markers,
                             const ChannelLoop& loop) const {
         for (const CardMarker& marker : markers) {
-            kw::replaceMarker(line, marker.text, cardMarkerValue(marker, loop));
+            replaceMarker(line, marker.text, cardMarkerValue(marker, loop));
         }
     }
 
     int cardMarkerValue(const CardMarker& marker, const ChannelLoop& loop) const {
         switch (marker.value) {
         case CardMarker::Value::cardIndex:
-            return kw::saturatingAdd(cardIndex(), marker.add);
+            return saturatingAdd(cardIndex(), marker.add);
         case CardMarker::Value::familyNumber:
-            return kw::saturatingAdd(card().familyNumber, marker.add);
+            return saturatingAdd(card().familyNumber, marker.add);
         case CardMarker::Value::group:
-            return kw::saturatingAdd(loop.group(), marker.add);
+            return saturatingAdd(loop.group(), marker.add);
         case CardMarker::Value::channel:
-            return kw::saturatingAdd(loop.channel(), marker.add);
+            return saturatingAdd(loop.channel(), marker.add);
         case CardMarker::Value::globalChannel:
-            return kw::saturatingAdd(loop.globalChannel(), marker.add);
+            return saturatingAdd(loop.globalChannel(), marker.add);
         }
         return 0;
     }
@@ -261,3 +263,5 @@ private:
     bool m_cardEndHeld = false;
     std::optional<std::int64_t> m_cardBegin;
 };
+
+} // namespace tarvik

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace tarvik {
+
 namespace {
 
 // a x b clamped to the int range: template numbers come from files and may be anything.
@@ -37,7 +39,7 @@ int CardNumbering::offset(int cardIndex) const {
 }
 
 int CardNumbering::repeatNumber(int stepNumber, int cardIndex) const {
-    return kw::saturatingAdd(kw::saturatingAdd(stepNumber, offset(cardIndex)), 10);
+    return saturatingAdd(saturatingAdd(stepNumber, offset(cardIndex)), 10);
 }
 
 void ChannelLoop::start(int channelCount, int channelBase) {
@@ -57,7 +59,7 @@ ChannelLoop::Next ChannelLoop::advance(std::int64_t repeatFrom,
     }
     const bool groupEnds = m_channelsPerGroup > 0 && m_channel % m_channelsPerGroup == 0;
     ++m_channel;
-    m_globalChannel = kw::saturatingAdd(m_globalChannel, 1);
+    m_globalChannel = saturatingAdd(m_globalChannel, 1);
     if (groupEnds) {
         ++m_group;
     }
@@ -100,9 +102,11 @@ void StepStarts::forget(int kind) {
 
 int takeStepKind(std::string& line, std::span<const StepKindMarker> markers) {
     for (const auto& entry : markers) {
-        if (kw::removeAll(line, entry.marker) > 0) {
+        if (removeAll(line, entry.marker) > 0) {
             return entry.kind;
         }
     }
     return 0;
 }
+
+} // namespace tarvik

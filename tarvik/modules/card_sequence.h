@@ -45,6 +45,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tarvik {
+
 // The ordered records of one card family and the card being written.
 template <typename Info> class CardList {
 public:
@@ -237,3 +239,5 @@ template <std::size_t N> int familyValue(const std::array<int, N>& table, int nu
                ? table[static_cast<std::size_t>(number - 1)]
                : 0;
 }
+
+} // namespace tarvik

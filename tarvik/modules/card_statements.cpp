@@ -4,7 +4,7 @@
 
 #include <charconv>
 
-namespace kw {
+namespace tarvik {
 
 namespace {
 
@@ -104,4 +104,4 @@ void replaceMarker(std::string& line, std::string_view marker, int value) {
     replaceAll(line, marker, std::string_view(digits, static_cast<std::size_t>(end - digits)));
 }
 
-} // namespace kw
+} // namespace tarvik

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace kw {
+namespace tarvik {
 
 // "  BUSMADDRESS<after>" and "  BUSSADDRESS<after>" (for example after " 176", or " " for
 // any address, or "" for the bare keyword) become "  BUSMADDRESS <address>" and
@@ -59,4 +59,4 @@ void renumberStatement(std::string& line, std::string_view keyword, int newNumbe
 // Replaces every occurrence of a text marker such as "{c}" by a number.
 void replaceMarker(std::string& line, std::string_view marker, int value);
 
-} // namespace kw
+} // namespace tarvik

@@ -3,6 +3,8 @@
 #include "tarvik/modules/card_statements.h"
 #include "tarvik/modules/module_text.h"
 
+namespace tarvik {
+
 namespace {
 
 // The template holds one step outside the card section and three card steps outside the
@@ -89,9 +91,9 @@ void ChannelCardHandler::endStepOfKind(int kind, int stepNumber, std::int64_t) {
 
 void ChannelCardHandler::OnBodyLine(std::string& line) {
     // The init string names the channel under test; the template holds channel 1.
-    if (kw::rewriteVariable(line, m_table.variablePrefix, cardIndex()) ||
-        kw::rewriteBusAddress(line, m_table.busAddressAfter, cardBusAddress()) ||
-        kw::rewriteInitValue(line, "1", m_loop.channel())) {
+    if (rewriteVariable(line, m_table.variablePrefix, cardIndex()) ||
+        rewriteBusAddress(line, m_table.busAddressAfter, cardBusAddress()) ||
+        rewriteInitValue(line, "1", m_loop.channel())) {
         return;
     }
     if (m_loop.globalChannel() >= 2) {
@@ -103,7 +105,7 @@ bool ChannelCardHandler::rewriteChannelLine(std::string& line) const {
     for (const auto& channelLine : m_table.channelLines) {
         if (line.starts_with(channelLine.prefix)) {
             line = std::string(m_table.channelKeyword) +
-                   std::to_string(kw::saturatingAdd(m_loop.globalChannel(), channelLine.add)) +
+                   std::to_string(saturatingAdd(m_loop.globalChannel(), channelLine.add)) +
                    " 1";
             return true;
         }
@@ -119,3 +121,5 @@ CYotFctHandler::CYotFctHandler(const std::vector<CYotInfo>& cards)
 
 CGivFctHandler::CGivFctHandler(const std::vector<CGivInfo>& cards)
     : ChannelCardHandler(kGiv, channelCards(cards)) {}
+
+} // namespace tarvik

@@ -18,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tarvik {
+
 // What a channel-card record tells the generator.
 struct ChannelCard {
     int channelBase = 0; // first system-wide channel of the card
@@ -92,3 +94,5 @@ class CGivFctHandler : public ChannelCardHandler {
 public:
     explicit CGivFctHandler(const std::vector<CGivInfo>& cards);
 };
+
+} // namespace tarvik

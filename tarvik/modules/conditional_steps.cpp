@@ -2,13 +2,15 @@
 
 #include "tarvik/modules/module_text.h"
 
+namespace tarvik {
+
 void ConditionalSteps::add(std::string_view marker, bool dropWhenPresent) {
     m_markers.push_back({std::string(marker), dropWhenPresent});
 }
 
 void ConditionalSteps::takeMarkers(std::string& line) {
     for (const auto& marker : m_markers) {
-        if (kw::removeAll(line, marker.text) > 0 && marker.drop) {
+        if (removeAll(line, marker.text) > 0 && marker.drop) {
             m_dropNext = true;
         }
     }
@@ -19,3 +21,5 @@ bool ConditionalSteps::endStep() {
     m_dropNext = false;
     return drop;
 }
+
+} // namespace tarvik

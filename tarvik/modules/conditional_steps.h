@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tarvik {
+
 // The step markers of the templates.
 namespace StepMarker {
 inline constexpr std::string_view ignoreIst = "{IGNORE_IST}";   // actual-value twins
@@ -45,3 +47,5 @@ private:
     std::vector<Marker> m_markers;
     bool m_dropNext = false;
 };
+
+} // namespace tarvik

@@ -2,6 +2,8 @@
 
 #include "tarvik/modules/card_statements.h"
 
+namespace tarvik {
+
 namespace {
 
 enum Kind {
@@ -29,7 +31,7 @@ int CDwbCalHandler::GetAddedSteps(int templateSteps) {
 
 void CDwbCalHandler::OnDataLine(std::string& line) {
     takeKind(line, kKindMarkers);
-    kw::replaceMarker(line, "{c}", cardIndex());
+    replaceMarker(line, "{c}", cardIndex());
 }
 
 void CDwbCalHandler::endStepOfKind(int kind, int, std::int64_t) {
@@ -43,5 +45,7 @@ int CDwbCalHandler::cardEndNumber(int) const {
 }
 
 void CDwbCalHandler::OnBodyLine(std::string& line) {
-    kw::rewriteBusAddress(line, " 176", cardBusAddress());
+    rewriteBusAddress(line, " 176", cardBusAddress());
 }
+
+} // namespace tarvik

@@ -12,6 +12,8 @@
 
 #include <vector>
 
+namespace tarvik {
+
 class CDwbCalHandler : public CardSectionHandler<CDwbInfo, CModuleFileHandler> {
 public:
     CDwbCalHandler(std::vector<CDwbInfo> cards, bool ist);
@@ -26,3 +28,5 @@ protected:
 private:
     bool m_ist;
 };
+
+} // namespace tarvik

@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdio>
 
+namespace tarvik {
+
 namespace {
 
 // A step marked for other systems than 945, in a 945 system.
@@ -60,15 +62,15 @@ int CDwbFctHandler::GetAddedSteps(int templateSteps) {
 
 void CDwbFctHandler::OnDataLine(std::string& line) {
     takeKind(line, ChannelRangeSteps::markers);
-    if (kw::removeAll(line, kIgnore945) > 0 && m_is945) {
+    if (removeAll(line, kIgnore945) > 0 && m_is945) {
         m_stepKind = kDrop;
     }
-    if (kw::removeAll(line, kShiftMarker) > 0) {
+    if (removeAll(line, kShiftMarker) > 0) {
         m_shift = true;
     }
-    kw::replaceMarker(line, "{c}", cardIndex());
-    kw::replaceMarker(line, "{k}", m_loop.channel());
-    kw::replaceMarker(line, "{p}", m_loop.globalChannel());
+    replaceMarker(line, "{c}", cardIndex());
+    replaceMarker(line, "{k}", m_loop.channel());
+    replaceMarker(line, "{p}", m_loop.globalChannel());
 }
 
 void CDwbFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t) {
@@ -84,13 +86,13 @@ int CDwbFctHandler::cardEndNumber(int) const {
 }
 
 void CDwbFctHandler::OnBodyLine(std::string& line) {
-    if (kw::rewriteVariable(line, kVariablePrefix, cardIndex()) ||
-        kw::rewriteBusAddress(line, " 176", cardBusAddress()) || rewriteInitString(line) ||
+    if (rewriteVariable(line, kVariablePrefix, cardIndex()) ||
+        rewriteBusAddress(line, " 176", cardBusAddress()) || rewriteInitString(line) ||
         m_loop.globalChannel() <= 1) {
         return;
     }
     const int firstChannel = m_shift ? m_loop.globalChannel() : card().channelBase;
-    if (kw::shiftPatternStep(line, "  DWBSTEP", firstChannel)) {
+    if (shiftPatternStep(line, "  DWBSTEP", firstChannel)) {
         return;
     }
     rewriteChannelStatement(line);
@@ -118,17 +120,19 @@ bool CDwbFctHandler::rewriteChannelStatement(std::string& line) const {
         if (!line.starts_with(keyword)) {
             continue;
         }
-        const std::optional<int> channel = kw::numberAfter(line, keyword);
+        const std::optional<int> channel = numberAfter(line, keyword);
         if (!channel) {
             return true;
         }
         if (m_shift && *channel == 1) {
-            kw::renumberStatement(line, keyword, m_loop.globalChannel());
+            renumberStatement(line, keyword, m_loop.globalChannel());
         } else if (cardIndex() >= 2) {
-            kw::renumberStatement(line, keyword,
-                                  kw::saturatingAdd(card().channelBase, *channel - 1));
+            renumberStatement(line, keyword,
+                                  saturatingAdd(card().channelBase, *channel - 1));
         }
         return true;
     }
     return false;
 }
+
+} // namespace tarvik

@@ -22,6 +22,8 @@
 
 #include <vector>
 
+namespace tarvik {
+
 class CDwbFctHandler : public CardSectionHandler<CDwbInfo, CModuleFileHandler> {
 public:
     CDwbFctHandler(std::vector<CDwbInfo> cards, bool is945);
@@ -44,3 +46,5 @@ private:
     ChannelLoop m_loop;
     bool m_shift = false; // the step carries "{DWB_SHIFT}"
 };
+
+} // namespace tarvik

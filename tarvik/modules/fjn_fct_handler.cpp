@@ -5,6 +5,8 @@
 
 #include <array>
 
+namespace tarvik {
+
 namespace {
 
 enum Kind {
@@ -57,16 +59,16 @@ int CFjnFctHandler::GetAddedSteps(int templateSteps) {
 
 void CFjnFctHandler::OnDataLine(std::string& line) {
     takeKind(line, kKindMarkers);
-    kw::replaceMarker(line, "{c}", cardIndex());
-    kw::replaceMarker(line, "{k}", m_stimulus.channel());
-    kw::replaceMarker(line, "{m}", m_measChannel);
-    kw::replaceMarker(line, "{l}", m_stimulus.globalChannel());
+    replaceMarker(line, "{c}", cardIndex());
+    replaceMarker(line, "{k}", m_stimulus.channel());
+    replaceMarker(line, "{m}", m_measChannel);
+    replaceMarker(line, "{l}", m_stimulus.globalChannel());
 }
 
 void CFjnFctHandler::OnBodyLine(std::string& line) {
-    if (kw::rewriteVariable(line, kVariablePrefix, card().cardNumber) ||
-        kw::rewriteBusAddress(line, "", cardBusAddress()) ||
-        kw::rewriteInitValue(line, "241", 240 + m_stimulus.channel())) {
+    if (rewriteVariable(line, kVariablePrefix, card().cardNumber) ||
+        rewriteBusAddress(line, "", cardBusAddress()) ||
+        rewriteInitValue(line, "241", 240 + m_stimulus.channel())) {
         return;
     }
     if (line.starts_with(kChannelKeyword)) {
@@ -79,7 +81,7 @@ void CFjnFctHandler::OnBodyLine(std::string& line) {
 // The stimulated channel comes first: channel 1 of the template stands for it, and the
 // channels before it move up by one. Channels the card lacks are written switched off.
 void CFjnFctHandler::rewriteChannelLine(std::string& line) const {
-    const std::optional<int> number = kw::numberAfter(line, kChannelKeyword);
+    const std::optional<int> number = numberAfter(line, kChannelKeyword);
     if (!number) {
         return;
     }
@@ -94,7 +96,7 @@ void CFjnFctHandler::rewriteChannelLine(std::string& line) const {
     }
     const int present = channel <= m_stimulus.channelCount() ? 1 : 0;
     line = std::string(kChannelKeyword) +
-           std::to_string(kw::saturatingAdd(card().channelBase, channel - 1)) + " " +
+           std::to_string(saturatingAdd(card().channelBase, channel - 1)) + " " +
            std::to_string(present);
 }
 
@@ -106,11 +108,11 @@ int CFjnFctHandler::measuredSlot() const {
 // The first "  HIGH H" statement of a step decides which channel the step measures: when that
 // is not the measured channel yet, the step is dropped and read again with it.
 void CFjnFctHandler::rewriteMeasuredChannel(std::string& line) {
-    const std::optional<int> number = kw::numberAfter(line, kHighKeyword);
+    const std::optional<int> number = numberAfter(line, kHighKeyword);
     if (!number) {
         return;
     }
-    const int channel = kw::saturatingAdd(*number, card().channelBase - 1);
+    const int channel = saturatingAdd(*number, card().channelBase - 1);
     if (m_highSeen || *number == measuredSlot() + 1) {
         line = std::string(kHighKeyword) + std::to_string(channel);
         if (!m_highSeen) {
@@ -186,3 +188,5 @@ bool CFjnFctHandler::nextStimulus() {
     SeekInput(next.readFrom);
     return true;
 }
+
+} // namespace tarvik

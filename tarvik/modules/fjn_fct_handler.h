@@ -27,6 +27,8 @@
 #include <optional>
 #include <vector>
 
+namespace tarvik {
+
 class CFjnFctHandler : public CardSectionHandler<CFjnInfo, CModuleFileHandler> {
 public:
     explicit CFjnFctHandler(std::vector<CFjnInfo> cards);
@@ -57,3 +59,5 @@ private:
     bool m_cardEndSeen = false;
     bool m_highSeen = false; // a "  HIGH H" statement of this reading of the step was seen
 };
+
+} // namespace tarvik

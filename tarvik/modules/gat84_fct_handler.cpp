@@ -6,6 +6,8 @@
 
 #include <array>
 
+namespace tarvik {
+
 namespace {
 
 constexpr std::string_view kVariablePrefix = "  VARIABLE _GAT84_";
@@ -29,14 +31,14 @@ int CGat84FctHandler::GetAddedSteps(int templateSteps) {
 
 void CGat84FctHandler::OnDataLine(std::string& line) {
     takeKind(line);
-    kw::replaceMarker(line, "{c}", cardIndex());
+    replaceMarker(line, "{c}", cardIndex());
 }
 
 void CGat84FctHandler::OnBodyLine(std::string& line) {
     const CGat84Info& gat = card();
-    if (kw::rewriteVariable(line, kVariablePrefix, gat.cardNumber) ||
-        kw::rewriteBusAddress(line, " ", cardBusAddress()) ||
-        kw::rewriteLogicStatement(
+    if (rewriteVariable(line, kVariablePrefix, gat.cardNumber) ||
+        rewriteBusAddress(line, " ", cardBusAddress()) ||
+        rewriteLogicStatement(
             line, {.firstChannel = gat.channelBase, .statementSet = gat.cardNumber - 1})) {
         return;
     }
@@ -48,10 +50,12 @@ void CGat84FctHandler::OnBodyLine(std::string& line) {
 // A fail-data step number of the card section (1000 ... 9999) is raised like the step itself.
 void CGat84FctHandler::renumberFailData(std::string& line) const {
     const auto step =
-        line.starts_with(kFailData) ? kw::numberAfterText(line, kFailData, 0) : std::nullopt;
+        line.starts_with(kFailData) ? numberAfterText(line, kFailData, 0) : std::nullopt;
     if (step && step->end - step->begin == kFailDataDigits && step->value >= 1000 &&
         step->value <= 9999) {
-        kw::replaceWithNumber(line, step->begin, step->end,
-                              kw::saturatingAdd(step->value, numberOffset()));
+        replaceWithNumber(line, step->begin, step->end,
+                              saturatingAdd(step->value, numberOffset()));
     }
 }
+
+} // namespace tarvik

@@ -13,6 +13,8 @@
 
 #include <vector>
 
+namespace tarvik {
+
 class CGat84FctHandler : public CardSectionHandler<CGat84Info, CModuleFileHandler> {
 public:
     explicit CGat84FctHandler(std::vector<CGat84Info> cards);
@@ -25,3 +27,5 @@ protected:
 private:
     void renumberFailData(std::string& line) const;
 };
+
+} // namespace tarvik

@@ -5,6 +5,8 @@
 
 #include <array>
 
+namespace tarvik {
+
 namespace {
 
 constexpr std::string_view kVariablePrefix = "  VARIABLE _NOHK_";
@@ -24,7 +26,7 @@ int CJelHandler::GetAddedSteps(int templateSteps) {
 
 void CJelHandler::OnDataLine(std::string& line) {
     takeKind(line);
-    kw::replaceMarker(line, "{c}", cardIndex());
+    replaceMarker(line, "{c}", cardIndex());
     replaceChannelToken(line);
 }
 
@@ -38,27 +40,29 @@ void CJelHandler::replaceChannelToken(std::string& line) const {
     if (end == std::string::npos) {
         return;
     }
-    const int channel = kw::leadingInt(std::string_view(line).substr(begin + kChannelToken.size()));
+    const int channel = leadingInt(std::string_view(line).substr(begin + kChannelToken.size()));
     const std::string token = line.substr(begin, end - begin + 1);
-    kw::replaceAll(line, token, std::to_string(kw::saturatingAdd(channel, card().channelBase - 1)));
+    replaceAll(line, token, std::to_string(saturatingAdd(channel, card().channelBase - 1)));
 }
 
 void CJelHandler::OnBodyLine(std::string& line) {
-    kw::rewriteVariable(line, kVariablePrefix, card().cardNumber) ||
-        kw::rewriteBusAddress(line, "", cardBusAddress()) ||
+    rewriteVariable(line, kVariablePrefix, card().cardNumber) ||
+        rewriteBusAddress(line, "", cardBusAddress()) ||
         rewriteChannelStatement(line, "  HIGH X") || rewriteChannelStatement(line, "  LOW X");
 }
 
 // "  HIGH X3" becomes "  HIGH X<channel 3 of the card>"; a statement without a channel number
 // stays as it is.
 bool CJelHandler::rewriteChannelStatement(std::string& line, std::string_view keyword) const {
-    const std::optional<int> channel = kw::numberAfter(line, keyword);
+    const std::optional<int> channel = numberAfter(line, keyword);
     if (!line.starts_with(keyword)) {
         return false;
     }
     if (channel) {
         line = std::string(keyword) +
-               std::to_string(kw::saturatingAdd(*channel, card().channelBase - 1));
+               std::to_string(saturatingAdd(*channel, card().channelBase - 1));
     }
     return true;
 }
+
+} // namespace tarvik

@@ -14,6 +14,8 @@
 
 #include <vector>
 
+namespace tarvik {
+
 class CJelHandler : public CardSectionHandler<CJelInfo, CModuleFileHandler> {
 public:
     explicit CJelHandler(std::vector<CJelInfo> cards);
@@ -27,3 +29,5 @@ private:
     void replaceChannelToken(std::string& line) const;
     bool rewriteChannelStatement(std::string& line, std::string_view keyword) const;
 };
+
+} // namespace tarvik

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace tarvik {
+
 namespace {
 
 enum Kind {
@@ -84,9 +86,9 @@ void CKvrFctHandler::replaceTextMarkers(std::string& line) const {
     // Letter and supply number appended (GCC 12 at -O3 misreads a + of two temporaries).
     std::string supply(1, static_cast<char>('A' + card().cardNumber - 1));
     supply += std::to_string(m_supplyNo);
-    kw::replaceAll(line, "{n}", supply);
-    kw::replaceAll(line, "{pmin}", m_supplyNo == 1 ? "P1" : "P2");
-    kw::replaceAll(line, "{pmax}", m_supplyNo == 1 ? "P4" : "P3");
+    replaceAll(line, "{n}", supply);
+    replaceAll(line, "{pmin}", m_supplyNo == 1 ? "P1" : "P2");
+    replaceAll(line, "{pmax}", m_supplyNo == 1 ? "P4" : "P3");
 }
 
 void CKvrFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
@@ -166,7 +168,7 @@ void CKvrFctHandler::endNegativeSupply(std::int64_t stepStart, int positiveKind)
         break;
     case NegativeSupply::positiveAgain:
         if (positiveKind == kSupplyPos) {
-            raiseNumbersBy(kw::saturatingAdd(cardOffset(), 90));
+            raiseNumbersBy(saturatingAdd(cardOffset(), 90));
         } else {
             numberAfterPreviousStep();
         }
@@ -194,9 +196,9 @@ void CKvrFctHandler::endSelection(std::int64_t stepStart, bool resetCounters) {
 
 void CKvrFctHandler::OnBodyLine(std::string& line) {
     CTemplateFileHandler::OnBodyLine(line);
-    if (kw::rewriteVariable(line, "  VARIABLE _KVR_", card().cardNumber) ||
+    if (rewriteVariable(line, "  VARIABLE _KVR_", card().cardNumber) ||
         replaceAddressLine(line) || replaceInitString(line) ||
-        kw::rewriteSwitchOn(line, "  KVRCHANNEL", m_loop.globalChannel()) ||
+        rewriteSwitchOn(line, "  KVRCHANNEL", m_loop.globalChannel()) ||
         replaceSupplyLine(line) || ReplaceStatement(line, "  URANGE ", m_urValue) ||
         replaceSelectionValue(line)) {
         return;
@@ -210,8 +212,8 @@ void CKvrFctHandler::OnBodyLine(std::string& line) {
 // the TQD addresses, with 144.
 bool CKvrFctHandler::replaceAddressLine(std::string& line) const {
     const int familyNumber = card().familyNumber;
-    return kw::rewriteBusAddress(line, " 112", cardBusAddress()) ||
-           kw::rewriteBusAddress(line, " 144", familyBusAddress(CardFamilies::kTqd, familyNumber));
+    return rewriteBusAddress(line, " 112", cardBusAddress()) ||
+           rewriteBusAddress(line, " 144", familyBusAddress(CardFamilies::kTqd, familyNumber));
 }
 
 // The init string selects the group (238, 222, 216) or the supply (248, 232; 131 ... 140 in
@@ -237,7 +239,7 @@ bool CKvrFctHandler::replaceInitString(std::string& line) const {
 }
 
 bool CKvrFctHandler::replaceSupplyLine(std::string& line) const {
-    if (kw::rewriteSwitchOn(line, "  NGON", supplyNumber())) {
+    if (rewriteSwitchOn(line, "  NGON", supplyNumber())) {
         return true;
     }
     constexpr std::string_view voltage = "  NGVOLTAGE";
@@ -261,12 +263,12 @@ bool CKvrFctHandler::replaceSelectionValue(std::string& line) const {
 // text wherever the keyword's index makes it stand; a line without a number there is left as
 // it is.
 void CKvrFctHandler::renumberFailData(std::string& line) const {
-    const auto step = kw::numberAfterText(line, kFailDataText, 1);
+    const auto step = numberAfterText(line, kFailDataText, 1);
     const std::size_t comma = step ? line.find(',', step->begin + 1) : std::string::npos;
     if (comma == std::string::npos || step->value >= kMaxFailDataNumber) {
         return;
     }
-    kw::replaceWithNumber(line, step->begin, comma, kw::saturatingAdd(step->value, cardOffset()));
+    replaceWithNumber(line, step->begin, comma, saturatingAdd(step->value, cardOffset()));
 }
 
 // "Mng" columns are always hidden; an "Ng" column whose third letter names a card of the list
@@ -281,3 +283,5 @@ int CKvrFctHandler::supplyNumber() const {
     const int first = familyValue(kFirstSupply, m_cards.current().cardNumber);
     return first == 0 ? 0 : first + m_supplyNo - 1;
 }
+
+} // namespace tarvik

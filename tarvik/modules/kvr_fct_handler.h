@@ -22,6 +22,8 @@
 
 #include <vector>
 
+namespace tarvik {
+
 class CKvrFctHandler : public SupplyCardHandler<CKvrInfo> {
 public:
     CKvrFctHandler(std::vector<CKvrInfo> cards, int systemType);
@@ -54,3 +56,5 @@ private:
     ValueSlot m_urValue;  // "UR", measuring range for the system type
     ValueSlot m_selValue; // "SEL", value of the KVR or the TQD pass
 };
+
+} // namespace tarvik

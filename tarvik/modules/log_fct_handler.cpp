@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdio>
 
+namespace tarvik {
+
 namespace {
 
 enum Kind {
@@ -53,12 +55,12 @@ void CLogFctHandler::OnDataLine(std::string& line) {
     ParseValueToken(m_driveHigh, line, "TH", m_selector);
     ParseValueToken(m_compareLow, line, "CL", m_selector);
     takeKind(line, kKindMarkers);
-    if (kw::removeAll(line, kIgnoreGat520) > 0 && card().agat520 != 0) {
+    if (removeAll(line, kIgnoreGat520) > 0 && card().agat520 != 0) {
         m_stepKind = kDrop;
     }
-    kw::replaceMarker(line, "{c}", cardIndex());
-    kw::replaceMarker(line, "{k}", m_loop.channel());
-    kw::replaceMarker(line, "{l}", m_loop.globalChannel());
+    replaceMarker(line, "{c}", cardIndex());
+    replaceMarker(line, "{k}", m_loop.channel());
+    replaceMarker(line, "{l}", m_loop.globalChannel());
     ReplaceValueToken(m_driveHigh, line, "{th,");
     ReplaceValueToken(m_compareLow, line, "{cl,");
 }
@@ -87,10 +89,10 @@ void CLogFctHandler::OnBodyLine(std::string& line) {
         line = std::string(kVariablePrefix) + std::to_string(logic.cardNumber);
         return;
     }
-    if (kw::rewriteBusAddress(line, " ", cardBusAddress()) || rewriteInitString(line)) {
+    if (rewriteBusAddress(line, " ", cardBusAddress()) || rewriteInitString(line)) {
         return;
     }
-    kw::rewriteLogicStatement(line, {.firstChannel = m_loop.globalChannel(),
+    rewriteLogicStatement(line, {.firstChannel = m_loop.globalChannel(),
                                      .statementSet = logic.cardNumber - 1,
                                      .driveHigh = &m_driveHigh,
                                      .compareLow = &m_compareLow});
@@ -110,3 +112,5 @@ bool CLogFctHandler::rewriteInitString(std::string& line) const {
     line = line.substr(0, at) + bits;
     return true;
 }
+
+} // namespace tarvik

@@ -18,6 +18,8 @@
 
 #include <vector>
 
+namespace tarvik {
+
 class CLogFctHandler : public CardSectionHandler<CLogInfo, CTemplateFileHandler> {
 public:
     CLogFctHandler(std::vector<CLogInfo> cards, int systemType);
@@ -36,3 +38,5 @@ private:
     ValueSlot m_driveHigh;  // "TH"
     ValueSlot m_compareLow; // "CL"
 };
+
+} // namespace tarvik

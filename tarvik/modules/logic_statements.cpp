@@ -3,7 +3,7 @@
 #include "tarvik/modules/card_statements.h"
 #include "tarvik/modules/module_text.h"
 
-namespace kw {
+namespace tarvik {
 
 namespace {
 
@@ -64,4 +64,4 @@ bool rewriteLogicStatement(std::string& line, const LogicStatementTarget& target
     return false;
 }
 
-} // namespace kw
+} // namespace tarvik

@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-namespace kw {
+namespace tarvik {
 
 // What the statements are moved to for the card under test.
 struct LogicStatementTarget {
@@ -45,4 +45,4 @@ bool rewriteLogicStatement(std::string& line, const LogicStatementTarget& target
 // keyword.
 bool shiftPatternStep(std::string& line, std::string_view keyword, int firstChannel);
 
-} // namespace kw
+} // namespace tarvik

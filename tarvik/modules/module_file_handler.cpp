@@ -7,6 +7,8 @@
 #include <cstring>
 #include <exception>
 
+namespace tarvik {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -197,7 +199,7 @@ void CModuleFileHandler::handleLine(RunState& state, std::string& line, std::int
         endStep(state);
     } else if (!state.inStep && isLine(line, kCountFollows)) {
         state.countPending = true;
-    } else if (state.countPending && state.writesDirectly() && kw::startsWithDigit(line)) {
+    } else if (state.countPending && state.writesDirectly() && startsWithDigit(line)) {
         // Only a count line that is written at once has a position that can be patched.
         readCountLine(state, line);
     } else if (state.inBody && !m_bodyDone) {
@@ -217,7 +219,7 @@ void CModuleFileHandler::endStep(RunState& state) {
         m_output.dropStaged();
         // A dropped step does not use up a number.
         if (m_nextNumber != 0) {
-            m_nextNumber = kw::saturatingAdd(m_nextNumber, -10);
+            m_nextNumber = saturatingAdd(m_nextNumber, -10);
         }
         return;
     }
@@ -231,8 +233,8 @@ void CModuleFileHandler::endStep(RunState& state) {
 }
 
 void CModuleFileHandler::readCountLine(RunState& state, std::string& line) {
-    const int templateSteps = kw::leadingInt(line);
-    m_expected = kw::saturatingAdd(templateSteps, GetAddedSteps(templateSteps));
+    const int templateSteps = leadingInt(line);
+    m_expected = saturatingAdd(templateSteps, GetAddedSteps(templateSteps));
     line = leftAligned(m_expected, kCountWidth);
     state.hasCountLine = true;
     state.countPos = m_output.position();
@@ -286,13 +288,13 @@ void CModuleFileHandler::handleStepLine(RunState& state, std::string& line) {
 }
 
 void CModuleFileHandler::readStepNumber(std::string& line) {
-    m_stepNumber = kw::leadingInt(line);
+    m_stepNumber = leadingInt(line);
     if (m_nextNumber != 0) {
         m_writtenNumber = m_nextNumber;
         line = std::to_string(m_nextNumber);
-        m_nextNumber = kw::saturatingAdd(m_nextNumber, 10);
+        m_nextNumber = saturatingAdd(m_nextNumber, 10);
     } else if (m_numberOffset != 0) {
-        m_writtenNumber = kw::saturatingAdd(m_stepNumber, m_numberOffset);
+        m_writtenNumber = saturatingAdd(m_stepNumber, m_numberOffset);
         line = std::to_string(m_writtenNumber);
     } else {
         m_writtenNumber = m_stepNumber;
@@ -330,3 +332,5 @@ void CModuleFileHandler::SeekInput(std::int64_t position) {
     }
     m_input.seek(position);
 }
+
+} // namespace tarvik

@@ -52,6 +52,8 @@
 #include <string>
 #include <string_view>
 
+namespace tarvik {
+
 class CModuleFileHandler {
 public:
     // Most steps one module may hold: the header's count line has six digits.
@@ -211,3 +213,5 @@ private:
     // Output position of the flag of the last "{SHOW,1" entry; 0 when there is none.
     std::int64_t m_showFlagPos = 0;
 };
+
+} // namespace tarvik

@@ -21,3 +21,7 @@
 #include "tarvik/modules/template_file_handler.h"
 #include "tarvik/modules/tqd_fct_handler.h"
 #include "tarvik/modules/zupa_fct_handler.h"
+
+namespace tarvik {
+
+} // namespace tarvik

@@ -5,7 +5,7 @@
 #include <climits>
 #include <cstring>
 
-namespace kw {
+namespace tarvik {
 
 namespace {
 
@@ -127,4 +127,4 @@ int saturatingAdd(int a, int b) {
     return static_cast<int>(sum > INT_MAX ? INT_MAX : (sum < INT_MIN ? INT_MIN : sum));
 }
 
-} // namespace kw
+} // namespace tarvik

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace kw {
+namespace tarvik {
 
 // Replaces every occurrence of `from` (scanning left to right, occurrences do not overlap,
 // replaced text is not scanned again). Returns the number of replacements; an empty `from`
@@ -32,4 +32,4 @@ std::string_view trimmed(std::string_view text);
 // a + b clamped to the int range (template numbers come from files and may be anything).
 int saturatingAdd(int a, int b);
 
-} // namespace kw
+} // namespace tarvik

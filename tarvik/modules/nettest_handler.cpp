@@ -5,6 +5,8 @@
 #include <charconv>
 #include <climits>
 
+namespace tarvik {
+
 namespace {
 
 constexpr std::string_view kDescription = "  PINNETDESC";
@@ -45,7 +47,7 @@ bool readResistance(std::string_view token, int& systemType, double& ohms) {
     if (typeEnd == open.size()) {
         return false;
     }
-    systemType = kw::leadingInt(token.substr(open.size()));
+    systemType = leadingInt(token.substr(open.size()));
     std::string_view rest = token.substr(typeEnd);
     if (!rest.starts_with(")=")) {
         return false;
@@ -113,7 +115,7 @@ void CNettestHandler::OnBodyLine(std::string& line) {
 // Takes the resistance tokens out of a description statement; in the second reading adds
 // the missing resistance statement after it.
 void CNettestHandler::describePinNet(std::string& line) {
-    const int pinNet = kw::leadingInt(std::string_view(line).substr(kDescription.size()));
+    const int pinNet = leadingInt(std::string_view(line).substr(kDescription.size()));
     // The statement text follows the number and one blank.
     const std::size_t textStart = std::min(numberEnd(line, kDescription.size()) + 1, line.size());
     // The first token always; further ones only while they are resistances of other types.
@@ -158,12 +160,12 @@ bool CNettestHandler::takeResistance(std::string& line, std::size_t textStart, i
         line.clear();
         return false;
     }
-    kw::removeAll(line, token);
+    removeAll(line, token);
     return resistance;
 }
 
 void CNettestHandler::rewriteOhms(std::string& line) {
-    const int pinNet = kw::leadingInt(std::string_view(line).substr(kOhms.size()));
+    const int pinNet = leadingInt(std::string_view(line).substr(kOhms.size()));
     NettestJob* job = m_jobs.find(pinNet);
     if (job != nullptr && !job->done) {
         line = ohmsLine(pinNet, job->ohms);
@@ -182,3 +184,5 @@ void CNettestHandler::OnEndStep(int, std::int64_t stepStart) {
         m_pass = 1;
     }
 }
+
+} // namespace tarvik

@@ -10,6 +10,8 @@
 
 #include <vector>
 
+namespace tarvik {
+
 struct NettestJob {
     int pinNet = 0;
     double ohms = 0.0;
@@ -49,3 +51,5 @@ private:
     CNettestJobList m_jobs;
     int m_pass = 1; // 2 while a step is read the second time
 };
+
+} // namespace tarvik

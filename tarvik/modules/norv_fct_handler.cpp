@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace tarvik {
+
 namespace {
 
 enum Kind {
@@ -41,7 +43,7 @@ int CNorvFctHandler::GetAddedSteps(int templateSteps) {
 void CNorvFctHandler::OnDataLine(std::string& line) {
     takeKind(line, kKindMarkers);
     replaceCardMarkers(line, kCardLoopMarkers, m_loop);
-    kw::replaceMarker(line, "{l}", card().logicBase);
+    replaceMarker(line, "{l}", card().logicBase);
 }
 
 void CNorvFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
@@ -58,10 +60,12 @@ void CNorvFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepS
 // digital pattern statements.
 void CNorvFctHandler::OnBodyLine(std::string& line) {
     const CNorvInfo& norv = card();
-    kw::rewriteVariable(line, "  VARIABLE _NORV_", cardIndex()) ||
-        kw::rewriteInitValue(line, "238", 239 - m_loop.group()) ||
-        kw::rewriteSwitchOn(line, "  KVRCHANNEL", m_loop.globalChannel()) ||
-        kw::rewriteBusAddress(line, " ", cardBusAddress()) ||
-        kw::rewriteLogicStatement(
+    rewriteVariable(line, "  VARIABLE _NORV_", cardIndex()) ||
+        rewriteInitValue(line, "238", 239 - m_loop.group()) ||
+        rewriteSwitchOn(line, "  KVRCHANNEL", m_loop.globalChannel()) ||
+        rewriteBusAddress(line, " ", cardBusAddress()) ||
+        rewriteLogicStatement(
             line, {.firstChannel = norv.logicBase, .statementSet = norv.cardNumber - 1});
 }
+
+} // namespace tarvik

@@ -12,6 +12,8 @@
 
 #include <vector>
 
+namespace tarvik {
+
 class CNorvFctHandler : public CardSectionHandler<CNorvInfo, CModuleFileHandler> {
 public:
     explicit CNorvFctHandler(std::vector<CNorvInfo> cards);
@@ -26,3 +28,5 @@ protected:
 private:
     ChannelLoop m_loop{4};
 };
+
+} // namespace tarvik

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+namespace tarvik {
+
 namespace {
 
 // The one registration of the process; handlers run on the run's thread, the atomic only
@@ -24,3 +26,5 @@ ScopedProgHandler::ScopedProgHandler(CProgHandler* handler)
 ScopedProgHandler::~ScopedProgHandler() {
     g_progHandler.store(m_previous);
 }
+
+} // namespace tarvik

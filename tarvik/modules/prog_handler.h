@@ -1,5 +1,7 @@
 #pragma once
 
+namespace tarvik {
+
 // The progress reporter of a generation run. The run registers one reporter process-wide
 // before the first module is rewritten; every module-file handler then reports, after each
 // step it has written, how many steps of its module are written and how many it expects.
@@ -33,3 +35,5 @@ public:
 private:
     CProgHandler* m_previous;
 };
+
+} // namespace tarvik

@@ -2,6 +2,8 @@
 
 #include "tarvik/modules/module_text.h"
 
+namespace tarvik {
+
 namespace {
 
 constexpr int kSystem945 = 945;
@@ -17,7 +19,7 @@ CQbtIctHandler::CQbtIctHandler(int systemType)
 void CQbtIctHandler::OnDataLine(std::string& line) {
     CTemplateFileHandler::OnDataLine(line);
     ParseValueToken(m_duValue, line, "DU", m_selector);
-    kw::replaceAll(line, kDuMarker, m_systemType == kSystem945 ? kDu945 : kDuOther);
+    replaceAll(line, kDuMarker, m_systemType == kSystem945 ? kDu945 : kDuOther);
 }
 
 void CQbtIctHandler::OnBodyLine(std::string& line) {
@@ -29,3 +31,5 @@ void CQbtIctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
     CTemplateFileHandler::OnEndStep(stepNumber, stepStart);
     m_duValue.clear();
 }
+
+} // namespace tarvik

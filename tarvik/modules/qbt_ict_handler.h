@@ -7,6 +7,8 @@
 
 #include "tarvik/modules/template_file_handler.h"
 
+namespace tarvik {
+
 class CQbtIctHandler : public CTemplateFileHandler {
 public:
     explicit CQbtIctHandler(int systemType);
@@ -20,3 +22,5 @@ private:
     int m_systemType;
     ValueSlot m_duValue; // "DU"
 };
+
+} // namespace tarvik

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+namespace tarvik {
+
 namespace {
 
 constexpr std::string_view kNameMarker = "{name}";
@@ -35,7 +37,7 @@ int CResetHandler::GetAddedSteps(int) {
 
 void CResetHandler::OnDataLine(std::string& line) {
     if (const CResetInfo* entry = current()) {
-        if (kw::replaceAll(line, kNameMarker, entry->name) > 0) {
+        if (replaceAll(line, kNameMarker, entry->name) > 0) {
             m_inNamedStep = true;
         }
     } else if (line.find(kNameMarker) != std::string::npos) {
@@ -75,8 +77,10 @@ void CResetHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
         } else if (m_position + 1 < m_list.size()) {
             SeekInput(stepStart);
             ++m_position;
-            startNumbering(kw::saturatingAdd(stepNumber, 10));
+            startNumbering(saturatingAdd(stepNumber, 10));
         }
     }
     m_inNamedStep = false;
 }
+
+} // namespace tarvik

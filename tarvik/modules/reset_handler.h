@@ -11,6 +11,8 @@
 
 #include <vector>
 
+namespace tarvik {
+
 class CResetHandler : public CModuleFileHandler {
 public:
     explicit CResetHandler(std::vector<CResetInfo> resetList);
@@ -31,3 +33,5 @@ private:
     std::size_t m_position = 0; // index of the current entry
     bool m_inNamedStep = false;
 };
+
+} // namespace tarvik

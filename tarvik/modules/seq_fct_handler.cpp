@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace tarvik {
+
 namespace {
 
 enum Kind {
@@ -48,7 +50,7 @@ bool CSeqFctHandler::Prepare() {
 void CSeqFctHandler::selectCard() {
     m_loop.start(m_family.channels, card().channelBase);
     m_relayIndex = 2;
-    m_relayNo = kw::saturatingAdd(relayBase(), 1);
+    m_relayNo = saturatingAdd(relayBase(), 1);
 }
 
 int CSeqFctHandler::relayLine(int relayIndex, bool highBelowLow) {
@@ -75,10 +77,10 @@ void CSeqFctHandler::OnDataLine(std::string& line) {
 
 void CSeqFctHandler::replaceTextMarkers(std::string& line) const {
     replaceCardMarkers(line, kCardLoopMarkers, m_loop);
-    kw::replaceMarker(line, "{j}", m_relayIndex);
-    kw::replaceMarker(line, "{l}", card().logicBase);
-    kw::replaceMarker(line, "{r}", m_relayNo);
-    kw::replaceMarker(line, "{rl}", relayLine(m_relayIndex, m_highRelay < m_lowRelay));
+    replaceMarker(line, "{j}", m_relayIndex);
+    replaceMarker(line, "{l}", card().logicBase);
+    replaceMarker(line, "{r}", m_relayNo);
+    replaceMarker(line, "{rl}", relayLine(m_relayIndex, m_highRelay < m_lowRelay));
 }
 
 void CSeqFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
@@ -108,9 +110,9 @@ void CSeqFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
 
 // The named relay and the pairing move on; the relay step is read again.
 void CSeqFctHandler::nextRelay(int& relay, std::int64_t stepStart) {
-    relay = kw::saturatingAdd(relay, 1);
+    relay = saturatingAdd(relay, 1);
     ++m_relayIndex;
-    m_relayNo = kw::saturatingAdd(m_relayNo, 1);
+    m_relayNo = saturatingAdd(m_relayNo, 1);
     SeekInput(stepStart);
 }
 
@@ -124,7 +126,7 @@ void CSeqFctHandler::endFirstSetHighToLow(int stepNumber, std::int64_t stepStart
     const int base = relayBase();
     if (base != 1) {
         m_highRelay = base;
-        m_lowRelay = m_relayNo = kw::saturatingAdd(base, 1);
+        m_lowRelay = m_relayNo = saturatingAdd(base, 1);
         m_relayIndex = 2;
         dropSteps(true);
         return;
@@ -167,7 +169,7 @@ void CSeqFctHandler::endOtherSetHighToLow(std::int64_t stepStart) {
         return;
     }
     m_lowRelay = base;
-    m_highRelay = m_relayNo = kw::saturatingAdd(base, 1);
+    m_highRelay = m_relayNo = saturatingAdd(base, 1);
     m_relayIndex = 2;
 }
 
@@ -188,7 +190,7 @@ void CSeqFctHandler::OnBodyLine(std::string& line) {
     CTemplateFileHandler::OnBodyLine(line);
     const CSeqInfo& seq = card();
     if (replaceStatement(line) ||
-        kw::rewriteLogicStatement(
+        rewriteLogicStatement(
             line, {.firstChannel = seq.logicBase, .statementSet = seq.cardNumber - 1})) {
         return;
     }
@@ -202,14 +204,16 @@ void CSeqFctHandler::OnBodyLine(std::string& line) {
 // Variable, bus address (any master address, the template's slave address 208), group init
 // value and matrix channel.
 bool CSeqFctHandler::replaceStatement(std::string& line) const {
-    if (kw::rewriteVariable(line, "  VARIABLE _SEQ_", cardIndex()) ||
-        kw::rewriteInitValue(line, "238", 239 - m_loop.group()) ||
-        kw::rewriteSwitchOn(line, "  KVRCHANNEL", m_loop.globalChannel())) {
+    if (rewriteVariable(line, "  VARIABLE _SEQ_", cardIndex()) ||
+        rewriteInitValue(line, "238", 239 - m_loop.group()) ||
+        rewriteSwitchOn(line, "  KVRCHANNEL", m_loop.globalChannel())) {
         return true;
     }
     if (line.starts_with("  BUSMADDRESS ") || line.starts_with("  BUSSADDRESS 208")) {
-        kw::rewriteBusAddress(line, " ", cardBusAddress());
+        rewriteBusAddress(line, " ", cardBusAddress());
         return true;
     }
     return false;
 }
+
+} // namespace tarvik

@@ -15,6 +15,8 @@
 
 #include <vector>
 
+namespace tarvik {
+
 class CSeqFctHandler : public CardSectionHandler<CSeqInfo, CTemplateFileHandler> {
 public:
     CSeqFctHandler(int systemType, std::vector<CSeqInfo> cards);
@@ -47,3 +49,5 @@ private:
     int m_highRelay = 0;  // written into "  HIGH " when not 0
     int m_lowRelay = 0;   // written into "  LOW " when not 0
 };
+
+} // namespace tarvik

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace tarvik {
+
 namespace {
 
 // Template step numbers: the contract with the SEW template module.
@@ -77,7 +79,7 @@ bool CSewFctHandler::Prepare() {
 void CSewFctHandler::selectCard() {
     const int relayBase = m_cards.current().relayBase;
     m_pairNo = 2;
-    m_runningRelay = kw::saturatingAdd(relayBase, 1);
+    m_runningRelay = saturatingAdd(relayBase, 1);
     m_highRelay = relayBase;
     m_lowRelay = m_runningRelay;
 }
@@ -91,17 +93,17 @@ int CSewFctHandler::GetAddedSteps(int) {
     int added = m_cards.size() - 6;
     for (const CSewInfo& card : m_cards.all()) {
         // A card claiming fewer than two relays still writes each pairing step once.
-        added = kw::saturatingAdd(added, 2 * std::max(card.relayCount, 2) - 2);
+        added = saturatingAdd(added, 2 * std::max(card.relayCount, 2) - 2);
     }
     return added;
 }
 
 void CSewFctHandler::OnDataLine(std::string& line) {
     CTemplateFileHandler::OnDataLine(line);
-    kw::replaceMarker(line, "{c}", cardIndex());
-    kw::replaceMarker(line, "{k}", m_pairNo);
-    kw::replaceMarker(line, "{r}", m_runningRelay);
-    kw::replaceMarker(line, "{rl}",
+    replaceMarker(line, "{c}", cardIndex());
+    replaceMarker(line, "{k}", m_pairNo);
+    replaceMarker(line, "{r}", m_runningRelay);
+    replaceMarker(line, "{rl}",
                       relayLocation(m_cards.current(), m_pairNo, m_highRelay < m_lowRelay));
 }
 
@@ -144,8 +146,8 @@ void CSewFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
 // The card's relays are paired one by one: the relay named (LOW or HIGH) moves on, the step is
 // read again.
 void CSewFctHandler::repeatStep(int& relay, std::int64_t stepStart) {
-    relay = kw::saturatingAdd(relay, 1);
-    m_runningRelay = kw::saturatingAdd(m_runningRelay, 1);
+    relay = saturatingAdd(relay, 1);
+    m_runningRelay = saturatingAdd(m_runningRelay, 1);
     ++m_pairNo;
     SeekInput(stepStart);
 }
@@ -154,7 +156,7 @@ void CSewFctHandler::startLowToHigh() {
     const int relayBase = m_cards.current().relayBase;
     m_lowRelay = relayBase;
     m_pairNo = 2;
-    m_highRelay = m_runningRelay = kw::saturatingAdd(relayBase, 1);
+    m_highRelay = m_runningRelay = saturatingAdd(relayBase, 1);
 }
 
 // Whether the current card has a relay after the one now paired. A card that claims fewer
@@ -253,3 +255,5 @@ int CSewFctHandler::relayLocation(const CSewInfo& card, int relay, bool highToLo
         return -1;
     }
 }
+
+} // namespace tarvik

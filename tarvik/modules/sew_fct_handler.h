@@ -16,6 +16,8 @@
 #include <optional>
 #include <vector>
 
+namespace tarvik {
+
 class CSewFctHandler : public CTemplateFileHandler {
 public:
     CSewFctHandler(int systemType, std::vector<CSewInfo> cards);
@@ -53,3 +55,5 @@ private:
     int m_lowRelay = 0;
     std::optional<std::int64_t> m_furtherCardStart; // where step 2020 began
 };
+
+} // namespace tarvik

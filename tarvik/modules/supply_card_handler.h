@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+namespace tarvik {
+
 template <typename Info>
 class SupplyCardHandler : public CardSectionHandler<Info, CTemplateFileHandler> {
 public:
@@ -104,10 +106,12 @@ protected:
     // The positive step read again goes on from the step before it (20 further, with the
     // card's offset), unless the numbering runs already.
     void numberAfterPreviousStep() {
-        this->startNumbering(kw::saturatingAdd(m_previousStepNumber,
+        this->startNumbering(saturatingAdd(m_previousStepNumber,
                                                this->m_numbering.offset(this->cardIndex()) + 20));
     }
 
     int m_supplyNo = 1;
     int m_previousStepNumber = 0;
 };
+
+} // namespace tarvik

@@ -1,5 +1,7 @@
 #include "tarvik/modules/template_file_handler.h"
 
+namespace tarvik {
+
 CTemplateFileHandler::CTemplateFileHandler(int systemType)
     : m_selector(std::to_string(systemType)) {}
 
@@ -19,3 +21,5 @@ void CTemplateFileHandler::OnEndStep(int, std::int64_t) {
     m_lower.clear();
     m_upper.clear();
 }
+
+} // namespace tarvik

@@ -9,6 +9,8 @@
 #include "tarvik/modules/module_file_handler.h"
 #include "tarvik/modules/value_slot.h"
 
+namespace tarvik {
+
 class CTemplateFileHandler : public CModuleFileHandler {
 public:
     explicit CTemplateFileHandler(int systemType);
@@ -28,3 +30,5 @@ protected:
     ValueSlot m_upper;      // "OG"
     std::string m_selector; // the system type code, the param of the value tokens
 };
+
+} // namespace tarvik

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace tarvik {
+
 namespace {
 
 enum Kind {
@@ -65,10 +67,10 @@ void CTqdFctHandler::OnDataLine(std::string& line) {
 void CTqdFctHandler::takeMarkers(std::string& line) {
     takeKind(line, kKindMarkers);
     const bool sense = m_cards.current().sense != 0;
-    if (kw::removeAll(line, "{IGNORE_NOSENSE}") > 0 && sense) {
+    if (removeAll(line, "{IGNORE_NOSENSE}") > 0 && sense) {
         m_stepKind = kDropped;
     }
-    if (kw::removeAll(line, "{IGNORE_SENSE}") > 0 && !sense) {
+    if (removeAll(line, "{IGNORE_SENSE}") > 0 && !sense) {
         m_stepKind = kDropped;
     }
 }
@@ -82,7 +84,7 @@ void CTqdFctHandler::replaceTextMarkers(std::string& line) const {
     if (m_supplyNo != 1) {
         supply += card().supplyFit == SupplyFit::plusMinus ? "-" : "+";
     }
-    kw::replaceAll(line, "{n}", supply);
+    replaceAll(line, "{n}", supply);
 }
 
 void CTqdFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
@@ -144,16 +146,16 @@ void CTqdFctHandler::endNegativeSupply(int stepNumber, std::int64_t stepStart) {
 // statements, monitor type.
 void CTqdFctHandler::OnBodyLine(std::string& line) {
     CTemplateFileHandler::OnBodyLine(line);
-    if (kw::rewriteVariable(line, "  VARIABLE _TQD_", cardIndex()) ||
-        kw::rewriteInitValue(line, "222", 223 - m_loop.group()) ||
-        kw::rewriteSwitchOn(line, "  TQDCHANNEL", m_loop.globalChannel())) {
+    if (rewriteVariable(line, "  VARIABLE _TQD_", cardIndex()) ||
+        rewriteInitValue(line, "222", 223 - m_loop.group()) ||
+        rewriteSwitchOn(line, "  TQDCHANNEL", m_loop.globalChannel())) {
         return;
     }
     if (line == "  MONITORTYPE 36" || line == "  MONITORTYPE 37") {
         // Two monitor types per supply, counted on by card and supply.
         const int monitor = 2 * supplyBase() + (line.back() == '6' ? 30 : 31);
         line = "  MONITORTYPE " + std::to_string(monitor);
-    } else if (!kw::rewriteBusAddress(line, " ", cardBusAddress())) {
+    } else if (!rewriteBusAddress(line, " ", cardBusAddress())) {
         replaceSupplyLine(line);
     }
 }
@@ -161,7 +163,7 @@ void CTqdFctHandler::OnBodyLine(std::string& line) {
 // Supply statements name the supply (31, 32 for the first card ...); voltage and current
 // come from the step's values or stay as the template gives them after its two-digit number.
 bool CTqdFctHandler::replaceSupplyLine(std::string& line) const {
-    if (kw::rewriteSwitchOn(line, "  NGON", supplyBase() + 28)) {
+    if (rewriteSwitchOn(line, "  NGON", supplyBase() + 28)) {
         return true;
     }
     const std::string supply = std::to_string(supplyBase() + 28);
@@ -182,3 +184,5 @@ bool CTqdFctHandler::replaceSupplyLine(std::string& line) const {
 bool CTqdFctHandler::IsColumnHidden(const std::string& header) {
     return supplyColumnHidden(header, "Mng");
 }
+
+} // namespace tarvik

@@ -19,6 +19,8 @@
 
 #include <vector>
 
+namespace tarvik {
+
 class CTqdFctHandler : public SupplyCardHandler<CTqdInfo> {
 public:
     CTqdFctHandler(std::vector<CTqdInfo> cards, int systemType);
@@ -46,3 +48,5 @@ private:
     ValueSlot m_nuValue;     // "NU", supply voltage for the system type
     ValueSlot m_niValue;     // "NI", supply current for the system type
 };
+
+} // namespace tarvik

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <optional>
 
+namespace tarvik {
+
 namespace {
 
 constexpr std::size_t kMaxNameLength = 19;
@@ -253,10 +255,10 @@ void ReplaceValueToken(const ValueSlot& slot, std::string& line, std::string_vie
     std::string replacement =
         slot.found ? slot.value : line.substr(defaultStart, close - defaultStart);
     if (!replacement.empty() && replacement.front() == '-') {
-        replacement = std::string(kw::trimmed(std::string_view(replacement).substr(1)));
+        replacement = std::string(trimmed(std::string_view(replacement).substr(1)));
     }
     const std::string token = line.substr(begin, close - begin + 1);
-    kw::replaceAll(line, token, replacement);
+    replaceAll(line, token, replacement);
 }
 
 void AssignStatement(std::string& line, std::string_view prefix, const std::string& value) {
@@ -267,5 +269,7 @@ void AssignStatement(std::string& line, std::string_view prefix, const std::stri
 std::string valueOrTemplateText(const ValueSlot& slot, std::string_view line, std::size_t from) {
     const std::string_view text =
         slot.found ? std::string_view(slot.value) : line.substr(std::min(from, line.size()));
-    return std::string(kw::trimmed(text));
+    return std::string(trimmed(text));
 }
+
+} // namespace tarvik

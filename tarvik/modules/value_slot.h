@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+namespace tarvik {
+
 // One value collected from a template step; found stays false until a token gave a value.
 struct ValueSlot {
     bool found = false;
@@ -61,3 +63,5 @@ inline bool ReplaceStatement(std::string& line, std::string_view prefix, const V
 // The text a statement gets: the slot's value when found, else the template's own text of the
 // line from index `from` on (empty when the line is shorter); trimmed of blanks either way.
 std::string valueOrTemplateText(const ValueSlot& slot, std::string_view line, std::size_t from);
+
+} // namespace tarvik

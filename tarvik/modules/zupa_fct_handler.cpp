@@ -1,5 +1,7 @@
 #include "tarvik/modules/zupa_fct_handler.h"
 
+namespace tarvik {
+
 CZupaFctHandler::CZupaFctHandler(int zupaMode) : m_zupaMode(zupaMode) {
     m_conditions.add(StepMarker::ignore5Vng, with5VSupply());
 }
@@ -29,3 +31,5 @@ void CZupaFctHandler::OnEndStep(int, std::int64_t) {
     m_ogValue.clear();
     dropSteps(m_conditions.endStep());
 }
+
+} // namespace tarvik

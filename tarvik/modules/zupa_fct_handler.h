@@ -8,6 +8,8 @@
 #include "tarvik/modules/module_file_handler.h"
 #include "tarvik/modules/value_slot.h"
 
+namespace tarvik {
+
 class CZupaFctHandler : public CModuleFileHandler {
 public:
     // 0 no ZUPA card, 1 a ZUPA card, 2 a ZUPA card with 5 V supply ("ZUPA (5V-NG)").
@@ -28,3 +30,5 @@ private:
     ConditionalSteps m_conditions;
     ValueSlot m_ogValue; // "OG"
 };
+
+} // namespace tarvik

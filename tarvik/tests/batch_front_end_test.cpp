@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <sstream>
 
+using namespace tarvik;
+
 namespace {
 
 struct BatchResult {

@@ -17,6 +17,8 @@
 #include <filesystem>
 #include <functional>
 
+using namespace tarvik;
+
 namespace fs = std::filesystem;
 using testing_support::lf;
 using testing_support::rewriteModule;
@@ -170,7 +172,7 @@ TEST_P(SampleTemplate, AnnouncesWhatItWritesAndLeavesNoPlaceholder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Generators, SampleTemplate, ::testing::ValuesIn(sampleCases()),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& caseInfo) { return caseInfo.param.name; });
 
 TEST(CardGenerators, DeclineAnEmptyList) {
     EXPECT_FALSE(CDwbFctHandler({}, false).Prepare());

@@ -7,6 +7,8 @@
 
 #include <string>
 
+using namespace tarvik;
+
 namespace {
 
 struct Card {

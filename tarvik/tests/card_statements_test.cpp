@@ -6,15 +6,17 @@
 
 #include <climits>
 
+using namespace tarvik;
+
 namespace {
 
 std::string busAddress(std::string line, std::string_view after, int address) {
-    kw::rewriteBusAddress(line, after, address);
+    rewriteBusAddress(line, after, address);
     return line;
 }
 
 std::string renumbered(std::string line, std::string_view keyword, int number) {
-    kw::renumberStatement(line, keyword, number);
+    renumberStatement(line, keyword, number);
     return line;
 }
 
@@ -34,12 +36,12 @@ TEST(CardStatements, BusAddressLinesMatchByTheTextAfterTheKeyword) {
 }
 
 TEST(CardStatements, NumberAfterTheKeyword) {
-    EXPECT_EQ(3, kw::numberAfter("  HIGH H3 x", "  HIGH H"));
-    EXPECT_EQ(12, kw::numberAfter("  HIGH H12", "  HIGH H"));
-    EXPECT_FALSE(kw::numberAfter("  HIGH H", "  HIGH H"));
-    EXPECT_FALSE(kw::numberAfter("  HIGH H 3", "  HIGH H"));
-    EXPECT_FALSE(kw::numberAfter("  HIGH X3", "  HIGH H"));
-    EXPECT_EQ(INT_MAX, kw::numberAfter("  HIGH H99999999999", "  HIGH H"));
+    EXPECT_EQ(3, numberAfter("  HIGH H3 x", "  HIGH H"));
+    EXPECT_EQ(12, numberAfter("  HIGH H12", "  HIGH H"));
+    EXPECT_FALSE(numberAfter("  HIGH H", "  HIGH H"));
+    EXPECT_FALSE(numberAfter("  HIGH H 3", "  HIGH H"));
+    EXPECT_FALSE(numberAfter("  HIGH X3", "  HIGH H"));
+    EXPECT_EQ(INT_MAX, numberAfter("  HIGH H99999999999", "  HIGH H"));
 }
 
 TEST(CardStatements, RenumberKeepsTheTextAfterOneBlank) {
@@ -50,54 +52,54 @@ TEST(CardStatements, RenumberKeepsTheTextAfterOneBlank) {
 
 TEST(CardStatements, OnlyTheFirstCardsVariableLineIsRenamed) {
     std::string line = "  VARIABLE _KVR_1";
-    EXPECT_TRUE(kw::rewriteVariable(line, "  VARIABLE _KVR_", 3));
+    EXPECT_TRUE(rewriteVariable(line, "  VARIABLE _KVR_", 3));
     EXPECT_EQ("  VARIABLE _KVR_3", line);
     // Another card's variable, a longer name or a trailing text stays.
     for (const std::string other : {"  VARIABLE _KVR_2", "  VARIABLE _KVR_11", "  VARIABLE _KVR_1 ",
                                     "  VARIABLE _KVR_", " VARIABLE _KVR_1"}) {
         line = other;
-        EXPECT_FALSE(kw::rewriteVariable(line, "  VARIABLE _KVR_", 3)) << other;
+        EXPECT_FALSE(rewriteVariable(line, "  VARIABLE _KVR_", 3)) << other;
         EXPECT_EQ(other, line);
     }
 }
 
 TEST(CardStatements, InitValueMatchesTheWholeTemplateValue) {
     std::string line = "  BUSSINITSTR {238} ; group 1";
-    EXPECT_TRUE(kw::rewriteInitValue(line, "238", 236));
+    EXPECT_TRUE(rewriteInitValue(line, "238", 236));
     EXPECT_EQ("  BUSSINITSTR {236}", line);
     // {2380} and {23} are other values; an unclosed value is none.
     for (const std::string other : {"  BUSSINITSTR {2380}", "  BUSSINITSTR {23}",
                                     "  BUSSINITSTR {238", "  BUSSINITSTR 238"}) {
         line = other;
-        EXPECT_FALSE(kw::rewriteInitValue(line, "238", 236)) << other;
+        EXPECT_FALSE(rewriteInitValue(line, "238", 236)) << other;
         EXPECT_EQ(other, line);
     }
 }
 
 TEST(CardStatements, SwitchOnStatementTakesTheNumberAndOne) {
     std::string line = "  KVRCHANNEL1 0 ; off";
-    EXPECT_TRUE(kw::rewriteSwitchOn(line, "  KVRCHANNEL", 25));
+    EXPECT_TRUE(rewriteSwitchOn(line, "  KVRCHANNEL", 25));
     EXPECT_EQ("  KVRCHANNEL25 1", line);
     line = "  NGONX";
-    EXPECT_TRUE(kw::rewriteSwitchOn(line, "  NGON", 0));
+    EXPECT_TRUE(rewriteSwitchOn(line, "  NGON", 0));
     EXPECT_EQ("  NGON0 1", line);
     line = "  TQDCHANNEL1 1";
-    EXPECT_FALSE(kw::rewriteSwitchOn(line, "  KVRCHANNEL", 25));
+    EXPECT_FALSE(rewriteSwitchOn(line, "  KVRCHANNEL", 25));
     EXPECT_EQ("  TQDCHANNEL1 1", line);
 }
 
 TEST(CardStatements, NumberAfterTextIsFoundFromThePositionOn) {
     const std::string line = "  TESTFAILDATA0 Modul: KVR, Schritt: 120, Kanal";
-    const auto step = kw::numberAfterText(line, "Schritt: ", 1);
+    const auto step = numberAfterText(line, "Schritt: ", 1);
     ASSERT_TRUE(step);
     EXPECT_EQ(120, step->value);
     EXPECT_EQ("120", line.substr(step->begin, step->end - step->begin));
     std::string raised = line;
-    kw::replaceWithNumber(raised, step->begin, step->end, 2120);
+    replaceWithNumber(raised, step->begin, step->end, 2120);
     EXPECT_EQ("  TESTFAILDATA0 Modul: KVR, Schritt: 2120, Kanal", raised);
     // The text must stand at or after the position; a text without digits after it gives none.
-    EXPECT_FALSE(kw::numberAfterText("Schritt: 5", "Schritt: ", 1));
-    EXPECT_TRUE(kw::numberAfterText("Schritt: 5", "Schritt: ", 0));
-    EXPECT_FALSE(kw::numberAfterText("x Schritt: x5", "Schritt: ", 0));
-    EXPECT_EQ(INT_MAX, kw::numberAfterText("Schritt: 99999999999", "Schritt: ", 0)->value);
+    EXPECT_FALSE(numberAfterText("Schritt: 5", "Schritt: ", 1));
+    EXPECT_TRUE(numberAfterText("Schritt: 5", "Schritt: ", 0));
+    EXPECT_FALSE(numberAfterText("x Schritt: x5", "Schritt: ", 0));
+    EXPECT_EQ(INT_MAX, numberAfterText("Schritt: 99999999999", "Schritt: ", 0)->value);
 }

@@ -8,6 +8,8 @@
 
 #include <filesystem>
 
+using namespace tarvik;
+
 namespace fs = std::filesystem;
 
 namespace {

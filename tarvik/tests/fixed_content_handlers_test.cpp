@@ -15,6 +15,8 @@
 #include <cstdlib>
 #include <fstream>
 
+using namespace tarvik;
+
 using testing_support::crlf;
 using testing_support::lf;
 using testing_support::rewriteModule;

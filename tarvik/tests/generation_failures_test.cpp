@@ -14,6 +14,8 @@
 #include <functional>
 #include <utility>
 
+using namespace tarvik;
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -182,7 +184,7 @@ TEST_P(FailingModuleStep, NamesItsModuleAndRemovesOnlyItsFolder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, FailingModuleStep, ::testing::ValuesIn(kFailingModules),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
 
 namespace {
 

@@ -27,6 +27,8 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace tarvik;
+
 extern char** environ;
 
 namespace fs = std::filesystem;

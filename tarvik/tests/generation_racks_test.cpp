@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+using namespace tarvik;
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -220,7 +222,7 @@ TEST_P(EveryFamilyRack, TwinsAreGeneratedAsActualValueRecordings) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Instruments, EveryFamilyRack, ::testing::ValuesIn(kInstrumentCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
 
 namespace {
 

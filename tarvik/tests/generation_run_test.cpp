@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+using namespace tarvik;
+
 namespace fs = std::filesystem;
 
 namespace {

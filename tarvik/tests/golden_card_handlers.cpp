@@ -14,6 +14,8 @@
 #include <type_traits>
 #include <vector>
 
+namespace tarvik {
+
 namespace {
 
 template <typename Info> Info record(std::vector<int> v) {
@@ -77,3 +79,5 @@ std::unique_ptr<CModuleFileHandler> goldenJel(const GoldenInput& input) {
 std::unique_ptr<CModuleFileHandler> goldenFjn(const GoldenInput& input) {
     return std::make_unique<CFjnFctHandler>(cards<CFjnInfo>(input));
 }
+
+} // namespace tarvik

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+namespace tarvik {
+
 class CModuleFileHandler;
 class GoldenInput;
 
@@ -20,3 +22,5 @@ std::unique_ptr<CModuleFileHandler> goldenYot(const GoldenInput& input);
 std::unique_ptr<CModuleFileHandler> goldenGiv(const GoldenInput& input);
 std::unique_ptr<CModuleFileHandler> goldenJel(const GoldenInput& input);
 std::unique_ptr<CModuleFileHandler> goldenFjn(const GoldenInput& input);
+
+} // namespace tarvik

@@ -19,6 +19,8 @@
 
 #include <string_view>
 
+namespace tarvik {
+
 namespace {
 
 using Factory = std::unique_ptr<CModuleFileHandler> (*)(const GoldenInput&);
@@ -184,3 +186,5 @@ std::unique_ptr<CModuleFileHandler> makeGoldenHandler(const GoldenInput& input) 
     }
     return nullptr;
 }
+
+} // namespace tarvik

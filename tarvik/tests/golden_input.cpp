@@ -2,6 +2,8 @@
 
 #include <sstream>
 
+namespace tarvik {
+
 GoldenInput GoldenInput::parse(const std::string& text) {
     GoldenInput input;
     std::istringstream lines(text);
@@ -69,3 +71,5 @@ std::vector<std::string> GoldenInput::unreadKeys() const {
     }
     return unread;
 }
+
+} // namespace tarvik

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 class CModuleFileHandler;
 
 class GoldenInput {
@@ -49,3 +51,5 @@ private:
 
 // Builds the handler a case names; nullptr for an unknown handler name.
 std::unique_ptr<CModuleFileHandler> makeGoldenHandler(const GoldenInput& input);
+
+} // namespace tarvik

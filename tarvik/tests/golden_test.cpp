@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <fstream>
 
+using namespace tarvik;
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -119,4 +121,4 @@ TEST_P(GoldenTest, WritesTheExpectedModule) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, GoldenTest, ::testing::ValuesIn(caseNames()),
-                         [](const auto& info) { return info.param; });
+                         [](const auto& caseInfo) { return caseInfo.param; });

@@ -11,6 +11,7 @@
 
 #include <climits>
 
+using namespace tarvik;
 using namespace testing_support;
 
 namespace {

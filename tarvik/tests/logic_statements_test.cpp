@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarvik;
+
 namespace {
 
-std::string rewrite(std::string line, const kw::LogicStatementTarget& target) {
-    EXPECT_TRUE(kw::rewriteLogicStatement(line, target)) << line;
+std::string rewrite(std::string line, const LogicStatementTarget& target) {
+    EXPECT_TRUE(rewriteLogicStatement(line, target)) << line;
     return line;
 }
 
@@ -31,7 +33,7 @@ TEST(LogicStatements, PatternStepWithoutStepNumberStays) {
 }
 
 TEST(LogicStatements, LevelStatementsTakeTheStatementSet) {
-    const kw::LogicStatementTarget third{.firstChannel = 65, .statementSet = 2};
+    const LogicStatementTarget third{.firstChannel = 65, .statementSet = 2};
     EXPECT_EQ("  LOGDRIVEHIGH2 5.0", rewrite("  LOGDRIVEHIGH0 5.0", third));
     EXPECT_EQ("  LOGCOMPHIGH2 2.0 V", rewrite("  LOGCOMPHIGH0 2.0 V", third));
     EXPECT_EQ("  LOGCOMPLOW2 0.8", rewrite("  LOGCOMPLOW0 0.8", third));
@@ -46,14 +48,14 @@ TEST(LogicStatements, FoundLevelsReplaceTheTemplateText) {
     const ValueSlot th{true, "3.3"};
     const ValueSlot cl{true, "0.4"};
     const ValueSlot empty;
-    const kw::LogicStatementTarget withValues{
+    const LogicStatementTarget withValues{
         .statementSet = 1, .driveHigh = &th, .compareLow = &cl};
     EXPECT_EQ("  LOGDRIVEHIGH1 3.3", rewrite("  LOGDRIVEHIGH0 5.0", withValues));
     EXPECT_EQ("  LOGCOMPLOW1 0.4", rewrite("  LOGCOMPLOW0 0.8", withValues));
     // Compare high has no value of its own.
     EXPECT_EQ("  LOGCOMPHIGH1 2.0", rewrite("  LOGCOMPHIGH0 2.0", withValues));
     // Slots without a value leave the template's levels.
-    const kw::LogicStatementTarget notFound{
+    const LogicStatementTarget notFound{
         .statementSet = 1, .driveHigh = &empty, .compareLow = &empty};
     EXPECT_EQ("  LOGDRIVEHIGH1 5.0", rewrite("  LOGDRIVEHIGH0 5.0", notFound));
     EXPECT_EQ("  LOGCOMPLOW1 0.8", rewrite("  LOGCOMPLOW0 0.8", notFound));
@@ -63,19 +65,19 @@ TEST(LogicStatements, OtherLinesAreNoLogicStatements) {
     for (std::string line :
          {"  BUSMADDRESS 56", " LOGSTEP3 HL", "  LOGSTE", "  logstep3 HL", "  VARIABLE _GAT84_1"}) {
         const std::string before = line;
-        EXPECT_FALSE(kw::rewriteLogicStatement(line, {.firstChannel = 9, .statementSet = 3}));
+        EXPECT_FALSE(rewriteLogicStatement(line, {.firstChannel = 9, .statementSet = 3}));
         EXPECT_EQ(before, line);
     }
 }
 
 TEST(LogicStatements, ShiftPatternStepServesOtherKeywords) {
     std::string line = "  DWBSTEP4 1010";
-    EXPECT_TRUE(kw::shiftPatternStep(line, "  DWBSTEP", 17));
+    EXPECT_TRUE(shiftPatternStep(line, "  DWBSTEP", 17));
     EXPECT_EQ("  DWBSTEP4 " + std::string(16, '.') + "1010", line);
     std::string logic = "  LOGSTEP4 1010";
-    EXPECT_FALSE(kw::shiftPatternStep(logic, "  DWBSTEP", 17));
+    EXPECT_FALSE(shiftPatternStep(logic, "  DWBSTEP", 17));
     EXPECT_EQ("  LOGSTEP4 1010", logic);
     // A card base below 1 is no shift at all.
-    EXPECT_TRUE(kw::shiftPatternStep(line = "  DWBSTEP4 1010", "  DWBSTEP", 0));
+    EXPECT_TRUE(shiftPatternStep(line = "  DWBSTEP4 1010", "  DWBSTEP", 0));
     EXPECT_EQ("  DWBSTEP4 1010", line);
 }

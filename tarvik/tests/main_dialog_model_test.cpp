@@ -10,6 +10,8 @@
 
 #include <fstream>
 
+using namespace tarvik;
+
 namespace fs = std::filesystem;
 using Change = ConfigurationList::Change;
 using MenuKind = ConfigurationList::MenuKind;

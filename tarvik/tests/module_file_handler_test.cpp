@@ -13,6 +13,8 @@
 
 #include <fstream>
 
+using namespace tarvik;
+
 namespace fs = std::filesystem;
 using testing_support::crlf;
 using testing_support::lf;

@@ -22,6 +22,8 @@
 #include <functional>
 #include <random>
 
+using namespace tarvik;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -8,6 +8,8 @@
 #include <set>
 #include <unistd.h>
 
+namespace tarvik {
+
 namespace fs = std::filesystem;
 
 namespace testing_support {
@@ -168,3 +170,5 @@ std::vector<std::string> hiddenColumns(const std::string& module) {
 }
 
 } // namespace testing_support
+
+} // namespace tarvik

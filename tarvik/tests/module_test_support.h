@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tarvik {
+
 namespace testing_support {
 
 // A fresh, empty folder under the system's temporary directory, removed on destruction.
@@ -77,3 +79,5 @@ std::vector<WrittenStep> writtenSteps(const std::string& module);
 std::vector<std::string> hiddenColumns(const std::string& module);
 
 } // namespace testing_support
+
+} // namespace tarvik

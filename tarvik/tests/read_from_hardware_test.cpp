@@ -16,6 +16,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace tarvik;
+
 using namespace kw::sim::testkit;
 
 namespace {
@@ -207,7 +209,9 @@ INSTANTIATE_TEST_SUITE_P(
                  false,
                  false,
                  {"0 31 0", "15 256 0"}}),
-    [](const ::testing::TestParamInfo<RackCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<RackCase>& caseInfo) {
+        return std::string(caseInfo.param.name);
+    });
 
 TEST(ReadFromHardwareEdges, DecoderAndLastOccupiedPosition) {
     ReadRack kind4({"kind 4", "0 31 0"});

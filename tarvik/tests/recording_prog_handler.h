@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+namespace tarvik {
+
 class RecordingProgHandler : public CProgHandler {
 public:
     RecordingProgHandler() : m_registration(this) {}
@@ -18,3 +20,5 @@ public:
 private:
     ScopedProgHandler m_registration;
 };
+
+} // namespace tarvik

@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+using namespace tarvik;
+
 namespace {
 
 bool has(const std::vector<std::string>& list, const std::string& name) {

@@ -1,5 +1,7 @@
 #include "scripted_handler.h"
 
+namespace tarvik {
+
 namespace {
 
 int number(const std::vector<std::string>& args, std::size_t i) {
@@ -75,3 +77,5 @@ void ScriptedHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
         }
     }
 }
+
+} // namespace tarvik

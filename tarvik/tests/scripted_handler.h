@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 struct HandlerScript {
     int addedSteps = 0;                   // GetAddedSteps result
     std::set<std::string> hiddenColumns;  // IsColumnHidden is true for these headers
@@ -46,3 +48,5 @@ private:
     HandlerScript m_script;
     std::map<int, int> m_passes;
 };
+
+} // namespace tarvik

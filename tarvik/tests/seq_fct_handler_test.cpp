@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarvik;
 using namespace testing_support;
 
 namespace {

@@ -9,6 +9,7 @@
 
 #include <set>
 
+using namespace tarvik;
 using namespace testing_support;
 
 namespace {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+using namespace tarvik;
+
 namespace {
 
 class FakeHardware : public HardwareSearch {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarvik;
+
 namespace fs = std::filesystem;
 
 TEST(TargetDirectory, NonEmptyFolderWinsOverAnEarlierEmptyOne) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarvik;
+
 namespace fs = std::filesystem;
 
 // Templates beside the program win over installed ones; the installed data folder is used

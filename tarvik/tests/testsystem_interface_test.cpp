@@ -12,6 +12,8 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace tarvik;
+
 using kw::sim::InProcessSimulator;
 
 namespace {

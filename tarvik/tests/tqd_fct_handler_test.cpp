@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarvik;
 using namespace testing_support;
 
 namespace {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarvik;
+
 namespace {
 
 // Parses `name`/`param` out of a line; returns the line afterwards and the slot.

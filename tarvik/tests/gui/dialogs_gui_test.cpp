@@ -1,9 +1,9 @@
 // The choice dialogs, the progress window and the message boxes of a run.
 
-#include "tarvik/app/progress_dlg.h"
-#include "tarvik/app/qt_user_interface.h"
-#include "tarvik/app/systype_dlg.h"
-#include "tarvik/app/tarvik_app.h"
+#include "tarvik/app/gui/progress_dlg.h"
+#include "tarvik/app/gui/qt_user_interface.h"
+#include "tarvik/app/gui/systype_dlg.h"
+#include "tarvik/app/gui/tarvik_app.h"
 
 #include "window_script.h"
 
@@ -17,6 +17,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+using namespace tarvik;
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The main dialog driven like a user: the questions after it opens, the right-click menus,
 // the fields and "Generieren".
 
-#include "tarvik/app/browse_for_folder_dialog.h"
-#include "tarvik/app/caption_width.h"
-#include "tarvik/app/progress_dlg.h"
-#include "tarvik/app/qt_user_interface.h"
-#include "tarvik/app/tarvik_dlg.h"
-#include "tarvik/app/variant_dlg.h"
+#include "tarvik/app/gui/browse_for_folder_dialog.h"
+#include "tarvik/app/gui/caption_width.h"
+#include "tarvik/app/gui/progress_dlg.h"
+#include "tarvik/app/gui/qt_user_interface.h"
+#include "tarvik/app/gui/tarvik_dlg.h"
+#include "tarvik/app/gui/variant_dlg.h"
 #include "tarvik/config/system_info.h"
 #include "tarvik/generation/generation_run.h"
 #include "tarvik/generation/user_interface.h"
@@ -35,6 +35,8 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+
+using namespace tarvik;
 
 namespace {
 

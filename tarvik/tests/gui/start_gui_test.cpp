@@ -5,10 +5,10 @@
 #include "common/devices/usb_adapter_ids.h"
 #include "sim/testing/sim_process.h"
 #include "tarvik/app/command_line_info.h"
-#include "tarvik/app/qt_user_interface.h"
-#include "tarvik/app/tarvik_app.h"
+#include "tarvik/app/gui/qt_user_interface.h"
+#include "tarvik/app/gui/tarvik_app.h"
 #include "tarvik/app/testsystem_hardware_search.h"
-#include "tarvik/app/variant_dlg.h"
+#include "tarvik/app/gui/variant_dlg.h"
 
 #include "window_script.h"
 
@@ -20,6 +20,8 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+
+using namespace tarvik;
 
 using namespace kw::sim::testkit;
 

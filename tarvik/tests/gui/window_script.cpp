@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+namespace tarvik {
+
 namespace {
 
 constexpr int kPollMs = 5;
@@ -130,3 +132,5 @@ QString messageText(QWidget* window) {
 void pressEscape(QWidget* window) {
     QTest::keyClick(window, Qt::Key_Escape);
 }
+
+} // namespace tarvik

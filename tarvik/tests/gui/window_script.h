@@ -20,6 +20,8 @@ class QMenu;
 class QMessageBox;
 class QWidget;
 
+namespace tarvik {
+
 class WindowScript : public QObject {
     Q_OBJECT
 
@@ -71,3 +73,5 @@ void pressEscape(QWidget* window);
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
+
+} // namespace tarvik

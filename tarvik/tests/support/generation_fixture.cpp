@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace tarvik {
+
 namespace fs = std::filesystem;
 
 const GenerationStamp GenerationFixture::kStamp{"V 1.00", "3.2.0", "07.12.2026", "14:05"};
@@ -74,3 +76,5 @@ void fillEveryFamily(CSystemInfo& system) {
     system.slots[48] = {CardType::Multi, 4, 0}; // BAQ44
     system.slots[49] = {CardType::Multi, 6, 0}; // GIV12
 }
+
+} // namespace tarvik

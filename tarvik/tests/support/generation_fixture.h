@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 // One card of every card family with a module generator, on an 860 with the new decoder
 // (ULM860) and a DAX19 at card address 50.
 void fillEveryFamily(CSystemInfo& system);
@@ -46,3 +48,5 @@ protected:
     CSystemInfo m_system;
     ScriptedUi m_ui;
 };
+
+} // namespace tarvik

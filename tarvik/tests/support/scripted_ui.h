@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace tarvik {
+
 class ScriptedUi : public UserInterface {
 public:
     std::deque<bool> answers;
@@ -40,3 +42,5 @@ public:
     void hideProgress() override { events.push_back("hide"); }
     void endProgress() override { events.push_back("end"); }
 };
+
+} // namespace tarvik

@@ -11,6 +11,8 @@ class QButtonGroup;
 class QCheckBox;
 class QPushButton;
 
+namespace tarvik {
+
 class CSystypeDlg : public QDialog {
     Q_OBJECT
 
@@ -30,3 +32,5 @@ private:
     QCheckBox* m_expansion2;
     QPushButton* m_ok;
 };
+
+} // namespace tarvik

@@ -16,6 +16,8 @@ class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
+namespace tarvik {
+
 class CTarvikDlg : public QDialog {
     Q_OBJECT
 
@@ -74,3 +76,5 @@ private:
     QCheckBox* m_generateCal = nullptr;
     QButtonGroup* m_instrument = nullptr;
 };
+
+} // namespace tarvik

@@ -14,6 +14,8 @@
 class QLabel;
 class QProgressBar;
 
+namespace tarvik {
+
 class CProgressDlg : public QDialog {
     Q_OBJECT
 
@@ -40,3 +42,5 @@ private:
     QProgressBar* m_mainBar;
     QProgressBar* m_detailBar;
 };
+
+} // namespace tarvik

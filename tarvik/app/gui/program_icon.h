@@ -7,8 +7,12 @@
 
 class QImage;
 
+namespace tarvik {
+
 // The icon drawn at size x size pixels on a transparent background.
 QImage programIconImage(int size);
 
 // The icon in the sizes window systems ask for.
 QIcon programIcon();
+
+} // namespace tarvik

@@ -6,6 +6,8 @@
 #include "tarvik/app/main_dialog_model.h"
 #include "tarvik/app/start_sequence.h"
 
+namespace tarvik {
+
 class CTarvikCommandLineInfo;
 
 class CTarvikApp : public StartFrontEnd {
@@ -28,3 +30,5 @@ private:
 // Creates the QApplication and runs the desktop program.
 int runTarvikGui(int& argc, char** argv, const CTarvikCommandLineInfo& commandLine,
                  HardwareSearch& hardware, GenerationStarter starter);
+
+} // namespace tarvik

@@ -19,8 +19,11 @@
 
 #include <mutex>
 
-class CProgressDlg;
 class QWidget;
+
+namespace tarvik {
+
+class CProgressDlg;
 
 // The caption of tarvik's message boxes.
 extern const char* const kMessageCaption;
@@ -72,3 +75,5 @@ private:
     ProgressState m_state;
     bool m_stateShowPending = false;
 };
+
+} // namespace tarvik

@@ -1,4 +1,4 @@
-#include "tarvik/app/progress_dlg.h"
+#include "tarvik/app/gui/progress_dlg.h"
 
 #include "tarvik/app/progress_bar_state.h"
 
@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QVBoxLayout>
+
+namespace tarvik {
 
 namespace {
 
@@ -70,3 +72,5 @@ void CProgressDlg::keyPressEvent(QKeyEvent* event) {
     }
     QDialog::keyPressEvent(event);
 }
+
+} // namespace tarvik

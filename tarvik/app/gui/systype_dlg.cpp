@@ -1,4 +1,4 @@
-#include "tarvik/app/systype_dlg.h"
+#include "tarvik/app/gui/systype_dlg.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+namespace tarvik {
 
 CSystypeDlg::CSystypeDlg(QWidget* parent)
     : QDialog(parent), m_types(new QButtonGroup(this)),
@@ -55,3 +57,5 @@ void CSystypeDlg::showState() {
 SystemChoice CSystypeDlg::choice() const {
     return result() == QDialog::Accepted ? m_state.choice() : SystemChoice{};
 }
+
+} // namespace tarvik

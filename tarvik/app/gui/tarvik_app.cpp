@@ -1,14 +1,16 @@
-#include "tarvik/app/tarvik_app.h"
+#include "tarvik/app/gui/tarvik_app.h"
 
 #include "common/desktop/qt_german.h"
 #include "common/files/file_ops.h"
-#include "tarvik/app/program_icon.h"
-#include "tarvik/app/qt_user_interface.h"
-#include "tarvik/app/systype_dlg.h"
-#include "tarvik/app/tarvik_dlg.h"
+#include "tarvik/app/gui/program_icon.h"
+#include "tarvik/app/gui/qt_user_interface.h"
+#include "tarvik/app/gui/systype_dlg.h"
+#include "tarvik/app/gui/tarvik_dlg.h"
 #include "tarvik/app/template_folder.h"
 
 #include <QApplication>
+
+namespace tarvik {
 
 CTarvikApp::CTarvikApp(RunInputs inputs, GenerationStarter starter)
     : m_inputs(std::move(inputs)), m_starter(std::move(starter)) {}
@@ -46,3 +48,5 @@ int runTarvikGui(int& argc, char** argv, const CTarvikCommandLineInfo& commandLi
     CTarvikApp app(initialRunInputs(templateFolder(kw::programFolder())), std::move(starter));
     return app.run(commandLine, hardware);
 }
+
+} // namespace tarvik

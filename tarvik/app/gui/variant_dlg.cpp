@@ -1,4 +1,4 @@
-#include "tarvik/app/variant_dlg.h"
+#include "tarvik/app/gui/variant_dlg.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>
@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+namespace tarvik {
 
 CVariantDlg::CVariantDlg(const Texts& texts, const QString& number, const QString& position,
                          QWidget* parent)
@@ -58,3 +60,5 @@ CFjnDlg::CFjnDlg(const QString& number, const QString& position, QWidget* parent
                    "FJN860 in Position",
                    {"FJN860 mit 8 Kanälen", "FJN860 mit 4 Kanälen"}},
                   number, position, parent) {}
+
+} // namespace tarvik

@@ -6,6 +6,8 @@
 #include <QFontMetrics>
 #include <QWidget>
 
+namespace tarvik {
+
 // The caption in a bold variant of the window's font, and room for the icon, the title-bar
 // buttons and the frame's margins (about eight line heights).
 inline int captionWidth(const QWidget& window) {
@@ -14,3 +16,5 @@ inline int captionWidth(const QWidget& window) {
     const QFontMetrics metrics(font);
     return metrics.horizontalAdvance(window.windowTitle()) + 8 * metrics.height();
 }
+
+} // namespace tarvik

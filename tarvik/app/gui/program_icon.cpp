@@ -1,9 +1,11 @@
-#include "tarvik/app/program_icon.h"
+#include "tarvik/app/gui/program_icon.h"
 
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+
+namespace tarvik {
 
 namespace {
 
@@ -65,3 +67,5 @@ QIcon programIcon() {
     }
     return icon;
 }
+
+} // namespace tarvik

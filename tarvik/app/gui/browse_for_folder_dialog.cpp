@@ -1,6 +1,6 @@
-#include "tarvik/app/browse_for_folder_dialog.h"
+#include "tarvik/app/gui/browse_for_folder_dialog.h"
 
-#include "tarvik/app/caption_width.h"
+#include "tarvik/app/gui/caption_width.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+namespace tarvik {
 
 namespace {
 
@@ -131,3 +133,5 @@ std::optional<QString> CBrowseForFolderDialog::browse(QWidget* parent, const QSt
     }
     return dialog.selectedFolder();
 }
+
+} // namespace tarvik

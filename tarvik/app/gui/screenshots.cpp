@@ -8,11 +8,11 @@
 // the way.
 
 #include "common/files/file_ops.h"
-#include "tarvik/app/program_icon.h"
-#include "tarvik/app/progress_dlg.h"
-#include "tarvik/app/systype_dlg.h"
-#include "tarvik/app/tarvik_dlg.h"
-#include "tarvik/app/variant_dlg.h"
+#include "tarvik/app/gui/program_icon.h"
+#include "tarvik/app/gui/progress_dlg.h"
+#include "tarvik/app/gui/systype_dlg.h"
+#include "tarvik/app/gui/tarvik_dlg.h"
+#include "tarvik/app/gui/variant_dlg.h"
 #include "tarvik/config/system_info.h"
 
 #include <QAbstractButton>
@@ -28,6 +28,8 @@
 #include <QTimer>
 
 #include <cstdio>
+
+using namespace tarvik;
 
 namespace {
 

@@ -13,6 +13,8 @@
 class QButtonGroup;
 class QPushButton;
 
+namespace tarvik {
+
 class CVariantDlg : public QDialog {
     Q_OBJECT
 
@@ -56,3 +58,5 @@ class CFjnDlg : public CVariantDlg {
 public:
     CFjnDlg(const QString& number, const QString& position, QWidget* parent = nullptr);
 };
+
+} // namespace tarvik

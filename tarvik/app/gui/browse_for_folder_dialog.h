@@ -12,6 +12,8 @@ class QLabel;
 class QPushButton;
 class QTreeView;
 
+namespace tarvik {
+
 class CBrowseForFolderDialog : public QDialog {
     Q_OBJECT
 
@@ -44,3 +46,5 @@ private:
     QPushButton* m_ok;
     QString m_revealing; // the initial folder, until the user selects another one
 };
+
+} // namespace tarvik

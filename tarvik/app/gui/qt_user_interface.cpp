@@ -1,10 +1,12 @@
-#include "tarvik/app/qt_user_interface.h"
+#include "tarvik/app/gui/qt_user_interface.h"
 
-#include "tarvik/app/progress_dlg.h"
+#include "tarvik/app/gui/progress_dlg.h"
 
 #include <QApplication>
 #include <QPushButton>
 #include <QThread>
+
+namespace tarvik {
 
 const char* const kMessageCaption = "Tarvik";
 
@@ -188,3 +190,5 @@ void QtUserInterface::endProgress() {
         QMetaObject::invokeMethod(&m_uiThread, end, Qt::BlockingQueuedConnection);
     }
 }
+
+} // namespace tarvik

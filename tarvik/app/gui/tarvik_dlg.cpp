@@ -1,10 +1,10 @@
-#include "tarvik/app/tarvik_dlg.h"
+#include "tarvik/app/gui/tarvik_dlg.h"
 
-#include "tarvik/app/browse_for_folder_dialog.h"
-#include "tarvik/app/caption_width.h"
-#include "tarvik/app/program_icon.h"
-#include "tarvik/app/qt_user_interface.h"
-#include "tarvik/app/variant_dlg.h"
+#include "tarvik/app/gui/browse_for_folder_dialog.h"
+#include "tarvik/app/gui/caption_width.h"
+#include "tarvik/app/gui/program_icon.h"
+#include "tarvik/app/gui/qt_user_interface.h"
+#include "tarvik/app/gui/variant_dlg.h"
 #include "tarvik/config/system_info.h"
 #include "tarvik/generation/documentation.h"
 
@@ -26,6 +26,8 @@
 #include <QVBoxLayout>
 
 #include <thread>
+
+namespace tarvik {
 
 namespace {
 
@@ -432,3 +434,5 @@ void CTarvikDlg::showAbout() {
     }
     box.exec();
 }
+
+} // namespace tarvik
