@@ -16,7 +16,7 @@ namespace {
 std::size_t findText(std::string_view text, std::string_view from, std::size_t start) {
     const std::size_t length = from.size();
     while (start < text.size() && text.size() - start >= length) {
-        const char* hit = findByte(text.data() + start, text.size() - start - length + 1, from[0]);
+        const char* hit = kw::findByte(text.data() + start, text.size() - start - length + 1, from[0]);
         if (hit == nullptr) {
             return std::string::npos;
         }
