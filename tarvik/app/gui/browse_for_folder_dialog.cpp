@@ -74,6 +74,12 @@ CBrowseForFolderDialog::CBrowseForFolderDialog(const QString& title, const QStri
             reveal(m_revealing);
         }
     });
+    // A folder's rows are sorted after it has been read, which again moves the initial folder.
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, [this] {
+        if (!m_revealing.isEmpty()) {
+            reveal(m_revealing);
+        }
+    });
     // The whole caption stays readable in the title bar.
     setMinimumWidth(captionWidth(*this));
     selectFolder(existingFolder(initialFolder));
