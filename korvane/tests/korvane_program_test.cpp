@@ -118,6 +118,10 @@ TEST_F(KorvaneProgramTest, ExitCodesOfTheUnattendedRun) {
     const std::string missing = (folder() / "fehlt.txt").string();
     const std::string noInterface = "korvane: Kein Testsystem-Interface vorhanden!\n";
     const std::string where = " von \"" + outOfRange.string() + "\": ";
+    const std::string refused =
+        "korvane: Zeile 2" + where + "Funktionsadresse 19 liegt nicht in 0-15, nicht gesendet.\n" +
+        "korvane: Zeile 3" + where + "Kartenadresse 70000 liegt nicht in 0-63, nicht gesendet.\n" +
+        "korvane: Zeile 4" + where + "Daten 256 liegt nicht in 0-255, nicht gesendet.\n";
     struct Case {
         const char* name;
         std::vector<fs::path> racks; // served while the row runs
@@ -151,28 +155,8 @@ TEST_F(KorvaneProgramTest, ExitCodesOfTheUnattendedRun) {
          255,
          "korvane: Die gewählte Testsystem-Schnittstelle ist nicht vorhanden!\n"},
         {"plain run", {rack}, {"/exec", sequence.string()}, 0, ""},
-        {"refused lines, default",
-         {rack},
-         {"-exec", outOfRange.string()},
-         0,
-         "korvane: Zeile 2" + where +
-             "Funktionsadresse 19 liegt nicht in 0-15, nicht gesendet.\n"
-             "korvane: Zeile 3" +
-             where +
-             "Kartenadresse 70000 liegt nicht in 0-63, nicht gesendet.\n"
-             "korvane: Zeile 4" +
-             where + "Daten 256 liegt nicht in 0-255, nicht gesendet.\n"},
-        {"refused lines, strict",
-         {rack},
-         {"--strict", "-exec", outOfRange.string()},
-         4,
-         "korvane: Zeile 2" + where +
-             "Funktionsadresse 19 liegt nicht in 0-15, nicht gesendet.\n"
-             "korvane: Zeile 3" +
-             where +
-             "Kartenadresse 70000 liegt nicht in 0-63, nicht gesendet.\n"
-             "korvane: Zeile 4" +
-             where + "Daten 256 liegt nicht in 0-255, nicht gesendet.\n"},
+        {"refused lines, default", {rack}, {"-exec", outOfRange.string()}, 0, refused},
+        {"refused lines, strict", {rack}, {"--strict", "-exec", outOfRange.string()}, 4, refused},
         {"failing bus, default",
          {failing},
          {"-exec", sequence.string()},

@@ -99,6 +99,22 @@ void answerXab(WindowScript& script, const QString& answer) {
     });
 }
 
+// Types a project name into the main dialog and clicks "Generieren".
+WindowScript::Action generateAs(const QString& name) {
+    return [name](QWidget* main) {
+        main->findChild<QLineEdit*>("projectName")->setText(name);
+        main->findChild<QPushButton*>("generateButton")->click();
+    };
+}
+
+// Keeps a message box's text and answers it with OK.
+WindowScript::Action keepTextAndOk(QString& text) {
+    return [&text](QWidget* box) {
+        text = messageText(box);
+        clickButton(box, "OK");
+    };
+}
+
 QRadioButton* radio(QWidget* window, const QString& text) {
     for (QRadioButton* button : window->findChildren<QRadioButton*>()) {
         if (button->text() == text) {
@@ -390,31 +406,11 @@ TEST(TarvikDlg, GenerierenReplacesAnExistingTestmappeAfterOk) {
     QString done;
     WindowScript script;
     // A name that cannot be a folder is refused with its reason first.
-    script
-        .modal("Kontrollwerk 3.2.0",
-               [](QWidget* main) {
-                   main->findChild<QLineEdit*>("projectName")->setText("BANK/2");
-                   main->findChild<QPushButton*>("generateButton")->click();
-               })
-        .modal(kMessageCaption,
-               [&refused](QWidget* box) {
-                   refused = messageText(box);
-                   clickButton(box, "OK");
-               })
-        .modal("Kontrollwerk 3.2.0",
-               [](QWidget* main) {
-                   main->findChild<QLineEdit*>("projectName")->setText("BANK");
-                   main->findChild<QPushButton*>("generateButton")->click();
-               })
-        .modal(kMessageCaption,
-               [&question](QWidget* box) {
-                   question = messageText(box);
-                   clickButton(box, "OK");
-               })
-        .modal(kMessageCaption, [&done](QWidget* box) {
-            done = messageText(box);
-            clickButton(box, "OK");
-        });
+    script.modal("Kontrollwerk 3.2.0", generateAs("BANK/2"))
+        .modal(kMessageCaption, keepTextAndOk(refused))
+        .modal("Kontrollwerk 3.2.0", generateAs("BANK"))
+        .modal(kMessageCaption, keepTextAndOk(question))
+        .modal(kMessageCaption, keepTextAndOk(done));
     EXPECT_EQ(QDialog::Accepted, dialog.exec());
     EXPECT_EQ(0, script.pending());
     EXPECT_EQ("Der Name der Testmappe darf keinen Schrägstrich (\"/\" oder \"\\\") enthalten!",
