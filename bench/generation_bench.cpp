@@ -190,15 +190,18 @@ int main() {
     bool ok = generateInto(system, output);
 
     // Generation and copy take turns, so that both meet the same load on a shared machine.
+    // Each round writes into folders of its own and nothing is removed before the last round:
+    // ext4 does not hand out the inodes of files deleted a few seconds before, and a loop that
+    // deletes what it just made has both sides search past them (measured: most of the time of
+    // a round went into that search, which a user generating once never meets).
     double generation = 1e300, copy = 1e300, sync = 1e300;
-    const fs::path generated = root / "generiert", copied = root / "kopiert";
     for (int round = 0; round < kRounds && ok; ++round) {
+        const std::string suffix = std::to_string(round);
+        const fs::path generated = root / ("generiert" + suffix), copied = root / ("kopiert" + suffix);
         generation =
             std::min(generation, secondsOf(ok, [&] { return generateInto(system, generated); }));
         copy = std::min(copy, secondsOf(ok, [&] { return copyWithCp(output, copied); }));
         sync = std::min(sync, secondsOf(ok, [&] { return kw::syncTree(copied); }));
-        kw::removeTree(generated);
-        kw::removeTree(copied);
     }
     if (ok) {
         const TreeSize size = treeSize(output);

@@ -175,9 +175,9 @@ public:
 
     bool copyFolder(const fs::path& source, const fs::path& target,
                     const std::vector<std::string>& leaveOut);
+    bool copyEntry(const fs::path& source, const fs::path& target);
 
 private:
-    bool copyEntry(const fs::path& source, const fs::path& target);
     bool copyFile(const fs::path& source, const fs::path& target, const struct stat& info);
     bool fail(const fs::path& path, int error = errno) {
         if (m_failure != nullptr && m_failure->empty()) {
@@ -288,6 +288,10 @@ bool copyTree(const fs::path& source, const fs::path& target,
         return false;
     }
     return TreeCopy(failure).copyFolder(source, target, leaveOut);
+}
+
+bool copyEntry(const fs::path& source, const fs::path& target, std::string* failure) {
+    return TreeCopy(failure).copyEntry(source, target);
 }
 
 bool syncFolder(const fs::path& folder) { return syncPath(folder, O_RDONLY | O_DIRECTORY); }

@@ -38,6 +38,10 @@ void setFileFaultHook(FileFaultHook hook);
 bool copyTree(const std::filesystem::path& source, const std::filesystem::path& target,
               const std::vector<std::string>& leaveOut = {}, std::string* failure = nullptr);
 
+// The same for one entry of a folder: a file (checked like those of a tree) or a folder.
+bool copyEntry(const std::filesystem::path& source, const std::filesystem::path& target,
+               std::string* failure = nullptr);
+
 // Writes every file and folder of a tree (and the tree's folder) through to the disk, so that
 // it survives a power cut once published: the whole file system holding it is synced. False
 // when that reports an error.

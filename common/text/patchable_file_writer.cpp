@@ -3,9 +3,39 @@
 #include "common/text/find_byte.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kw {
+
+namespace {
+
+// Writes all bytes at the file's current position (pwrite: at `offset`), going on after short
+// writes and interrupted calls. False after any other failure.
+bool writeAll(int fd, const char* bytes, std::size_t length, off_t offset = -1) {
+    while (length > 0) {
+        const ssize_t n = offset < 0 ? ::write(fd, bytes, length)
+                                     : ::pwrite(fd, bytes, length, offset);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        const auto written = static_cast<std::size_t>(n);
+        bytes += written;
+        length -= written;
+        if (offset >= 0) {
+            offset += n;
+        }
+    }
+    return true;
+}
+
+} // namespace
 
 PatchableFileWriter::PatchableFileWriter(std::size_t buffer)
     : m_capacity(std::max<std::size_t>(buffer, 16)) {}
@@ -15,6 +45,24 @@ PatchableFileWriter::~PatchableFileWriter() {
 }
 
 bool PatchableFileWriter::create(const std::filesystem::path& path) {
+    return openFile(path, O_TRUNC, 0666);
+}
+
+bool PatchableFileWriter::createNew(const std::filesystem::path& path, unsigned mode) {
+    // Created for the owner only, then given its mode whatever the umask says, as a copied
+    // file is.
+    if (!openFile(path, O_EXCL, S_IRUSR | S_IWUSR)) {
+        return false;
+    }
+    if (::fchmod(m_fd, static_cast<mode_t>(mode & 07777)) != 0) {
+        ::close(m_fd);
+        m_fd = -1;
+        return false;
+    }
+    return true;
+}
+
+bool PatchableFileWriter::openFile(const std::filesystem::path& path, int how, unsigned mode) {
     close();
     m_failed = false;
     m_flushed = 0;
@@ -23,8 +71,8 @@ bool PatchableFileWriter::create(const std::filesystem::path& path) {
     if (!m_buffer) {
         m_buffer.reset(new char[m_capacity]);
     }
-    m_file.pubsetbuf(nullptr, 0);
-    return m_file.open(path, std::ios::out | std::ios::trunc | std::ios::binary) != nullptr;
+    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | how, static_cast<mode_t>(mode));
+    return m_fd >= 0;
 }
 
 // Room for `bytes` more at the end of the buffer. Committed bytes go to the file first when
@@ -102,9 +150,7 @@ void PatchableFileWriter::flushCommitted() {
     if (m_committed == 0) {
         return;
     }
-    if (!m_file.is_open() ||
-        m_file.sputn(m_buffer.get(), static_cast<std::streamsize>(m_committed)) !=
-            static_cast<std::streamsize>(m_committed)) {
+    if (m_fd < 0 || !writeAll(m_fd, m_buffer.get(), m_committed)) {
         m_failed = true;
     }
     m_flushed += static_cast<std::int64_t>(m_committed);
@@ -115,7 +161,7 @@ void PatchableFileWriter::flushCommitted() {
 
 bool PatchableFileWriter::patch(std::int64_t position, std::string_view bytes) {
     const auto length = static_cast<std::int64_t>(bytes.size());
-    if (!m_file.is_open() || position < 0 || length > this->position() - position) {
+    if (m_fd < 0 || position < 0 || length > this->position() - position) {
         return false;
     }
     if (position >= m_flushed) {
@@ -123,29 +169,24 @@ bool PatchableFileWriter::patch(std::int64_t position, std::string_view bytes) {
         std::memcpy(m_buffer.get() + (position - m_flushed), bytes.data(), bytes.size());
         return true;
     }
-    const std::int64_t end = this->position();
-    flushCommitted();
-    const bool written = m_file.pubseekpos(static_cast<std::streamoff>(position), std::ios::out) !=
-                             std::streampos(std::streamoff(-1)) &&
-                         m_file.sputn(bytes.data(), static_cast<std::streamsize>(length)) ==
-                             static_cast<std::streamsize>(length);
-    const bool back = m_file.pubseekpos(static_cast<std::streamoff>(end), std::ios::out) !=
-                      std::streampos(std::streamoff(-1));
-    if (!written || !back) {
+    // Bytes already handed to the file; the staged and committed bytes stay in the buffer.
+    if (!writeAll(m_fd, bytes.data(), bytes.size(), static_cast<off_t>(position))) {
         m_failed = true;
+        return false;
     }
-    return written;
+    return true;
 }
 
 bool PatchableFileWriter::close() {
-    if (!m_file.is_open()) {
+    if (m_fd < 0) {
         return false;
     }
     dropStaged();
     flushCommitted();
-    if (m_file.close() == nullptr) {
+    if (::close(m_fd) != 0) {
         m_failed = true;
     }
+    m_fd = -1;
     return !m_failed;
 }
 

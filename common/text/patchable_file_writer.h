@@ -11,7 +11,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string_view>
 
@@ -28,7 +27,10 @@ public:
 
     // Creates the file anew (truncating it). False when it cannot be created.
     bool create(const std::filesystem::path& path);
-    bool isOpen() const { return m_file.is_open(); }
+    // Creates a file that must not exist yet, with the given permission bits. False when it
+    // exists or cannot be created.
+    bool createNew(const std::filesystem::path& path, unsigned mode);
+    bool isOpen() const { return m_fd >= 0; }
 
     // Appends bytes to the file (after committing anything staged).
     void write(std::string_view bytes);
@@ -59,11 +61,12 @@ public:
     bool failed() const { return m_failed; }
 
 private:
+    bool openFile(const std::filesystem::path& path, int how, unsigned mode);
     char* reserveTail(std::size_t bytes);
     void stageLineSlowly(std::string_view line);
     void flushCommitted();
 
-    std::filebuf m_file;
+    int m_fd = -1;
     std::unique_ptr<char[]> m_buffer;
     std::size_t m_capacity;
     std::size_t m_committed = 0; // committed bytes at the front of the buffer

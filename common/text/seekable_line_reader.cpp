@@ -3,16 +3,21 @@
 #include "common/text/find_byte.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kw {
 
 SeekableLineReader::SeekableLineReader(std::size_t window)
-    : m_capacity(std::max<std::size_t>(window, 16)) {}
+    : m_window(std::max<std::size_t>(window, 16)) {}
 
 bool SeekableLineReader::open(const std::filesystem::path& path) {
     close();
-    if (!m_buffer) {
+    if (!m_buffer || m_capacity < m_window) {
+        m_capacity = m_window;
         m_buffer.reset(new char[m_capacity]);
     }
     // Unbuffered: every read goes straight into our own window.
@@ -22,25 +27,41 @@ bool SeekableLineReader::open(const std::filesystem::path& path) {
 
 bool SeekableLineReader::load(const std::filesystem::path& path) {
     close();
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error || size > kMaxLoad) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         return false;
     }
-    std::filebuf file;
-    if (file.open(path, std::ios::in | std::ios::binary) == nullptr) {
+    const bool read = loadFrom(fd);
+    ::close(fd);
+    m_loaded = read;
+    return read;
+}
+
+bool SeekableLineReader::loadFrom(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        static_cast<std::uintmax_t>(info.st_size) > kMaxLoad) {
         return false;
     }
+    // Sized to the file: a module is a few kilobytes, and a window of the default size would
+    // be allocated for each of them.
+    const auto size = static_cast<std::size_t>(info.st_size);
     if (!m_buffer || m_capacity < size) {
-        m_capacity = std::max<std::size_t>(m_capacity, static_cast<std::size_t>(size));
+        m_capacity = std::max<std::size_t>(size, 16);
         m_buffer.reset(new char[m_capacity]);
     }
-    const auto wanted = static_cast<std::streamsize>(size);
-    if (file.sgetn(m_buffer.get(), wanted) != wanted) {
-        return false;
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, m_buffer.get() + got, size - got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false; // a read error, or a file that shrank meanwhile
+        }
+        got += static_cast<std::size_t>(n);
     }
-    m_windowLength = static_cast<std::size_t>(size);
-    m_loaded = true;
+    m_windowLength = size;
     return true;
 }
 

@@ -13,7 +13,6 @@ namespace tarvik {
 
 namespace {
 
-constexpr const char* kDocumentationFile = "SET2.SET";
 constexpr std::string_view kDocuLine = "  DOCU ";
 // A line break inside the one-line documentation text.
 constexpr const char* kBreak = "\\n";
@@ -97,18 +96,14 @@ std::string documentationText(const RunInputs& inputs, CSystemInfo& system,
 }
 
 bool rewriteDocumentation(const RunInputs& inputs, CSystemInfo& system,
-                          const GenerationStamp& stamp,
-                          const std::filesystem::path& templateFolder,
-                          const std::filesystem::path& targetFolder, bool cal, bool ist) {
-    const auto input = kw::findCaseInsensitive(templateFolder, kDocumentationFile);
-    const auto lines = input ? kw::readLineFile(*input) : std::nullopt;
+                          const GenerationStamp& stamp, const std::filesystem::path& input,
+                          const std::filesystem::path& output, bool cal, bool ist) {
+    const auto lines = kw::readLineFile(input);
     if (!lines) {
         return false;
     }
-    const auto existing = kw::findCaseInsensitive(targetFolder, kDocumentationFile);
-    // The target is a staging folder that is renamed into place as a whole.
-    kw::LineFileWriter out(existing ? *existing : targetFolder / kDocumentationFile,
-                           kw::Durability::Unsynced);
+    // The output lies in a staging folder that is renamed into place as a whole.
+    kw::LineFileWriter out(output, kw::Durability::Unsynced);
     if (!out.isOpen()) {
         return false;
     }

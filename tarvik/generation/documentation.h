@@ -32,11 +32,10 @@ std::string templateVersion(const std::filesystem::path& programFolder);
 std::string documentationText(const RunInputs& inputs, CSystemInfo& system,
                               const GenerationStamp& stamp, bool cal, bool ist);
 
-// Copies SET2.SET from the template folder to the target folder, appending the text to the
-// "  DOCU " line. False when either file cannot be opened.
+// Copies the template's documentation file (SET2.SET) `input` to `output`, appending the text
+// to the "  DOCU " line. False when either file cannot be opened.
 bool rewriteDocumentation(const RunInputs& inputs, CSystemInfo& system,
-                          const GenerationStamp& stamp,
-                          const std::filesystem::path& templateFolder,
-                          const std::filesystem::path& targetFolder, bool cal, bool ist);
+                          const GenerationStamp& stamp, const std::filesystem::path& input,
+                          const std::filesystem::path& output, bool cal, bool ist);
 
 } // namespace tarvik

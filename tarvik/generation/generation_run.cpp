@@ -85,25 +85,51 @@ bool isDirectory(const fs::path& path) {
 }
 
 // What the delete list takes out of a fresh copy of the template, found as the deletion would
-// find it in the copy; nothing when the template cannot be listed.
-std::optional<std::vector<ModuleDeletion>>
-plannedDeletions(const fs::path& templateFolder, const std::vector<std::string>& deleteList) {
+// find it in the copy, and the entries that stay; nothing when the template cannot be listed.
+struct TemplatePlan {
+    std::vector<ModuleDeletion> deletions;
+    std::vector<std::string> kept;
+};
+
+std::optional<TemplatePlan> planTemplate(const fs::path& templateFolder,
+                                         const std::vector<std::string>& deleteList) {
     auto listed = kw::listFolder(templateFolder);
     if (!listed) {
         return std::nullopt;
     }
+    TemplatePlan plan;
     std::vector<std::string>& names = *listed;
-    std::vector<ModuleDeletion> deletions;
     for (const std::string& module : deleteList) {
         const auto entry = kw::matchCaseInsensitive(names, module);
         if (!entry) {
             continue;
         }
         std::error_code error;
-        deletions.push_back({module, *entry, fs::is_directory(templateFolder / *entry, error)});
+        plan.deletions.push_back(
+            {module, *entry, fs::is_directory(templateFolder / *entry, error)});
         names.erase(std::find(names.begin(), names.end(), *entry));
     }
-    return deletions;
+    plan.kept = std::move(names);
+    return plan;
+}
+
+// What the copy of the template leaves out: files the delete list takes out and the files the
+// steps write themselves.
+std::vector<std::string> leftOutOfCopy(const TemplatePlan& plan, const ModuleFolders& folders,
+                                       const std::vector<ModuleStep>& steps) {
+    std::vector<std::string> leftOut;
+    for (const ModuleDeletion& deletion : plan.deletions) {
+        if (!deletion.isFolder) {
+            leftOut.push_back(deletion.entry);
+        }
+    }
+    for (const ModuleStep& step : steps) {
+        const auto entry = step.skip || step.source.empty() ? std::nullopt : folders.entry(step.source);
+        if (entry) {
+            leftOut.push_back(*entry);
+        }
+    }
+    return leftOut;
 }
 
 } // namespace
@@ -303,15 +329,15 @@ bool GenerationRun::deleteModules(const fs::path& folder,
     return true;
 }
 
-bool GenerationRun::runModuleSteps(const FolderRun& run, const fs::path& folder,
-                                   std::string& failure) {
-    for (const ModuleStep& step : moduleSteps(run)) {
+bool GenerationRun::runModuleSteps(const std::vector<ModuleStep>& steps,
+                                   const ModuleFolders& folders, std::string& failure) {
+    for (const ModuleStep& step : steps) {
         // Every row of the order moves the bar, also one whose module this folder does not hold.
         m_ui.setStep(step.progressText, step.percent);
         if (step.skip) {
             continue;
         }
-        if (!step.run(folder)) {
+        if (!step.run(folders)) {
             failure = step.failureMessage;
             return false;
         }
@@ -331,25 +357,24 @@ bool GenerationRun::generateFolder(const FolderRun& run) {
 
     m_ui.setStep("Anlegen der " + std::string(run.kind), 10);
     // Files the delete list removes are not copied in the first place: creating them only to
-    // delete them again took a good part of the time of a run.
-    const auto deletions =
-        plannedDeletions(templatePath, run.cal ? m_data.calDeleteList : m_data.selfTestDeleteList);
-    if (!deletions) {
+    // delete them again took a good part of the time of a run. Nor are the files the steps
+    // write.
+    const auto plan =
+        planTemplate(templatePath, run.cal ? m_data.calDeleteList : m_data.selfTestDeleteList);
+    if (!plan) {
         return failRun(staging, kCannotCreate);
     }
-    std::vector<std::string> leftOut;
-    for (const ModuleDeletion& deletion : *deletions) {
-        if (!deletion.isFolder) {
-            leftOut.push_back(deletion.entry);
-        }
-    }
-    if (!kw::removeTree(staging) || !kw::copyTree(templatePath, staging, leftOut)) {
+    const ModuleFolders folders{templatePath, staging, plan->kept};
+    const std::vector<ModuleStep> steps = moduleSteps(run);
+    if (!kw::removeTree(staging) ||
+        !kw::copyTree(templatePath, staging, leftOutOfCopy(*plan, folders, steps))) {
         return failRun(staging, kCannotCreate);
     }
 
     m_ui.setStep("Löschen unnötiger Module", 15);
     std::string failure;
-    if (!deleteModules(staging, *deletions, failure) || !runModuleSteps(run, staging, failure)) {
+    if (!deleteModules(staging, plan->deletions, failure) ||
+        !runModuleSteps(steps, folders, failure)) {
         return failRun(staging, failure);
     }
 

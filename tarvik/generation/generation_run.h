@@ -86,7 +86,7 @@ private:
     // Deletes what the copy could not leave out: listed entries that are folders.
     bool deleteModules(const std::filesystem::path& folder,
                        const std::vector<ModuleDeletion>& deletions, std::string& failure);
-    bool runModuleSteps(const FolderRun& run, const std::filesystem::path& folder,
+    bool runModuleSteps(const std::vector<ModuleStep>& steps, const ModuleFolders& folders,
                         std::string& failure);
     bool failRun(const std::filesystem::path& staging, const std::string& message);
 

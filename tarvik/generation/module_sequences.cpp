@@ -20,16 +20,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Lets one handler rewrite one module: a handler that declines in Prepare leaves the module
-// as copied. The module is looked up ignoring case, as templates made on Windows name files
-// in any case. A failed Process fails the step: the module would be incomplete, and the run
-// discards the staging folder the module lies in.
-bool processModule(CModuleFileHandler& handler, const fs::path& folder, const std::string& module) {
+// Lets one handler write one module: a handler that declines in Prepare leaves the module as
+// it is in the template. A failed Process fails the step: the module would be incomplete, and
+// the run discards the staging folder the module lies in.
+bool processModule(CModuleFileHandler& handler, const ModuleFolders& folders,
+                   const std::string& module) {
+    const auto entry = folders.entry(module);
     if (!handler.Prepare()) {
-        return true;
+        return !entry || kw::copyEntry(folders.templateFolder / *entry, folders.staging / *entry);
     }
-    const auto path = kw::findCaseInsensitive(folder, module);
-    return path && handler.Open(*path, CModuleFileHandler::Placement::inStaging) &&
+    return entry &&
+           handler.Open(folders.templateFolder / *entry, folders.staging / *entry) &&
            handler.Process();
 }
 
@@ -42,25 +43,30 @@ ModuleStep projectFileStep(const SequenceContext& c, bool cal) {
                     "rewriteProjectFile",
                     false,
                     "Die Projektdatei konnte nicht modifiziert werden!",
+                    templateProjectName(templatePath) + ".860",
                     nullptr};
     // Steps outlive the context they were built from: keep copies, and the configuration,
     // which lives as long as the program.
-    step.run = [inputs = c.inputs, &system = c.system, ist = c.ist, templatePath, cal,
-                deleteList](const fs::path& folder) {
-        return rewriteProjectFile(inputs, system, folder, templatePath, cal, ist, deleteList);
+    step.run = [inputs = c.inputs, &system = c.system, ist = c.ist, cal, deleteList,
+                source = step.source](const ModuleFolders& folders) {
+        const auto entry = folders.entry(source);
+        return entry && rewriteProjectFile(inputs, system, folders.templateFolder / *entry,
+                                           folders.staging, cal, ist, deleteList);
     };
     return step;
 }
 
 ModuleStep documentationStep(const SequenceContext& c, bool cal, int percent) {
-    const fs::path templatePath = cal ? c.inputs.templateCalPath : c.inputs.templateSelPath;
     ModuleStep step{percent,    "Verarbeiten der Dokumentation",
                     "SET2.SET", "rewriteDocumentation",
                     false,      "Die Dokumentation konnte nicht modifiziert werden!",
-                    nullptr};
-    step.run = [inputs = c.inputs, &system = c.system, stamp = c.stamp, ist = c.ist, templatePath,
-                cal](const fs::path& folder) {
-        return rewriteDocumentation(inputs, system, stamp, templatePath, folder, cal, ist);
+                    "SET2.SET", nullptr};
+    step.run = [inputs = c.inputs, &system = c.system, stamp = c.stamp, ist = c.ist,
+                cal](const ModuleFolders& folders) {
+        // Written under the template's own spelling of the name.
+        const auto entry = folders.entry("SET2.SET");
+        return entry && rewriteDocumentation(inputs, system, stamp, folders.templateFolder / *entry,
+                                             folders.staging / *entry, cal, ist);
     };
     return step;
 }
@@ -97,10 +103,11 @@ ModuleStep generatorStep(const GeneratorRow& row, const std::vector<std::string>
                     row.skip == Skip::whenDeleted &&
                         std::find(deleteList.begin(), deleteList.end(), module) != deleteList.end(),
                     std::string("Das ") + row.failureName + " konnte nicht modifiziert werden!",
+                    module,
                     nullptr};
-    step.run = [module, make = row.make](const fs::path& folder) {
+    step.run = [module, make = row.make](const ModuleFolders& folders) {
         const auto handler = make();
-        return processModule(*handler, folder, module);
+        return processModule(*handler, folders, module);
     };
     return step;
 }

@@ -256,29 +256,16 @@ std::vector<std::string> rewriteProjectLines(const std::vector<std::string>& lin
 }
 
 bool rewriteProjectFile(const RunInputs& inputs, CSystemInfo& system,
-                        const std::filesystem::path& folder,
-                        const std::filesystem::path& templatePath, bool cal, bool ist,
-                        const std::vector<std::string>& deleteList) {
-    const auto input = kw::findCaseInsensitive(folder, templateProjectName(templatePath) + ".860");
-    if (!input) {
-        return false;
-    }
-    const auto lines = kw::readLineFile(*input);
+                        const std::filesystem::path& input, const std::filesystem::path& folder,
+                        bool cal, bool ist, const std::vector<std::string>& deleteList) {
+    const auto lines = kw::readLineFile(input);
     if (!lines) {
         return false;
     }
-    const std::filesystem::path output = folder / (inputs.folderName(cal, ist) + ".860");
     // The folder is a staging folder that is renamed into place as a whole.
-    if (!kw::writeLineFile(output,
-                           rewriteProjectLines(*lines, inputs, system, cal, ist, deleteList),
-                           kw::Durability::Unsynced)) {
-        return false;
-    }
-    std::error_code error;
-    if (!std::filesystem::equivalent(*input, output, error)) {
-        std::filesystem::remove(*input, error);
-    }
-    return true;
+    return kw::writeLineFile(folder / (inputs.folderName(cal, ist) + ".860"),
+                             rewriteProjectLines(*lines, inputs, system, cal, ist, deleteList),
+                             kw::Durability::Unsynced);
 }
 
 } // namespace tarvik

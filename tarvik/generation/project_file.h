@@ -14,12 +14,11 @@ namespace tarvik {
 class CSystemInfo;
 struct RunInputs;
 
-// Reads the template-named project file in folder, writes the one named after the Testmappe
-// (folderName) and removes the template-named one. False when either file cannot be opened.
+// Reads the template's project file `input` and writes the project file named after the
+// Testmappe (folderName + ".860") into folder. False when either file cannot be opened.
 bool rewriteProjectFile(const RunInputs& inputs, CSystemInfo& system,
-                        const std::filesystem::path& folder,
-                        const std::filesystem::path& templatePath, bool cal, bool ist,
-                        const std::vector<std::string>& deleteList);
+                        const std::filesystem::path& input, const std::filesystem::path& folder,
+                        bool cal, bool ist, const std::vector<std::string>& deleteList);
 
 // The rewriting itself, line by line (exposed for tests).
 std::vector<std::string> rewriteProjectLines(const std::vector<std::string>& lines,

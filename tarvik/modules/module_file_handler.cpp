@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <sys/stat.h>
 
 namespace tarvik {
 
@@ -95,7 +96,7 @@ bool CModuleFileHandler::IsColumnHidden(const std::string&) {
     return false;
 }
 
-bool CModuleFileHandler::Open(const fs::path& path, Placement placement) {
+bool CModuleFileHandler::Open(const fs::path& path) {
     if (m_opened) {
         return false;
     }
@@ -108,12 +109,6 @@ bool CModuleFileHandler::Open(const fs::path& path, Placement placement) {
     if (error) {
         return false;
     }
-    if (placement == Placement::inStaging) {
-        // The whole input is in memory before the module is written anew over the same file:
-        // no second file, no rename.
-        m_modulePath = full;
-        return m_input.load(full) && m_output.create(full);
-    }
     fs::path temp = full;
     temp += ".tmp";
     fs::rename(full, temp, error);
@@ -123,6 +118,19 @@ bool CModuleFileHandler::Open(const fs::path& path, Placement placement) {
     m_modulePath = full;
     m_tempPath = temp;
     return m_input.open(m_tempPath) && m_output.create(m_modulePath);
+}
+
+bool CModuleFileHandler::Open(const fs::path& source, const fs::path& target) {
+    if (m_opened) {
+        return false;
+    }
+    m_opened = true;
+    struct stat info {};
+    if (::stat(source.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || !m_input.load(source)) {
+        return false;
+    }
+    m_modulePath = target;
+    return m_output.createNew(target, (info.st_mode & 07777) | S_IRUSR | S_IWUSR);
 }
 
 bool CModuleFileHandler::Process() {

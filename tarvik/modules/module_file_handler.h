@@ -31,13 +31,13 @@
 // Everything before the first step is written at once; blank lines and other text between or
 // after steps are not written; a step without ENDSTEP at the end of the file is not written.
 //
-// The generation run uses a handler thus: construct, Prepare() (false: leave the module as
-// copied), Open(path), Process(), destroy. Destroying the handler removes the ".tmp" copy
-// the input was read from; when Process() did not succeed the original module is put back
-// instead, so a failed module is never left half-written. A module inside a staging folder
-// (which the run discards as a whole when anything fails) is opened with
-// Placement::inStaging: the input is read into memory and the module written over the same
-// file, with no ".tmp" copy.
+// A handler is used thus: construct, Prepare() (false: leave the module as it is), Open,
+// Process(), destroy. Open(path) rewrites a module where it lies: destroying the handler
+// removes the ".tmp" copy the input was read from; when Process() did not succeed the original
+// module is put back instead, so a failed module is never left half-written. The generation
+// run uses Open(source, target): the template's module is read into memory and the module
+// written once into the staging folder (which the run discards as a whole when anything
+// fails), with no copy of the template's module before it and no ".tmp" file.
 //
 // Safety: a generator that keeps seeking the input back without making progress (more than
 // kMaxIdleRewinds backward seeks without writing a step), or that writes more steps than a
@@ -81,15 +81,17 @@ public:
     // run counts it as done and the file stays as copied. Base: true.
     virtual bool Prepare();
 
-    // Where the module lies: anywhere (the original is kept until the new module is complete)
-    // or in a staging folder that is discarded when the run fails.
-    enum class Placement { keepOriginal, inStaging };
+    // Takes over the module file at `path`: renames it to path + ".tmp", reads from that and
+    // writes the module anew under `path`. False when the file does not exist (or is no
+    // regular file), cannot be renamed, or either file cannot be opened. Called once (this or
+    // the other Open).
+    bool Open(const std::filesystem::path& path);
 
-    // Takes over the module file at `path`: renames it to path + ".tmp" (inStaging: reads it
-    // into memory), reads from that and writes the module anew under `path`. False when the
-    // file does not exist (or is no regular file), cannot be renamed, or either file cannot
-    // be opened. Called once.
-    bool Open(const std::filesystem::path& path, Placement placement = Placement::keepOriginal);
+    // Reads the module `source` into memory and writes the new module as `target`, which must
+    // not exist yet; it gets the source's permissions, made writable for the owner (as a
+    // copied file). False when the source is no readable regular file or the target cannot
+    // be created.
+    bool Open(const std::filesystem::path& source, const std::filesystem::path& target);
 
     // Rewrites the whole module, first line to last. True when the module was written
     // completely; false after a read or write error, a runaway generator, or when Open did

@@ -65,8 +65,8 @@ TEST_F(DocumentationTest, CalibrationTextNamesItsSelfTest) {
 TEST_F(DocumentationTest, DocuLineGetsTheTextInWindows1252) {
     ASSERT_TRUE(kw::writeLineFile(m_dir / "template" / "SET2.SET",
                                   {"  TITLE x", "  DOCU Vorlage", " DOCU nicht", "Ende"}));
-    ASSERT_TRUE(rewriteDocumentation(m_inputs, m_system, kStamp, m_dir / "template",
-                                     m_dir / "target", false, false));
+    ASSERT_TRUE(rewriteDocumentation(m_inputs, m_system, kStamp, m_dir / "template" / "SET2.SET",
+                                     m_dir / "target" / "SET2.SET", false, false));
     const auto lines = kw::readLineFile(m_dir / "target" / "SET2.SET").value();
     ASSERT_EQ(4u, lines.size());
     EXPECT_EQ("  TITLE x", lines[0]);
@@ -77,12 +77,12 @@ TEST_F(DocumentationTest, DocuLineGetsTheTextInWindows1252) {
 
 TEST_F(DocumentationTest, WithoutDocuLineTheFileIsCopied) {
     ASSERT_TRUE(kw::writeLineFile(m_dir / "template" / "set2.set", {"a", "b"}));
-    ASSERT_TRUE(rewriteDocumentation(m_inputs, m_system, kStamp, m_dir / "template",
-                                     m_dir / "target", true, false));
-    EXPECT_EQ("a\r\nb\r\n", kw::readFileBytes(m_dir / "target" / "SET2.SET").value());
+    ASSERT_TRUE(rewriteDocumentation(m_inputs, m_system, kStamp, m_dir / "template" / "set2.set",
+                                     m_dir / "target" / "set2.set", true, false));
+    EXPECT_EQ("a\r\nb\r\n", kw::readFileBytes(m_dir / "target" / "set2.set").value());
     fs::remove(m_dir / "template" / "set2.set");
-    EXPECT_FALSE(rewriteDocumentation(m_inputs, m_system, kStamp, m_dir / "template",
-                                      m_dir / "target", true, false));
+    EXPECT_FALSE(rewriteDocumentation(m_inputs, m_system, kStamp, m_dir / "template" / "set2.set",
+                                      m_dir / "target" / "set2.set", true, false));
 }
 
 TEST(Versions, ProgramAndTemplateVersion) {

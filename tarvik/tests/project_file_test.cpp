@@ -133,25 +133,19 @@ TEST_F(ProjectFileTest, StrayAndMalformedItemLinesAreKept) {
               rewrite(in, false, false, {}));
 }
 
-TEST_F(ProjectFileTest, RewritesTheFileUnderTheNewName) {
+TEST_F(ProjectFileTest, WritesTheTemplatesFileUnderTheNewName) {
     const fs::path folder = fs::temp_directory_path() / "kw_project_file_test";
     fs::remove_all(folder);
-    fs::create_directories(folder);
-    ASSERT_TRUE(kw::writeLineFile(folder / "sel_template.860", {"Item=1", "Item_0_sFile=kvr.fct"}));
+    fs::create_directories(folder / "template");
+    const fs::path input = folder / "template" / "sel_template.860";
+    ASSERT_TRUE(kw::writeLineFile(input, {"Item=1", "Item_0_sFile=kvr.fct"}));
     m_inputs.projectName = "TM_ABC";
-    ASSERT_TRUE(rewriteProjectFile(m_inputs, m_system, folder, "/x/TM_SEL_TEMPLATE", false, true,
-                                   {"kvr.fct"}));
-    EXPECT_FALSE(fs::exists(folder / "sel_template.860"));
+    ASSERT_TRUE(rewriteProjectFile(m_inputs, m_system, input, folder, false, true, {"kvr.fct"}));
     EXPECT_EQ("Item=0\r\n", kw::readFileBytes(folder / "ABC_IST.860").value());
-    EXPECT_FALSE(
-        rewriteProjectFile(m_inputs, m_system, folder, "/x/TM_SEL_TEMPLATE", false, true, {}));
-
-    // A project named like the template keeps its file.
-    m_inputs.projectName = "SEL_TEMPLATE";
-    ASSERT_TRUE(kw::writeLineFile(folder / "SEL_TEMPLATE.860", {"Item=0"}));
-    ASSERT_TRUE(
-        rewriteProjectFile(m_inputs, m_system, folder, "/x/TM_SEL_TEMPLATE", false, false, {}));
-    EXPECT_TRUE(fs::exists(folder / "SEL_TEMPLATE.860"));
+    // The template keeps its file.
+    EXPECT_EQ("Item=1\r\nItem_0_sFile=kvr.fct\r\n", kw::readFileBytes(input).value());
+    EXPECT_FALSE(rewriteProjectFile(m_inputs, m_system, folder / "template" / "missing.860",
+                                    folder, false, true, {}));
     fs::remove_all(folder);
 }
 
