@@ -27,10 +27,9 @@ int CCalIctHandler::GetAddedSteps(int) {
 }
 
 void CCalIctHandler::OnDataLine(std::string& line) {
-    CTemplateFileHandler::OnDataLine(line);
-    ParseValueToken(m_tNominal, line, "TSW", m_selector);
-    ParseValueToken(m_tLower, line, "TUG", m_selector);
-    ParseValueToken(m_tUpper, line, "TOG", m_selector);
+    parseStepValues(line, {{&m_tNominal, "TSW", m_selector},
+                           {&m_tLower, "TUG", m_selector},
+                           {&m_tUpper, "TOG", m_selector}});
     m_conditions.takeMarkers(line);
 }
 

@@ -71,10 +71,9 @@ int CKvrFctHandler::GetAddedSteps(int templateSteps) {
 }
 
 void CKvrFctHandler::OnDataLine(std::string& line) {
-    CTemplateFileHandler::OnDataLine(line);
-    ParseValueToken(m_nuValue, line, "NU", m_selector);
-    ParseValueToken(m_urValue, line, "UR", m_selector);
-    ParseValueToken(m_selValue, line, "SEL", m_selCode);
+    parseStepValues(line, {{&m_nuValue, "NU", m_selector},
+                           {&m_urValue, "UR", m_selector},
+                           {&m_selValue, "SEL", m_selCode}});
     takeKind(line, kKindMarkers);
     replaceTextMarkers(line);
     ReplaceValueToken(m_nuValue, line, "{nu,");

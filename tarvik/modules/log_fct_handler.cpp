@@ -51,9 +51,8 @@ int CLogFctHandler::GetAddedSteps(int templateSteps) {
 }
 
 void CLogFctHandler::OnDataLine(std::string& line) {
-    CTemplateFileHandler::OnDataLine(line);
-    ParseValueToken(m_driveHigh, line, "TH", m_selector);
-    ParseValueToken(m_compareLow, line, "CL", m_selector);
+    parseStepValues(line,
+                    {{&m_driveHigh, "TH", m_selector}, {&m_compareLow, "CL", m_selector}});
     takeKind(line, kKindMarkers);
     if (removeAll(line, kIgnoreGat520) > 0 && card().agat520 != 0) {
         m_stepKind = kDrop;

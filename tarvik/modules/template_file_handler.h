@@ -9,6 +9,8 @@
 #include "tarvik/modules/module_file_handler.h"
 #include "tarvik/modules/value_slot.h"
 
+#include <initializer_list>
+
 namespace tarvik {
 
 class CTemplateFileHandler : public CModuleFileHandler {
@@ -18,6 +20,10 @@ public:
 protected:
     // Takes SW, UG and OG (param: the system type) into nominal, lower and upper.
     void OnDataLine(std::string& line) override;
+
+    // The same, together with a generator's own value tokens (taken after these three), in
+    // one scan of the line: a data line is read again for every card and channel.
+    void parseStepValues(std::string& line, std::initializer_list<ValueTokenRequest> own);
 
     // Writes a found value into the step's VALUE, LOWER or UPPER statement.
     void OnBodyLine(std::string& line) override;

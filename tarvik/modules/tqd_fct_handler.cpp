@@ -52,9 +52,7 @@ int CTqdFctHandler::GetAddedSteps(int templateSteps) {
 }
 
 void CTqdFctHandler::OnDataLine(std::string& line) {
-    CTemplateFileHandler::OnDataLine(line);
-    ParseValueToken(m_nuValue, line, "NU", m_selector);
-    ParseValueToken(m_niValue, line, "NI", m_selector);
+    parseStepValues(line, {{&m_nuValue, "NU", m_selector}, {&m_niValue, "NI", m_selector}});
     takeMarkers(line);
     replaceTextMarkers(line);
     ReplaceValueToken(m_nuValue, line, "{nu,");

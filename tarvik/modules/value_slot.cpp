@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <optional>
 
 namespace tarvik {
@@ -113,8 +114,9 @@ std::size_t removeTokenBefore(std::string& line, const std::string& token, std::
 // Cheap test before the full parse: a token of this name begins with "{", the name and "("
 // (or "=" for the form without param).
 bool mayBeNamed(std::string_view token, std::string_view name, bool withParam) {
-    return token.size() > name.size() + 1 && token.substr(1, name.size()) == name &&
-           token[name.size() + 1] == (withParam ? '(' : '=');
+    return token.size() > name.size() + 1 && token[1] == name[0] &&
+           token[name.size() + 1] == (withParam ? '(' : '=') &&
+           std::memcmp(token.data() + 1, name.data(), name.size()) == 0;
 }
 
 // Whether some "{" of the line is followed by the name and "(" (or "=" for the form without
@@ -135,21 +137,26 @@ bool holdsNamedOpening(const std::string& line, std::string_view name, bool with
 // The scan below for the usual line, whose braces do not nest: no "{" lies between another
 // "{" and the "}" after it. Then the scan visits every "{", the texts it removes are exactly
 // the tokens so visited, and a removed token takes every later token of the same text with
-// it; so one read-only pass finds the value and the tokens, and one pass removes them. False,
-// with the line and slot untouched, for a line with nested braces or too many tokens to remove.
-bool parsePlainLine(ValueSlot& slot, std::string& line, std::string_view name,
-                    std::string_view param, bool& stored) {
+// it; so one read-only pass finds the values and the tokens, and one pass removes them. Taking
+// a token out of such a line cannot make a new token appear, so the requests are served in one
+// pass as their calls one after the other would serve them. False, with the line and slots
+// untouched, for a line with nested braces or too many tokens to remove.
+bool parsePlainLine(std::string& line, std::span<const ValueTokenRequest> requests,
+                    bool& stored) {
     constexpr std::size_t kMaxRemoved = 16;
+    constexpr std::size_t kMaxRequests = 8;
     struct Range {
         std::size_t begin;
         std::size_t end;
     };
     Range removed[kMaxRemoved];
     std::size_t removedCount = 0;
-    const bool withParam = !param.empty();
+    std::string_view values[kMaxRequests];
+    bool found[kMaxRequests] = {};
+    if (requests.size() > kMaxRequests) {
+        return false;
+    }
     const std::string_view text(line);
-    std::string_view value;
-    bool found = false;
     for (std::size_t open = indexOf(line, '{', 0); open != std::string::npos;) {
         std::size_t close = open + 1;
         while (close < text.size() && text[close] != '}' && text[close] != '{') {
@@ -162,30 +169,39 @@ bool parsePlainLine(ValueSlot& slot, std::string& line, std::string_view name,
             return false;
         }
         const std::string_view token = text.substr(open, close - open + 1);
-        const auto parts = close > open + 3 && mayBeNamed(token, name, withParam)
-                               ? splitToken(token, withParam)
-                               : std::nullopt;
-        if (parts && parts->name == name) {
+        for (std::size_t r = 0; close > open + 3 && r < requests.size(); ++r) {
+            const ValueTokenRequest& request = requests[r];
+            const bool withParam = !request.param.empty();
+            const auto parts = mayBeNamed(token, request.name, withParam)
+                                   ? splitToken(token, withParam)
+                                   : std::nullopt;
+            if (!parts || parts->name != request.name) {
+                continue;
+            }
             bool gone = false;
-            for (std::size_t r = 0; r < removedCount && !gone; ++r) {
-                gone = text.substr(removed[r].begin, removed[r].end - removed[r].begin) == token;
+            for (std::size_t k = 0; k < removedCount && !gone; ++k) {
+                gone = text.substr(removed[k].begin, removed[k].end - removed[k].begin) == token;
             }
             if (removedCount == kMaxRemoved) {
                 return false;
             }
             removed[removedCount++] = {open, close + 1};
-            if (!gone && (!withParam || parts->param == param)) {
-                value = parts->value;
-                found = true;
+            if (!gone && (!withParam || parts->param == request.param)) {
+                values[r] = parts->value;
+                found[r] = true;
             }
+            break; // a token has one name and form: no later request takes it
         }
         open = indexOf(line, '{', close + 1);
     }
-    if (found) {
-        slot.found = true;
-        slot.value.assign(value);
+    stored = false;
+    for (std::size_t r = 0; r < requests.size(); ++r) {
+        if (found[r]) {
+            requests[r].slot->found = true;
+            requests[r].slot->value.assign(values[r]);
+            stored = true;
+        }
     }
-    stored = found;
     std::size_t write = removedCount > 0 ? removed[0].begin : line.size();
     for (std::size_t r = 0; r < removedCount; ++r) {
         const std::size_t from = removed[r].end;
@@ -197,18 +213,12 @@ bool parsePlainLine(ValueSlot& slot, std::string& line, std::string_view name,
     return true;
 }
 
-} // namespace
-
-bool ParseValueToken(ValueSlot& slot, std::string& line, std::string_view name,
+// One request the slow way, for lines with nested braces: each token found is removed with
+// every other occurrence of its text before the scan goes on.
+bool parseNestedLine(ValueSlot& slot, std::string& line, std::string_view name,
                      std::string_view param) {
     const bool withParam = !param.empty();
-    if (name.empty() || !holdsNamedOpening(line, name, withParam)) {
-        return false;
-    }
     bool stored = false;
-    if (parsePlainLine(slot, line, name, param, stored)) {
-        return stored;
-    }
     std::size_t open = indexOf(line, '{', 0);
     while (open != std::string::npos) {
         const std::size_t close = indexOf(line, '}', open + 1);
@@ -232,9 +242,45 @@ bool ParseValueToken(ValueSlot& slot, std::string& line, std::string_view name,
             stored = true;
         }
         // The token is taken, or it holds the value for another param: either way it goes.
-        const std::string text(token);
-        const std::size_t next = open - removeTokenBefore(line, text, open);
+        const std::string tokenText(token);
+        const std::size_t next = open - removeTokenBefore(line, tokenText, open);
         open = indexOf(line, '{', next);
+    }
+    return stored;
+}
+
+} // namespace
+
+bool ParseValueToken(ValueSlot& slot, std::string& line, std::string_view name,
+                     std::string_view param) {
+    const ValueTokenRequest request{&slot, name, param};
+    return ParseValueTokens(line, std::span<const ValueTokenRequest>(&request, 1));
+}
+
+bool ParseValueTokens(std::string& line, std::span<const ValueTokenRequest> requests) {
+    // A line without a "{" holds no token; the scan of one that has braces is its own test
+    // for tokens of the names, as most data lines hold none.
+    if (indexOf(line, '{', 0) == std::string::npos) {
+        return false;
+    }
+    ValueTokenRequest named[8];
+    std::size_t count = 0;
+    for (const ValueTokenRequest& request : requests) {
+        if (!request.name.empty() && count < std::size(named)) {
+            named[count++] = request;
+        }
+    }
+    bool stored = false;
+    if (count == requests.size() &&
+        parsePlainLine(line, std::span<const ValueTokenRequest>(named, count), stored)) {
+        return stored;
+    }
+    // Nested braces, many tokens or many names: one name after the other.
+    for (const ValueTokenRequest& request : requests) {
+        if (!request.name.empty() &&
+            holdsNamedOpening(line, request.name, !request.param.empty())) {
+            stored = parseNestedLine(*request.slot, line, request.name, request.param) || stored;
+        }
     }
     return stored;
 }

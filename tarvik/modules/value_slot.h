@@ -11,6 +11,7 @@
 //                   default text, in its place.
 
 #include <cstring>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,18 @@ struct ValueSlot {
 // "{" without a "}" after it ends the scan. Returns whether a value was stored.
 bool ParseValueToken(ValueSlot& slot, std::string& line, std::string_view name,
                      std::string_view param);
+
+// One token name a line is parsed for: where its value goes, its name and its param.
+struct ValueTokenRequest {
+    ValueSlot* slot;
+    std::string_view name;
+    std::string_view param;
+};
+
+// ParseValueToken for each request in turn, with the same result, in one scan of the line
+// when its braces do not nest (a data line is parsed for up to six names). Returns whether
+// any value was stored.
+bool ParseValueTokens(std::string& line, std::span<const ValueTokenRequest> requests);
 
 // Replaces the first default token that starts with `key` (for example "{sw,"), and every
 // other occurrence of exactly the same token text, by the slot's value when found, else by
