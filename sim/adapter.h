@@ -85,15 +85,14 @@ private:
 };
 
 // A PC card with its driver (INT41, INT900): the driver is opened as the device itself, never
-// by pipe, and the card's registers answer direct port access at its base, the rack's base=
-// or else the card's default base.
+// by pipe, and the card's registers answer direct port access at the base the rack gives.
 class PcCardAdapter : public Adapter {
 public:
     int portBase() const override { return m_base; }
 
 protected:
     PcCardAdapter(DeviceKind kind, std::string fileName, const Rack& rack,
-                  const AdapterSpec& setup, int defaultBase);
+                  const AdapterSpec& setup);
 
     int checkOpen(int pipe, Access access) const override;
 

@@ -8,8 +8,7 @@
 namespace kw::sim {
 
 Int41Adapter::Int41Adapter(const AdapterSpec& setup, const Rack& rack, int instance)
-    : PcCardAdapter(DeviceKind::Int41Driver, int41DriverDeviceName(instance), rack, setup,
-                    kDefaultBase),
+    : PcCardAdapter(DeviceKind::Int41Driver, int41DriverDeviceName(instance), rack, setup),
       m_registers(this->rack(), setup, rack) {}
 
 std::uint16_t Int41Adapter::portIn16(int offset) {

@@ -11,8 +11,6 @@ namespace kw::sim {
 
 class Int41Adapter : public PcCardAdapter {
 public:
-    static constexpr int kDefaultBase = 0x310;
-
     Int41Adapter(const AdapterSpec& setup, const Rack& rack, int instance);
 
     std::uint8_t portIn8(int offset) override { return m_registers.read(offset); }

@@ -8,8 +8,7 @@
 namespace kw::sim {
 
 Int900Adapter::Int900Adapter(const AdapterSpec& setup, const Rack& rack, int instance)
-    : PcCardAdapter(DeviceKind::Int900Driver, int900DriverDeviceName(instance), rack, setup,
-                    kDefaultBase),
+    : PcCardAdapter(DeviceKind::Int900Driver, int900DriverDeviceName(instance), rack, setup),
       m_registers(this->rack()) {}
 
 std::uint8_t Int900Adapter::portIn8(int offset) {

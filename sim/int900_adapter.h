@@ -11,8 +11,6 @@ namespace kw::sim {
 
 class Int900Adapter : public PcCardAdapter {
 public:
-    static constexpr int kDefaultBase = 0x300;
-
     Int900Adapter(const AdapterSpec& setup, const Rack& rack, int instance);
 
     std::uint8_t portIn8(int offset) override;

@@ -78,6 +78,10 @@ int speedOf(const std::string& text) {
     throw RackError("speed=" + text + ": erlaubt sind low, full und high");
 }
 
+// Where a PC card's registers lie when the rack file names no base.
+constexpr int kInt41DefaultBase = 0x310;
+constexpr int kInt900DefaultBase = 0x300;
+
 AdapterSpec parseAdapter(const std::vector<std::string>& w) {
     if (w.size() < 2) {
         throw RackError("erwartet: adapter usb860|int41|int900 ...");
@@ -87,8 +91,10 @@ AdapterSpec parseAdapter(const std::vector<std::string>& w) {
         setup.type = AdapterType::Usb860;
     } else if (w[1] == "int41") {
         setup.type = AdapterType::Int41;
+        setup.base = kInt41DefaultBase;
     } else if (w[1] == "int900") {
         setup.type = AdapterType::Int900;
+        setup.base = kInt900DefaultBase;
     } else {
         throw RackError("unbekannter Adapter \"" + w[1] + "\" (usb860, int41 oder int900)");
     }
