@@ -157,4 +157,12 @@ std::uint16_t Adapter::portIn16(int) {
 void Adapter::portOut8(int, std::uint8_t) {}
 void Adapter::portOut16(int, std::uint16_t) {}
 
+PcCardAdapter::PcCardAdapter(DeviceKind kind, std::string fileName, const Rack& rack,
+                             const AdapterSpec& setup)
+    : Adapter(kind, std::move(fileName), rack, false), m_base(setup.base) {}
+
+int PcCardAdapter::checkOpen(int pipe, Access) const {
+    return pipe < 0 ? 0 : ENOENT;
+}
+
 } // namespace kw::sim

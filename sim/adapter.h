@@ -47,7 +47,8 @@ public:
     long transfers() const { return m_transfers; }
 
     // Direct port access to the PC card: its base (0 = none) and the registers behind it,
-    // by offset from the base. Ports do not count as transfers.
+    // by offset from the base, kPortSpan bytes. Ports do not count as transfers.
+    static constexpr int kPortSpan = 8;
     virtual int portBase() const { return 0; }
     virtual std::uint8_t portIn8(int offset);
     virtual std::uint16_t portIn16(int offset);
@@ -81,6 +82,22 @@ private:
     bool m_exclusivelyOpen = false;
     long m_transfers = 0;
     PlugListener m_listener;
+};
+
+// A PC card with its driver (INT41, INT900): the driver is opened as the device itself, never
+// by pipe, and the card's registers answer direct port access at the base the rack gives.
+class PcCardAdapter : public Adapter {
+public:
+    int portBase() const override { return m_base; }
+
+protected:
+    PcCardAdapter(DeviceKind kind, std::string fileName, const Rack& rack,
+                  const AdapterSpec& setup);
+
+    int checkOpen(int pipe, Access access) const override;
+
+private:
+    int m_base;
 };
 
 // Helpers for subclasses' replies.

@@ -8,8 +8,8 @@
 namespace kw::sim {
 
 Int41Adapter::Int41Adapter(const AdapterSpec& setup, const Rack& rack, int instance)
-    : Adapter(DeviceKind::Int41Driver, int41DriverDeviceName(instance), rack, false),
-      m_base(setup.base < 0 ? kDefaultBase : setup.base), m_registers(this->rack(), setup, rack) {}
+    : PcCardAdapter(DeviceKind::Int41Driver, int41DriverDeviceName(instance), rack, setup),
+      m_registers(this->rack(), setup, rack) {}
 
 std::uint16_t Int41Adapter::portIn16(int offset) {
     const std::uint8_t low = m_registers.read(offset);
@@ -19,10 +19,6 @@ std::uint16_t Int41Adapter::portIn16(int offset) {
 void Int41Adapter::portOut16(int offset, std::uint16_t value) {
     m_registers.write(offset, static_cast<std::uint8_t>(value));
     m_registers.write(offset + 1, static_cast<std::uint8_t>(value >> 8));
-}
-
-int Int41Adapter::checkOpen(int pipe, Access) const {
-    return pipe < 0 ? 0 : ENOENT;
 }
 
 DeviceReply Int41Adapter::handle(int, const DeviceRequest& request) {
@@ -72,11 +68,11 @@ DeviceReply Int41Adapter::control(const DeviceRequest& request) {
                      static_cast<std::uint16_t>(le::get32(in, 12)));
         return {};
     case int41::kBaseAddress: {
-        if (m_base == 0) {
+        if (portBase() == 0) {
             return answerReply({}, request.outCapacity); // the driver knows no base
         }
         std::vector<std::uint8_t> out(int41::kBaseAddressSize);
-        le::put32(out, 0, static_cast<std::uint32_t>(m_base));
+        le::put32(out, 0, static_cast<std::uint32_t>(portBase()));
         return answerReply(std::move(out), request.outCapacity);
     }
     default:

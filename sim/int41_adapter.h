@@ -9,26 +9,21 @@
 
 namespace kw::sim {
 
-class Int41Adapter : public Adapter {
+class Int41Adapter : public PcCardAdapter {
 public:
-    static constexpr int kDefaultBase = 0x310;
-
     Int41Adapter(const AdapterSpec& setup, const Rack& rack, int instance);
 
-    int portBase() const override { return m_base; }
     std::uint8_t portIn8(int offset) override { return m_registers.read(offset); }
     std::uint16_t portIn16(int offset) override;
     void portOut8(int offset, std::uint8_t value) override { m_registers.write(offset, value); }
     void portOut16(int offset, std::uint16_t value) override;
 
 protected:
-    int checkOpen(int pipe, Access access) const override;
     DeviceReply handle(int pipe, const DeviceRequest& request) override;
 
 private:
     DeviceReply control(const DeviceRequest& request);
 
-    int m_base;
     Int41Registers m_registers;
 };
 

@@ -8,16 +8,12 @@
 namespace kw::sim {
 
 Int900Adapter::Int900Adapter(const AdapterSpec& setup, const Rack& rack, int instance)
-    : Adapter(DeviceKind::Int900Driver, int900DriverDeviceName(instance), rack, false),
-      m_base(setup.base < 0 ? kDefaultBase : setup.base), m_registers(this->rack()) {}
+    : PcCardAdapter(DeviceKind::Int900Driver, int900DriverDeviceName(instance), rack, setup),
+      m_registers(this->rack()) {}
 
 std::uint8_t Int900Adapter::portIn8(int offset) {
     const std::uint16_t word = m_registers.read(offset / 2);
     return static_cast<std::uint8_t>(offset % 2 ? word >> 8 : word);
-}
-
-int Int900Adapter::checkOpen(int pipe, Access) const {
-    return pipe < 0 ? 0 : ENOENT;
 }
 
 DeviceReply Int900Adapter::handle(int, const DeviceRequest& request) {

@@ -9,13 +9,10 @@
 
 namespace kw::sim {
 
-class Int900Adapter : public Adapter {
+class Int900Adapter : public PcCardAdapter {
 public:
-    static constexpr int kDefaultBase = 0x300;
-
     Int900Adapter(const AdapterSpec& setup, const Rack& rack, int instance);
 
-    int portBase() const override { return m_base; }
     std::uint8_t portIn8(int offset) override;
     std::uint16_t portIn16(int offset) override { return m_registers.read(offset / 2); }
     void portOut8(int offset, std::uint8_t value) override { portOut16(offset, value); }
@@ -24,7 +21,6 @@ public:
     }
 
 protected:
-    int checkOpen(int pipe, Access access) const override;
     DeviceReply handle(int pipe, const DeviceRequest& request) override;
 
 private:
@@ -32,7 +28,6 @@ private:
     DeviceReply plainWrite(const std::vector<std::uint8_t>& bytes);
     DeviceReply plainRead(std::uint32_t capacity);
 
-    int m_base;
     Int900Registers m_registers;
 };
 

@@ -45,7 +45,7 @@ struct AdapterSpec {
     int speed = 2;              // USB860: 0 low, 1 full, 2 high speed
     bool ulm860 = false;        // USB860: the decoder runs in ULM860 mode
     bool selfTestBoard = false; // USB860: the self-test board is plugged on instead of the rack
-    int base = -1;              // INT41 / INT900 port base; -1 default; 0 driver knows none
+    int base = 0;               // INT41 / INT900 port base; 0: the driver knows none
     bool badCheck = false;      // INT41: register 7 does not double the function address
     int busyReads = 1;          // INT41: reads of register 5 that show busy after register 1
 };

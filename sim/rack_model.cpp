@@ -1,21 +1,18 @@
 #include "sim/rack_model.h"
 
+#include "common/devices/rack_bus_map.h"
+
+#include <algorithm>
 #include <cmath>
 
 namespace kw::sim {
 
 namespace {
 
-constexpr int kQbt520 = 4;
-constexpr int kQbt860 = 31;
-
-constexpr int kDecoderCard = 15;
-constexpr int kZupaCard = 14;
-constexpr int kIdentification = 15;
+using namespace kw::rack_bus;
 
 // The ZUPA's sense line as the QBT measures it: pulled down by the 5 V supply when that is
-// fitted and switched to the measuring bus (card 14: function 3 bit 0x40, function 7 bit 0x80),
-// else the open line's level.
+// fitted and switched to the measuring bus, else the open line's level.
 constexpr double kSenseWithSupply = 0.02;
 constexpr double kSenseOpen = 0.30;
 
@@ -49,9 +46,9 @@ void RackModel::write(int system, int card, int function, std::uint16_t data) {
         return;
     }
     m_memory[{system, card, function}] = data;
-    const auto qbt = m_rack.cards.find(0);
-    if (system == 0 && card == 0 && function == 4 && (data & 1) && qbt != m_rack.cards.end() &&
-        qbt->second.type == kQbt860) {
+    const auto qbt = m_rack.cards.find(kQbtCard);
+    if (system == 0 && card == kQbtCard && function == 4 && (data & 1) &&
+        qbt != m_rack.cards.end() && qbt->second.type == kQbt860) {
         m_conversionBusy = kConversionReads;
         m_conversion = static_cast<std::uint16_t>(
             static_cast<std::int16_t>(std::lround(measure() / 0.4 * 32768)));
@@ -67,12 +64,12 @@ bool RackModel::definedRead(int system, int card, int function, std::uint16_t* v
     if (system != 0) {
         return false;
     }
-    if ((card == 31 || card == 47) && function == 0) {
-        const int housing = card == 31 ? 1 : 2;
+    if ((card == kExpansion1Controller || card == kExpansion2Controller) && function == 0) {
+        const int housing = card == kExpansion1Controller ? 1 : 2;
         *value = m_rack.expansion >= housing ? 0x01 : 0xFF;
         return true;
     }
-    if (card == 0 && qbtRead(function, value)) {
+    if (card == kQbtCard && qbtRead(function, value)) {
         return true;
     }
     return cardRead(card, function, value);
@@ -92,23 +89,24 @@ bool RackModel::cardRead(int card, int function, std::uint16_t* value) const {
         *value = static_cast<std::uint16_t>(c.type == kZupaType ? 1 : c.type == kDecoderType ? 0 : c.type);
         return true;
     }
-    if (c.type == 1 && (function == 12 || function == 14)) {
+    if (c.type == kRelayCardType && (function == kSubVariant || function == kVariant)) {
         *value = static_cast<std::uint16_t>(c.variant);
         return true;
     }
-    if (variantAtFunction14(c.type) && function == 14) {
+    if (variantAtFunction14(c.type) && function == kVariant) {
         *value = static_cast<std::uint16_t>(c.variant);
         return true;
     }
-    if (c.type == kTqdType && (function == 12 || function == 14)) {
-        *value = static_cast<std::uint16_t>(function == 14 ? c.variant & 0xFF : c.variant >> 8);
+    if (c.type == kTqdType && (function == kSubVariant || function == kVariant)) {
+        *value =
+            static_cast<std::uint16_t>(function == kVariant ? c.variant & 0xFF : c.variant >> 8);
         return true;
     }
     return false;
 }
 
 bool RackModel::qbtRead(int function, std::uint16_t* value) {
-    const auto it = m_rack.cards.find(0);
+    const auto it = m_rack.cards.find(kQbtCard);
     if (it == m_rack.cards.end()) {
         return false;
     }
@@ -133,16 +131,16 @@ bool RackModel::qbtRead(int function, std::uint16_t* value) {
 
 std::uint16_t RackModel::kindBits(int system) const {
     if (system == 1) {
-        return m_rack.kind == 4 ? 0x40 : 0;
+        return m_rack.kind == 4 ? kDecoderBitUlm : 0;
     }
     switch (m_rack.kind) {
     case 2:
-        return 0x10;
+        return kDecoderBit930;
     case 3:
-        return 0x20;
+        return kDecoderBit945;
     case 4:
     case 5:
-        return 0x40;
+        return kDecoderBitUlm;
     default:
         return 0;
     }
@@ -151,8 +149,9 @@ std::uint16_t RackModel::kindBits(int system) const {
 double RackModel::measure() const {
     const auto zupa = m_rack.cards.find(kZupaCard);
     const bool supply = zupa != m_rack.cards.end() && zupa->second.variant == 1;
-    const bool switched =
-        (remembered(0, kZupaCard, 3) & 0x40) && (remembered(0, kZupaCard, 7) & 0x80);
+    const bool switched = std::ranges::all_of(kZupaSenseSwitch, [&](const FunctionBit& sense) {
+        return (remembered(0, kZupaCard, sense.function) & sense.bit) != 0;
+    });
     return supply && switched ? kSenseWithSupply : kSenseOpen;
 }
 

@@ -1,5 +1,6 @@
 #include "sim/rack.h"
 
+#include "common/devices/rack_bus_map.h"
 #include "common/text/line_file.h"
 
 #include <cctype>
@@ -10,6 +11,8 @@
 namespace kw::sim {
 
 namespace {
+
+using namespace kw::rack_bus;
 
 // A statement that cannot be taken; its text is the message without the line number.
 struct RackError : std::runtime_error {
@@ -75,6 +78,10 @@ int speedOf(const std::string& text) {
     throw RackError("speed=" + text + ": erlaubt sind low, full und high");
 }
 
+// Where a PC card's registers lie when the rack file names no base.
+constexpr int kInt41DefaultBase = 0x310;
+constexpr int kInt900DefaultBase = 0x300;
+
 AdapterSpec parseAdapter(const std::vector<std::string>& w) {
     if (w.size() < 2) {
         throw RackError("erwartet: adapter usb860|int41|int900 ...");
@@ -84,8 +91,10 @@ AdapterSpec parseAdapter(const std::vector<std::string>& w) {
         setup.type = AdapterType::Usb860;
     } else if (w[1] == "int41") {
         setup.type = AdapterType::Int41;
+        setup.base = kInt41DefaultBase;
     } else if (w[1] == "int900") {
         setup.type = AdapterType::Int900;
+        setup.base = kInt900DefaultBase;
     } else {
         throw RackError("unbekannter Adapter \"" + w[1] + "\" (usb860, int41 oder int900)");
     }
@@ -121,13 +130,13 @@ void checkVariant(int address, int type, int variant) {
         throw RackError("Karte " + std::to_string(type) + " an Adresse " + std::to_string(address) +
                         ": " + why);
     };
-    if ((type == kDecoderType) != (address == 15)) {
+    if ((type == kDecoderType) != (address == kDecoderCard)) {
         refuse("der Dekoder (Typ 256) gehört an die Kartenadresse 15 und nur dorthin");
     }
-    if (type == kZupaType && address != 14) {
+    if (type == kZupaType && address != kZupaCard) {
         refuse("die ZUPA (Typ 15) gehört an die Kartenadresse 14");
     }
-    if (address == 14 && type != kZupaType) {
+    if (address == kZupaCard && type != kZupaType) {
         refuse("an der Kartenadresse 14 kann nur die ZUPA (Typ 15) stecken");
     }
     if (type > 15 && type != kDecoderType && (type & 15) != 15) {
@@ -153,7 +162,7 @@ void parseCard(Rack& rack, const std::vector<std::string>& w, std::size_t first)
     const int address = static_cast<int>(number(w[first], 0, 255, "Kartenadresse"));
     const int type = static_cast<int>(number(w[first + 1], 0, 0xFFFF, "Typ"));
     const int variant = static_cast<int>(number(w[first + 2], 0, 0xFFFF, "Variante"));
-    if (address == 31 || address == 47) {
+    if (address == kExpansion1Controller || address == kExpansion2Controller) {
         throw RackError("die Kartenadresse " + w[first] +
                         " gehört dem Erweiterungsgehäuse (expansion)");
     }
@@ -270,7 +279,7 @@ void parseStatement(Rack& rack, const std::vector<std::string>& w, bool& hasKind
 
 // The kind follows from the decoder when the file does not name it; a named kind must agree.
 void settleKind(Rack& rack, bool hasKind) {
-    const auto decoder = rack.cards.find(15);
+    const auto decoder = rack.cards.find(kDecoderCard);
     const bool ulmDecoder = decoder != rack.cards.end() && decoder->second.variant == 1;
     const bool ulmAdapter = rack.adapter && rack.adapter->ulm860;
     if (!hasKind) {

@@ -2,15 +2,11 @@
 
 namespace kw::sim {
 
-namespace {
-constexpr int kPortSpan = 8;
-}
-
 Adapter* SimulatedPorts::cardAt(std::uint16_t port, int* offset) {
     for (std::size_t i = 0; i < m_simulator.size(); ++i) {
         Adapter& adapter = m_simulator.adapter(i);
         const int base = adapter.portBase();
-        if (base != 0 && port >= base && port < base + kPortSpan) {
+        if (base != 0 && port >= base && port < base + Adapter::kPortSpan) {
             *offset = port - base;
             return &adapter;
         }

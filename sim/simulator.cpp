@@ -11,9 +11,6 @@ namespace kw::sim {
 
 namespace {
 
-// The ports a PC card takes: eight bytes from its base.
-constexpr int kPortSpan = 8;
-
 std::string hex(int value) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%x", value);
@@ -52,12 +49,12 @@ std::optional<Simulator> Simulator::build(const std::vector<Rack>& racks, std::s
         }
         if (const int base = adapter->portBase(); base != 0) {
             for (const auto& [other, end] : portRanges) {
-                if (base < end && other < base + kPortSpan) {
+                if (base < end && other < base + Adapter::kPortSpan) {
                     *error = "Zwei PC-Karten belegen die Ports ab " + hex(base);
                     return std::nullopt;
                 }
             }
-            portRanges.emplace_back(base, base + kPortSpan);
+            portRanges.emplace_back(base, base + Adapter::kPortSpan);
         }
         simulator.m_adapters.push_back(std::move(adapter));
     }

@@ -12,10 +12,9 @@ namespace {
 constexpr int kDirectCheckValue = 0x0A;
 constexpr int kRegisterCount = 8;
 
-// Strobes of the control register around a bus cycle.
-constexpr int kWriteIdle = 0xD0;
-constexpr int kWriteStart = 0x50;
-constexpr int kIdle = 0x80;
+// Strobes of the control register around a bus cycle, or-ed to the function address.
+enum ControlStrobe : int { kWriteIdle = 0xD0, kWriteStart = 0x50, kIdle = 0x80 };
+
 constexpr int kReadBusy = 0x8000; // bit 15 of the word at base + 4: cycle still running
 
 const char* const kTimeoutText = "Timeout beim Zugriff auf die Int41-Schnittstelle!";

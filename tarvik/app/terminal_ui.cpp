@@ -54,6 +54,4 @@ void TerminalUi::detailReport(int done, int total) {
 
 void TerminalUi::hideProgress() { endProgressLine(); }
 
-void TerminalUi::endProgress() { endProgressLine(); }
-
 } // namespace tarvik

@@ -19,7 +19,6 @@ public:
     void setStep(const std::optional<std::string>& text, int percent) override;
     void detailReport(int done, int total) override;
     void hideProgress() override;
-    void endProgress() override;
 
 private:
     void endProgressLine();

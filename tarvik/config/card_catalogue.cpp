@@ -2,6 +2,8 @@
 
 #include "tarvik/config/card_families.h"
 
+#include "common/devices/rack_bus_map.h"
+
 #include <array>
 #include <deque>
 #include <mutex>
@@ -9,6 +11,8 @@
 namespace tarvik {
 
 namespace {
+
+using namespace kw::rack_bus;
 
 constexpr const char* kEmptyText = "(leer)";
 constexpr const char* kNotOccupiable = "(nicht belegbar)";
@@ -187,7 +191,7 @@ Family familyOfSlot(int cardAddress, const CardInfo& slot) {
     const std::int32_t v = slot.variant;
     switch (slot.typeCode) {
     // The ZUPA position never counts as empty, so it never offers usage choices.
-    case CardType::None: return cardAddress == 14 ? Family::NoModule : Family::Empty;
+    case CardType::None: return cardAddress == kZupaCard ? Family::NoModule : Family::Empty;
     case CardType::Sew: return v == 5 ? Family::Seq : Family::Sew;
     case CardType::Kvr860: return Family::Kvr;
     case CardType::Gat: return v == 2 ? Family::Gat84 : Family::NoModule;
@@ -228,9 +232,9 @@ int familyLimit(Family family) {
 
 const CardInfo* cardChoice(int cardAddress, int choice) {
     switch (cardAddress) {
-    case 0: return choiceFrom(kQbtChoices, choice);
-    case 14: return choiceFrom(kZupaChoices, choice);
-    case 15: return choiceFrom(kDecoderChoices, choice);
+    case kQbtCard: return choiceFrom(kQbtChoices, choice);
+    case kZupaCard: return choiceFrom(kZupaChoices, choice);
+    case kDecoderCard: return choiceFrom(kDecoderChoices, choice);
     case 50: return choiceFrom(kDax19Choices, choice);
     default: return cardAddress < 0 ? nullptr : choiceFrom(kGeneralChoices, choice);
     }

@@ -3,20 +3,13 @@
 #include "tarvik/config/system_info.h"
 #include "tarvik/config/testsystem_connection.h"
 
+#include "common/devices/rack_bus_map.h"
+
 namespace tarvik {
 
 namespace {
 
-// Housing controllers of the expansion housings, read at function 0.
-constexpr int kExpansion1Address = 31;
-constexpr int kExpansion2Address = 47;
-constexpr int kDecoderAddress = 15;
-constexpr int kZupaAddress = 14;
-
-// Functions a card answers at.
-constexpr int kIdentification = 15;
-constexpr int kVariant = 14;
-constexpr int kSubVariant = 12;
+using namespace kw::rack_bus;
 
 int read(TestsystemConnection& connection, int card, int function) {
     int value = 0;
@@ -44,8 +37,8 @@ CardInfo identifyCard(CSystemInfo& system, TestsystemConnection& connection, int
     // whose low four bits are all ones.
     CardType typeCode = static_cast<CardType>((v & 15) == 15 ? v : v & 15);
     int variant = 0;
-    if (typeCode == CardType::Sew && address == kZupaAddress) {
-        const bool qbt860 = system.slots[0].typeCode == CardType::Qbt860;
+    if (typeCode == CardType::Sew && address == kZupaCard) {
+        const bool qbt860 = system.slots[kQbtCard].typeCode == CardType::Qbt860;
         variant = connection.zupaSupplyCheck(qbt860) ? 1 : 0;
         typeCode = CardType::Zupa;
     } else if (typeCode == CardType::Sew) {
@@ -73,8 +66,9 @@ bool readFromHardware(CSystemInfo& system, TestsystemConnection& connection) {
     const int failedBefore = interface ? interface->failedTransfers() : 0;
     const int kind = connection.systemKind();
     system.systemType = kind == 2 ? 930 : kind == 3 ? 945 : 860;
-    system.hasExpansion1 = housingAnswers(connection, kExpansion1Address);
-    system.hasExpansion2 = system.hasExpansion1 && housingAnswers(connection, kExpansion2Address);
+    system.hasExpansion1 = housingAnswers(connection, kExpansion1Controller);
+    system.hasExpansion2 =
+        system.hasExpansion1 && housingAnswers(connection, kExpansion2Controller);
     system.hasExtraAddresses = kind == 4 || kind == 5;
     system.lastOccupied = 0;
     system.buildPositions();
@@ -85,7 +79,7 @@ bool readFromHardware(CSystemInfo& system, TestsystemConnection& connection) {
             continue;
         }
         CardInfo card;
-        if (address == kDecoderAddress) {
+        if (address == kDecoderCard) {
             card = CardInfo{CardType::Decoder, kind == 5 ? 1 : 0, kind == 4 ? 1 : 0};
         } else {
             card = identifyCard(system, connection, address);

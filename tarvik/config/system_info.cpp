@@ -1,5 +1,6 @@
 #include "tarvik/config/system_info.h"
 
+#include "common/devices/rack_bus_map.h"
 #include "common/text/line_file.h"
 
 #include <algorithm>
@@ -7,6 +8,8 @@
 namespace tarvik {
 
 namespace {
+
+using namespace kw::rack_bus;
 
 constexpr int kNoCard = -1;
 
@@ -46,10 +49,10 @@ void CSystemInfo::buildPositions() const {
         }
         return;
     }
-    positions.push_back({1, 2, 15});
-    positions.push_back({1, 3, 0});
+    positions.push_back({1, 2, kDecoderCard});
+    positions.push_back({1, 3, kQbtCard});
     appendHousing(1, 1, 48, 12);
-    positions.push_back({1, 19, 14});
+    positions.push_back({1, 19, kZupaCard});
     positions.push_back({1, -50, hasExtraAddresses ? 50 : kNoCard});
     if (hasExpansion1) {
         appendHousing(2, 17, 52, 28);
@@ -72,7 +75,7 @@ std::string CSystemInfo::positionName(int index) const {
     if (systemType == 945 || systemType == 930) {
         return p.cardAddress != 0 ? positionText(p.position) : "QBT";
     }
-    if (p.cardAddress == 14) {
+    if (p.cardAddress == kZupaCard) {
         return "ZUPA";
     }
     if (p.position < 0) {
@@ -199,8 +202,8 @@ bool CSystemInfo::hasSeqCard() const {
     const int last = std::min(lastOccupied, static_cast<int>(positions.size()) - 1);
     for (int i = 0; i <= last; ++i) {
         const int address = positions[i].cardAddress;
-        if (isSlotAddress(address) && address != 14 && slots[address].typeCode == CardType::Sew &&
-            slots[address].variant == 5) {
+        if (isSlotAddress(address) && address != kZupaCard &&
+            slots[address].typeCode == CardType::Sew && slots[address].variant == 5) {
             return true;
         }
     }
@@ -216,9 +219,9 @@ void CSystemInfo::setManual(int type, bool expansion1, bool expansion2, bool new
     hasExpansion1 = type == 860 && expansion1;
     hasExpansion2 = type == 860 && expansion1 && expansion2;
     lastOccupied = 7;
-    slots[0] = {type == 860 ? CardType::Qbt860 : CardType::Qbt520, 0, 0};
+    slots[kQbtCard] = {type == 860 ? CardType::Qbt860 : CardType::Qbt520, 0, 0};
     if (type == 860) {
-        slots[15] = {CardType::Decoder, newDecoder ? 1 : 0, 0};
+        slots[kDecoderCard] = {CardType::Decoder, newDecoder ? 1 : 0, 0};
     }
     if (newDecoder) {
         slots[50] = {CardType::Multi, 3, 0};

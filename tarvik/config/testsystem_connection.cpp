@@ -3,6 +3,8 @@
 #include "tarvik/config/testsystem_interface_int41_driver.h"
 #include "tarvik/config/testsystem_interface_usb860.h"
 
+#include "common/devices/rack_bus_map.h"
+
 #include <chrono>
 #include <thread>
 
@@ -10,18 +12,15 @@ namespace tarvik {
 
 namespace {
 
-// Decoder bits of card 15, function 0.
-constexpr int kBit945 = 0x20;
-constexpr int kBit930 = 0x10;
-constexpr int kBitUlm = 0x40;
+using namespace kw::rack_bus;
 
 // Below this the ZUPA's sense line is pulled down by its 5 V supply.
 constexpr double kSupplyThreshold = 0.15;
 
 bool qbtAnswers(TestsystemInterface& interface) {
     int value = 0;
-    interface.busRead(0, 0, 15, value);
-    return (value & 15) == 4 || value == 31;
+    interface.busRead(0, kQbtCard, kIdentification, value);
+    return (value & 15) == kQbt520 || value == kQbt860;
 }
 
 // Opens an adapter and keeps it only when a QBT card answers behind it.
@@ -60,12 +59,12 @@ int TestsystemConnection::systemKind() {
     if (!m_interface) {
         return 1;
     }
-    const int v = read(15, 0);
-    if (v & kBit945) {
+    const int v = read(kDecoderCard, 0);
+    if (v & kDecoderBit945) {
         m_systemKind = 3;
-    } else if (v & kBit930) {
+    } else if (v & kDecoderBit930) {
         m_systemKind = 2;
-    } else if (v & kBitUlm) {
+    } else if (v & kDecoderBitUlm) {
         m_systemKind = m_interface->isSecondSystem() ? 5 : 4;
     } else {
         m_systemKind = 1;
@@ -89,11 +88,12 @@ void TestsystemConnection::write(int card, int function, int data) {
 
 bool TestsystemConnection::zupaSupplyCheck(bool qbt860) {
     // Switch the ZUPA's supply sense line to the measuring bus.
-    write(15, 0, 0);
-    write(14, 3, 0x40);
-    write(14, 7, 0x80);
+    write(kDecoderCard, 0, 0);
+    for (const auto& [function, bit] : kZupaSenseSwitch) {
+        write(kZupaCard, function, bit);
+    }
     const double u = qbt860 ? qbt860Measurement() : qbt520Measurement();
-    write(15, 0, 0);
+    write(kDecoderCard, 0, 0);
     return u < kSupplyThreshold;
 }
 

@@ -18,11 +18,11 @@ namespace {
 
 constexpr std::string_view kItemCount = "Item=";
 constexpr std::string_view kItemPrefix = "Item_";
+// Keys of an item line stand after "Item_<n>", and <n> has at least one digit.
+constexpr std::size_t kMinimumKeyOffset = kItemPrefix.size() + 1;
 constexpr std::string_view kFileKey = "_sFile=";
 constexpr std::string_view kParentKey = "_nParent=";
 constexpr std::string_view kPathKey = "_sPath=";
-// Keys of an item line stand after "Item_<n>", so never before this offset.
-constexpr std::size_t kMinimumKeyOffset = 6;
 
 // Modules that only calibration folders of the other instrument, or 945 systems, use.
 constexpr std::array<std::string_view, 6> kForeignModules = {
@@ -195,8 +195,8 @@ void ProjectRewriter::itemLine(std::string line, int k) {
                kw::utf8ToCp1252((m_inputs.folderPath(false, m_ist) / "").string());
     }
     if (k != item.newNumber) {
-        replaceFirst(line, "Item_" + std::to_string(k) + "_",
-                     "Item_" + std::to_string(item.newNumber) + "_");
+        replaceFirst(line, std::string(kItemPrefix) + std::to_string(k) + "_",
+                     std::string(kItemPrefix) + std::to_string(item.newNumber) + "_");
         m_renumbered[k] = item.newNumber;
     }
     m_out.push_back(line);

@@ -27,8 +27,9 @@ public:
     virtual void setStep(const std::optional<std::string>& text, int percent) = 0;
     virtual void detailReport(int done, int total) = 0;
     virtual void hideProgress() = 0;
-    // The run is over; the window goes and the normal cursor returns.
-    virtual void endProgress() = 0;
+    // The run is over; the window goes and the normal cursor returns. A front end with nothing
+    // to undo but the progress shown only hides it.
+    virtual void endProgress() { hideProgress(); }
 };
 
 } // namespace tarvik

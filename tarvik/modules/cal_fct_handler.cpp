@@ -16,31 +16,6 @@ int stepsFor(const int (&table)[2], bool ist) {
 
 } // namespace
 
-CConditionalStepHandler::CConditionalStepHandler(int addedSteps, bool ist, bool withCalMarker)
-    : m_addedSteps(addedSteps) {
-    m_conditions.add(StepMarker::ignoreIst, ist);
-    if (withCalMarker) {
-        m_conditions.add(StepMarker::ignoreCal, !ist);
-    }
-}
-
-bool CConditionalStepHandler::Prepare() {
-    m_conditions.reset();
-    return true;
-}
-
-int CConditionalStepHandler::GetAddedSteps(int) {
-    return m_addedSteps;
-}
-
-void CConditionalStepHandler::OnDataLine(std::string& line) {
-    m_conditions.takeMarkers(line);
-}
-
-void CConditionalStepHandler::OnEndStep(int, std::int64_t) {
-    dropSteps(m_conditions.endStep());
-}
-
 CCalFctHandler::CCalFctHandler(bool ist)
     : CConditionalStepHandler(stepsFor(kCalSteps, ist), ist, false) {}
 

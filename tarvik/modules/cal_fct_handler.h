@@ -14,28 +14,8 @@
 //   CCalPretestHandler    vortest(_945).fct                   as CCalFct2Handler    -1
 
 #include "tarvik/modules/conditional_steps.h"
-#include "tarvik/modules/module_file_handler.h"
 
 namespace tarvik {
-
-// Shared mechanics of the handlers above: "{IGNORE_IST}" drops a step of the actual-value
-// twin, "{IGNORE_CAL}" (when the handler knows it) one of the other folder; the number of
-// added steps is fixed per handler and folder kind.
-class CConditionalStepHandler : public CModuleFileHandler {
-public:
-    bool Prepare() override;
-
-protected:
-    CConditionalStepHandler(int addedSteps, bool ist, bool withCalMarker);
-
-    int GetAddedSteps(int templateSteps) override;
-    void OnDataLine(std::string& line) override;
-    void OnEndStep(int stepNumber, std::int64_t stepStart) override;
-
-private:
-    ConditionalSteps m_conditions;
-    int m_addedSteps;
-};
 
 class CCalFctHandler : public CConditionalStepHandler {
 public:

@@ -22,4 +22,31 @@ bool ConditionalSteps::endStep() {
     return drop;
 }
 
+CConditionalStepHandler::CConditionalStepHandler(int addedSteps) : m_addedSteps(addedSteps) {}
+
+CConditionalStepHandler::CConditionalStepHandler(int addedSteps, bool ist, bool withCalMarker)
+    : CConditionalStepHandler(addedSteps) {
+    addCondition(StepMarker::ignoreIst, ist);
+    if (withCalMarker) {
+        addCondition(StepMarker::ignoreCal, !ist);
+    }
+}
+
+bool CConditionalStepHandler::Prepare() {
+    m_conditions.reset();
+    return true;
+}
+
+int CConditionalStepHandler::GetAddedSteps(int) {
+    return m_addedSteps;
+}
+
+void CConditionalStepHandler::OnDataLine(std::string& line) {
+    m_conditions.takeMarkers(line);
+}
+
+void CConditionalStepHandler::OnEndStep(int, std::int64_t) {
+    dropSteps(m_conditions.endStep());
+}
+
 } // namespace tarvik

@@ -9,7 +9,11 @@
 //   OnEndStep    -> dropSteps(endStep())
 // so only a step that carries a marker whose condition holds is dropped, and each following
 // step is decided afresh. GetAddedSteps should announce the steps the conditions drop.
+// CConditionalStepHandler below is a module generator made of exactly that.
 
+#include "tarvik/modules/module_file_handler.h"
+
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +50,31 @@ private:
     };
     std::vector<Marker> m_markers;
     bool m_dropNext = false;
+};
+
+// A module generator whose steps change only by its conditions: the steps it adds are fixed
+// per handler and kind of module, known before the module is read. A generator that also
+// rewrites values calls its hooks from its own.
+class CConditionalStepHandler : public CModuleFileHandler {
+public:
+    bool Prepare() override;
+
+protected:
+    explicit CConditionalStepHandler(int addedSteps);
+    // The calibration modules' markers: "{IGNORE_IST}" drops a step of the actual-value twin,
+    // "{IGNORE_CAL}" (with `withCalMarker`) one of the other folder.
+    CConditionalStepHandler(int addedSteps, bool ist, bool withCalMarker);
+
+    // Steps carrying `marker` are dropped when `drop` holds.
+    void addCondition(std::string_view marker, bool drop) { m_conditions.add(marker, drop); }
+
+    int GetAddedSteps(int templateSteps) override;
+    void OnDataLine(std::string& line) override;
+    void OnEndStep(int stepNumber, std::int64_t stepStart) override;
+
+private:
+    ConditionalSteps m_conditions;
+    int m_addedSteps;
 };
 
 } // namespace tarvik

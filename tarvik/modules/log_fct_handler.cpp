@@ -26,11 +26,10 @@ constexpr std::string_view kVariablePrefix = "  VARIABLE _AGA_";
 constexpr std::string_view kInitString = "  BUSSINITSTR ";
 constexpr std::string_view kInitChannelOne = "0x00 0x01}";
 
-// The card section holds 15 steps and 9 channel steps; each AGAT520 drops one channel step and
-// one other step.
-constexpr int kSectionSteps = 24;
-constexpr int kStepsPerGat860 = 303;
-constexpr int kStepsPerAgat520 = 270;
+// The card section holds 15 steps that a card writes once and 9 channel steps that it writes
+// for each of its channels; an AGAT520 drops one step of each.
+constexpr int kStepsOnce = 15;
+constexpr int kStepsPerChannel = 9;
 
 } // namespace
 
@@ -45,9 +44,11 @@ void CLogFctHandler::selectCard() {
 int CLogFctHandler::GetAddedSteps(int templateSteps) {
     long long steps = 0;
     for (int i = 1; i <= writtenCards(); ++i) {
-        steps += m_cards.at(i)->agat520 != 0 ? kStepsPerAgat520 : kStepsPerGat860;
+        const int dropped = m_cards.at(i)->agat520 != 0 ? 1 : 0;
+        steps += (kStepsOnce - dropped) + (kStepsPerChannel - dropped) * m_family.channels;
     }
-    return steps == 0 ? 0 : addedSteps(steps - kSectionSteps, templateSteps);
+    const int sectionSteps = kStepsOnce + kStepsPerChannel;
+    return steps == 0 ? 0 : addedSteps(steps - sectionSteps, templateSteps);
 }
 
 void CLogFctHandler::OnDataLine(std::string& line) {

@@ -9,13 +9,15 @@ namespace tarvik {
 
 namespace {
 
-// Template step numbers: the contract with the SEW template module.
-constexpr int kFirstCardBegin = 20;
-constexpr int kFirstCardHighToLow = 30;
-constexpr int kFirstCardLowToHigh = 40;
-constexpr int kFurtherCardBegin = 2020;
-constexpr int kFurtherCardHighToLow = 2030;
-constexpr int kFurtherCardLowToHigh = 2040;
+// Template step numbers: the contract with the SEW template module. The first card and the
+// further cards each have a begin step and one pairing step per direction.
+struct SewCardSteps {
+    int begin;
+    int highToLow;
+    int lowToHigh;
+};
+constexpr SewCardSteps kFirstCard{20, 30, 40};
+constexpr SewCardSteps kFurtherCard{2020, 2030, 2040};
 constexpr int kClosingStep = 100000;
 
 constexpr int kBlock = 2000; // step-number distance between two further cards
@@ -111,28 +113,28 @@ void CSewFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
     CTemplateFileHandler::OnEndStep(stepNumber, stepStart);
     const bool firstCardAtOne = m_cards.current().relayBase == 1;
     switch (stepNumber) {
-    case kFirstCardBegin:
+    case kFirstCard.begin:
         // Dropped, with everything up to the further-card steps, when the relays start later.
         if (!firstCardAtOne) {
             dropSteps(true);
         }
         break;
-    case kFirstCardHighToLow:
+    case kFirstCard.highToLow:
         if (firstCardAtOne) {
             endFirstCardHighToLow(stepStart);
         }
         break;
-    case kFirstCardLowToHigh:
+    case kFirstCard.lowToHigh:
         endFirstCardLowToHigh(stepStart);
         break;
-    case kFurtherCardBegin:
+    case kFurtherCard.begin:
         m_furtherCardStart = stepStart;
         dropSteps(cardIndex() == 0);
         break;
-    case kFurtherCardHighToLow:
+    case kFurtherCard.highToLow:
         endFurtherCardHighToLow(stepStart);
         break;
-    case kFurtherCardLowToHigh:
+    case kFurtherCard.lowToHigh:
         endFurtherCardLowToHigh(stepStart);
         break;
     case kClosingStep:
@@ -171,12 +173,12 @@ void CSewFctHandler::endFirstCardHighToLow(std::int64_t stepStart) {
         return;
     }
     repeatStep(m_lowRelay, stepStart);
-    startNumbering(kFirstCardLowToHigh);
+    startNumbering(kFirstCard.lowToHigh);
 }
 
 void CSewFctHandler::endFirstCardLowToHigh(std::int64_t stepStart) {
     if (m_cards.current().relayBase != 1) {
-        startNumbering(kFirstCardBegin);
+        startNumbering(kFirstCard.begin);
         return;
     }
     if (pairsLeft()) {

@@ -2,34 +2,29 @@
 
 namespace tarvik {
 
-CZupaFctHandler::CZupaFctHandler(int zupaMode) : m_zupaMode(zupaMode) {
-    m_conditions.add(StepMarker::ignore5Vng, with5VSupply());
+// The one step marked "{IGNORE_5VNG}" goes for the ZUPA with 5 V supply.
+CZupaFctHandler::CZupaFctHandler(int zupaMode)
+    : CConditionalStepHandler(with5VSupply(zupaMode) ? -1 : 0), m_zupaMode(zupaMode) {
+    addCondition(StepMarker::ignore5Vng, with5VSupply());
 }
 
+// Without a ZUPA card the module stays as copied.
 bool CZupaFctHandler::Prepare() {
-    if (m_zupaMode == 0) {
-        return false;
-    }
-    m_conditions.reset();
-    return true;
-}
-
-int CZupaFctHandler::GetAddedSteps(int) {
-    return with5VSupply() ? -1 : 0;
+    return m_zupaMode != 0 && CConditionalStepHandler::Prepare();
 }
 
 void CZupaFctHandler::OnDataLine(std::string& line) {
     ParseValueToken(m_ogValue, line, "OG", with5VSupply() ? "5VNG" : "ZUPA");
-    m_conditions.takeMarkers(line);
+    CConditionalStepHandler::OnDataLine(line);
 }
 
 void CZupaFctHandler::OnBodyLine(std::string& line) {
     ReplaceStatement(line, "  UPPER ", m_ogValue);
 }
 
-void CZupaFctHandler::OnEndStep(int, std::int64_t) {
+void CZupaFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
     m_ogValue.clear();
-    dropSteps(m_conditions.endStep());
+    CConditionalStepHandler::OnEndStep(stepNumber, stepStart);
 }
 
 } // namespace tarvik
