@@ -135,12 +135,28 @@ protected:
     void holdCardEnd() { m_cardEndHeld = true; }
 
     // Replaces every marker of the table that the line holds by its number for the current
-    // card and `loop`.
+    // card and `loop`, and the generator's own markers of `more` by theirs, in one scan.
     void replaceCardMarkers(std::string& line, std::span<const CardMarker> markers,
-                            const ChannelLoop& loop) const {
+                            const ChannelLoop& loop,
+                            std::initializer_list<NumberMarker> more = {}) const {
+        constexpr std::size_t kMost = 12;
+        NumberMarker numbers[kMost];
+        std::size_t count = 0;
         for (const CardMarker& marker : markers) {
-            replaceMarker(line, marker.text, cardMarkerValue(marker, loop));
+            if (count == kMost) {
+                replaceMarkers(line, std::span<const NumberMarker>(numbers, count));
+                count = 0;
+            }
+            numbers[count++] = {marker.text, cardMarkerValue(marker, loop)};
         }
+        for (const NumberMarker& marker : more) {
+            if (count == kMost) {
+                replaceMarkers(line, std::span<const NumberMarker>(numbers, count));
+                count = 0;
+            }
+            numbers[count++] = marker;
+        }
+        replaceMarkers(line, std::span<const NumberMarker>(numbers, count));
     }
 
     int cardMarkerValue(const CardMarker& marker, const ChannelLoop& loop) const {

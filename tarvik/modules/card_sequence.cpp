@@ -101,12 +101,36 @@ void StepStarts::forget(int kind) {
 }
 
 int takeStepKind(std::string& line, std::span<const StepKindMarker> markers) {
-    for (const auto& entry : markers) {
-        if (removeAll(line, entry.marker) > 0) {
-            return entry.kind;
+    // One scan of the braces notes the earliest entry of the table that the line holds (the
+    // table's order decides, not the line's); only that one is then removed. Markers all begin
+    // with a brace; a table with another one is searched entry by entry.
+    const bool braced = std::all_of(markers.begin(), markers.end(), [](const StepKindMarker& m) {
+        return m.marker.starts_with('{');
+    });
+    if (!braced) {
+        for (const auto& entry : markers) {
+            if (removeAll(line, entry.marker) > 0) {
+                return entry.kind;
+            }
+        }
+        return 0;
+    }
+    std::size_t first = markers.size();
+    const std::string_view text(line);
+    for (std::size_t open = text.find('{'); open != std::string_view::npos && first > 0;
+         open = text.find('{', open + 1)) {
+        for (std::size_t i = 0; i < first; ++i) {
+            if (text.compare(open, markers[i].marker.size(), markers[i].marker) == 0) {
+                first = i;
+                break;
+            }
         }
     }
-    return 0;
+    if (first == markers.size()) {
+        return 0;
+    }
+    removeAll(line, markers[first].marker);
+    return markers[first].kind;
 }
 
 } // namespace tarvik

@@ -1,5 +1,7 @@
 #include "tarvik/modules/card_statements.h"
 
+#include "common/text/find_byte.h"
+
 #include "tarvik/modules/module_text.h"
 
 #include <charconv>
@@ -95,6 +97,41 @@ void renumberStatement(std::string& line, std::string_view keyword, int newNumbe
     }
     const std::string text = textStart < line.size() ? line.substr(textStart) : std::string();
     line = std::string(keyword) + std::to_string(newNumber) + " " + text;
+}
+
+void replaceMarkers(std::string& line, std::span<const NumberMarker> markers) {
+    const char* const begin = line.data();
+    const char* const end = begin + line.size();
+    const char* open = kw::findByte(begin, line.size(), '{');
+    if (open == nullptr) {
+        return;
+    }
+    // Built beside the line and copied back: the line keeps its storage.
+    thread_local std::string result;
+    result.clear();
+    const char* copied = begin;
+    for (; open != nullptr; open = kw::findByte(open + 1, static_cast<std::size_t>(end - open - 1), '{')) {
+        const auto rest = static_cast<std::size_t>(end - open);
+        for (const NumberMarker& marker : markers) {
+            if (marker.marker.size() <= rest && open[1] == marker.marker[1] &&
+                std::memcmp(open, marker.marker.data(), marker.marker.size()) == 0) {
+                char digits[16];
+                const auto last = std::to_chars(digits, digits + sizeof digits, marker.value).ptr;
+                result.append(copied, open).append(digits, last);
+                copied = open + marker.marker.size();
+                open = copied - 1;
+                break;
+            }
+        }
+        if (open + 1 >= end) {
+            break;
+        }
+    }
+    if (copied == begin) {
+        return; // no marker of the list
+    }
+    result.append(copied, end);
+    line.assign(result);
 }
 
 void replaceMarker(std::string& line, std::string_view marker, int value) {

@@ -5,6 +5,8 @@
 // first card of a family, and a generator moves them to the card being written.
 
 #include <optional>
+#include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -58,5 +60,19 @@ void renumberStatement(std::string& line, std::string_view keyword, int newNumbe
 
 // Replaces every occurrence of a text marker such as "{c}" by a number.
 void replaceMarker(std::string& line, std::string_view marker, int value);
+
+// A text marker of a data line and the number that takes its place.
+struct NumberMarker {
+    std::string_view marker; // "{" name "}", no other brace in it
+    int value;
+};
+
+// replaceMarker for each marker of the list, in one scan of the line: a data line is read
+// again for every card and channel and holds several markers. The result is that of the
+// calls one after the other, since a number never forms a marker with the text around it.
+void replaceMarkers(std::string& line, std::span<const NumberMarker> markers);
+inline void replaceMarkers(std::string& line, std::initializer_list<NumberMarker> markers) {
+    replaceMarkers(line, std::span<const NumberMarker>(markers.begin(), markers.size()));
+}
 
 } // namespace tarvik

@@ -68,9 +68,8 @@ void CDwbFctHandler::OnDataLine(std::string& line) {
     if (removeAll(line, kShiftMarker) > 0) {
         m_shift = true;
     }
-    replaceMarker(line, "{c}", cardIndex());
-    replaceMarker(line, "{k}", m_loop.channel());
-    replaceMarker(line, "{p}", m_loop.globalChannel());
+    replaceMarkers(line,
+                   {{"{c}", cardIndex()}, {"{k}", m_loop.channel()}, {"{p}", m_loop.globalChannel()}});
 }
 
 void CDwbFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t) {

@@ -59,10 +59,10 @@ int CFjnFctHandler::GetAddedSteps(int templateSteps) {
 
 void CFjnFctHandler::OnDataLine(std::string& line) {
     takeKind(line, kKindMarkers);
-    replaceMarker(line, "{c}", cardIndex());
-    replaceMarker(line, "{k}", m_stimulus.channel());
-    replaceMarker(line, "{m}", m_measChannel);
-    replaceMarker(line, "{l}", m_stimulus.globalChannel());
+    replaceMarkers(line, {{"{c}", cardIndex()},
+                          {"{k}", m_stimulus.channel()},
+                          {"{m}", m_measChannel},
+                          {"{l}", m_stimulus.globalChannel()}});
 }
 
 void CFjnFctHandler::OnBodyLine(std::string& line) {

@@ -42,8 +42,7 @@ int CNorvFctHandler::GetAddedSteps(int templateSteps) {
 
 void CNorvFctHandler::OnDataLine(std::string& line) {
     takeKind(line, kKindMarkers);
-    replaceCardMarkers(line, kCardLoopMarkers, m_loop);
-    replaceMarker(line, "{l}", card().logicBase);
+    replaceCardMarkers(line, kCardLoopMarkers, m_loop, {{"{l}", card().logicBase}});
 }
 
 void CNorvFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {

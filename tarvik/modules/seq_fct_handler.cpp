@@ -76,11 +76,11 @@ void CSeqFctHandler::OnDataLine(std::string& line) {
 }
 
 void CSeqFctHandler::replaceTextMarkers(std::string& line) const {
-    replaceCardMarkers(line, kCardLoopMarkers, m_loop);
-    replaceMarker(line, "{j}", m_relayIndex);
-    replaceMarker(line, "{l}", card().logicBase);
-    replaceMarker(line, "{r}", m_relayNo);
-    replaceMarker(line, "{rl}", relayLine(m_relayIndex, m_highRelay < m_lowRelay));
+    replaceCardMarkers(line, kCardLoopMarkers, m_loop,
+                       {{"{j}", m_relayIndex},
+                        {"{l}", card().logicBase},
+                        {"{r}", m_relayNo},
+                        {"{rl}", relayLine(m_relayIndex, m_highRelay < m_lowRelay)}});
 }
 
 void CSeqFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {

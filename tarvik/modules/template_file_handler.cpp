@@ -17,16 +17,68 @@ void CTemplateFileHandler::parseStepValues(std::string& line,
     const ValueTokenRequest base[] = {{&m_nominal, "SW", m_selector},
                                       {&m_lower, "UG", m_selector},
                                       {&m_upper, "OG", m_selector}};
-    constexpr std::size_t kMost = 8; // what one scan serves
-    if (own.size() > kMost - std::size(base)) {
+    if (own.size() > kMostRequests - std::size(base)) {
         ParseValueTokens(line, base);
         ParseValueTokens(line, std::span<const ValueTokenRequest>(own.begin(), own.size()));
         return;
     }
-    ValueTokenRequest requests[kMost];
+    ValueTokenRequest requests[kMostRequests];
     std::copy(std::begin(base), std::end(base), requests);
     std::copy(own.begin(), own.end(), requests + std::size(base));
-    ParseValueTokens(line, std::span<const ValueTokenRequest>(requests, std::size(base) + own.size()));
+    parseOnce(line, std::span<const ValueTokenRequest>(requests, std::size(base) + own.size()));
+}
+
+// A line without a brace holds no token and costs nothing to parse; any other is parsed the
+// first time it is read and answered from what that gave when it is read again.
+void CTemplateFileHandler::parseOnce(std::string& line,
+                                     std::span<const ValueTokenRequest> requests) {
+    if (line.find('{') == std::string::npos) {
+        return;
+    }
+    ParsedDataLine& parsed = m_parsedLines[InputPosition()];
+    if (parsed.answers(line, requests)) {
+        for (std::size_t r = 0; r < requests.size(); ++r) {
+            if (parsed.found[r]) {
+                requests[r].slot->found = true;
+                requests[r].slot->value = parsed.values[r];
+            }
+        }
+        line = parsed.rewritten;
+        return;
+    }
+    parsed.original = line;
+    parsed.requests = requests.size();
+    // Each slot's value is noted before the parse, which sets `found` only where it took one.
+    ValueSlot slots[kMostRequests];
+    ValueTokenRequest own[kMostRequests];
+    for (std::size_t r = 0; r < requests.size(); ++r) {
+        parsed.names[r] = requests[r].name;
+        parsed.params[r] = requests[r].param;
+        own[r] = {&slots[r], requests[r].name, requests[r].param};
+    }
+    ParseValueTokens(line, std::span<const ValueTokenRequest>(own, requests.size()));
+    for (std::size_t r = 0; r < requests.size(); ++r) {
+        parsed.found[r] = slots[r].found;
+        parsed.values[r] = slots[r].value;
+        if (slots[r].found) {
+            requests[r].slot->found = true;
+            requests[r].slot->value = slots[r].value;
+        }
+    }
+    parsed.rewritten = line;
+}
+
+bool CTemplateFileHandler::ParsedDataLine::answers(
+    std::string_view line, std::span<const ValueTokenRequest> asked) const {
+    if (asked.size() != requests || line != original) {
+        return false;
+    }
+    for (std::size_t r = 0; r < requests; ++r) {
+        if (asked[r].name != names[r] || asked[r].param != params[r]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void CTemplateFileHandler::OnBodyLine(std::string& line) {

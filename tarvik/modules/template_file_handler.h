@@ -10,6 +10,9 @@
 #include "tarvik/modules/value_slot.h"
 
 #include <initializer_list>
+#include <span>
+#include <string_view>
+#include <unordered_map>
 
 namespace tarvik {
 
@@ -35,6 +38,29 @@ protected:
     ValueSlot m_lower;      // "UG"
     ValueSlot m_upper;      // "OG"
     std::string m_selector; // the system type code, the param of the value tokens
+
+private:
+    static constexpr std::size_t kMostRequests = 8; // what one scan serves
+
+    // What the value tokens of one template data line gave: the line is read again for every
+    // card and channel, and parsing it again would give the same, as long as the line and the
+    // token names and params asked for are the same.
+    struct ParsedDataLine {
+        std::string original;
+        std::string rewritten;
+        std::size_t requests = 0;
+        std::string names[kMostRequests];
+        std::string params[kMostRequests];
+        bool found[kMostRequests] = {};
+        std::string values[kMostRequests];
+
+        bool answers(std::string_view line, std::span<const ValueTokenRequest> asked) const;
+    };
+
+    void parseOnce(std::string& line, std::span<const ValueTokenRequest> requests);
+
+    // By the input position that ends the line.
+    std::unordered_map<std::int64_t, ParsedDataLine> m_parsedLines;
 };
 
 } // namespace tarvik

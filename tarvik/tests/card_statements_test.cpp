@@ -1,10 +1,17 @@
-// Statement rewriting shared by the card generators.
+// Statement rewriting shared by the card generators, and the one-scan marker and token
+// handling of their data lines.
 
 #include "tarvik/modules/card_statements.h"
+
+#include "tarvik/modules/card_sequence.h"
+#include "tarvik/modules/module_text.h"
+#include "tarvik/modules/value_slot.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <random>
+#include <vector>
 
 using namespace tarvik;
 
@@ -102,4 +109,73 @@ TEST(CardStatements, NumberAfterTextIsFoundFromThePositionOn) {
     EXPECT_TRUE(numberAfterText("Schritt: 5", "Schritt: ", 0));
     EXPECT_FALSE(numberAfterText("x Schritt: x5", "Schritt: ", 0));
     EXPECT_EQ(INT_MAX, numberAfterText("Schritt: 99999999999", "Schritt: ", 0)->value);
+}
+
+namespace {
+
+// A line of random pieces: tokens for this and other system types, markers, near-markers,
+// stray and nested braces.
+std::string randomLine(std::mt19937& random) {
+    static const char* const pieces[] = {
+        "{SW(860)=1.5}", "{SW(945)=2}", "{UG(860)=0}", "{OG(860)=9}", "{NU(860)=12}",
+        "{SEL(KVR)=3}", "{SEL(TQD)=4}", "{SW=7}", "{SW(860)=}", "{c}", "{cs}", "{k}", "{r}",
+        "{rl}", "{l}", "{TEST_CHANNELS}", "{TEST_GROUPS}", "{CARD_BEGIN}", "{", "}", "{{",
+        "Karte ", "x", " ", "(860)", "=",
+    };
+    std::uniform_int_distribution<std::size_t> piece(0, std::size(pieces) - 1);
+    std::uniform_int_distribution<int> length(0, 12);
+    std::string line;
+    for (int n = length(random); n > 0; --n) {
+        line += pieces[piece(random)];
+    }
+    return line;
+}
+
+} // namespace
+
+// The generators take a data line's tokens and markers in one scan; that must give what the
+// calls one after the other give, on any line.
+TEST(OneScan, GivesWhatTheCallsOneAfterAnotherGive) {
+    std::mt19937 random(19);
+    for (int round = 0; round < 20000; ++round) {
+        const std::string line = randomLine(random);
+        SCOPED_TRACE(line);
+
+        ValueSlot one[5], each[5];
+        const std::pair<const char*, const char*> names[] = {
+            {"SW", "860"}, {"UG", "860"}, {"OG", "860"}, {"NU", "860"}, {"SEL", "KVR"}};
+        std::vector<ValueTokenRequest> requests;
+        std::string scanned = line, called = line;
+        for (std::size_t i = 0; i < std::size(names); ++i) {
+            requests.push_back({&one[i], names[i].first, names[i].second});
+            ParseValueToken(each[i], called, names[i].first, names[i].second);
+        }
+        ParseValueTokens(scanned, requests);
+        ASSERT_EQ(called, scanned);
+        for (std::size_t i = 0; i < std::size(names); ++i) {
+            ASSERT_EQ(each[i].found, one[i].found) << names[i].first;
+            ASSERT_EQ(each[i].value, one[i].value) << names[i].first;
+        }
+
+        std::string replaced = line, inTurn = line;
+        replaceMarkers(replaced, {{"{c}", 3}, {"{cs}", -14}, {"{k}", 0}, {"{r}", 77}, {"{rl}", 5}});
+        for (const auto& [marker, value] :
+             {std::pair{"{c}", 3}, {"{cs}", -14}, {"{k}", 0}, {"{r}", 77}, {"{rl}", 5}}) {
+            replaceMarker(inTurn, marker, value);
+        }
+        ASSERT_EQ(inTurn, replaced);
+
+        constexpr StepKindMarker kinds[] = {{"{TEST_GROUPS}", 2}, {"{CARD_BEGIN}", 1},
+                                            {"{TEST_CHANNELS}", 3}};
+        std::string taken = line, removed = line;
+        int expected = 0;
+        for (const StepKindMarker& kind : kinds) {
+            if (removeAll(removed, kind.marker) > 0) {
+                expected = kind.kind;
+                break;
+            }
+        }
+        ASSERT_EQ(expected, takeStepKind(taken, kinds));
+        ASSERT_EQ(removed, taken);
+    }
 }
