@@ -120,7 +120,10 @@ int takeStepKind(std::string& line, std::span<const StepKindMarker> markers) {
     for (std::size_t open = text.find('{'); open != std::string_view::npos && first > 0;
          open = text.find('{', open + 1)) {
         for (std::size_t i = 0; i < first; ++i) {
-            if (text.compare(open, markers[i].marker.size(), markers[i].marker) == 0) {
+            // The closing brace at the marker's length tells most markers apart at once.
+            const std::string_view marker = markers[i].marker;
+            if (text.size() - open >= marker.size() && text[open + marker.size() - 1] == '}' &&
+                text.compare(open, marker.size(), marker) == 0) {
                 first = i;
                 break;
             }

@@ -87,7 +87,9 @@ std::optional<NumberField> numberAfterText(std::string_view line, std::string_vi
 }
 
 void replaceWithNumber(std::string& line, std::size_t begin, std::size_t end, int value) {
-    line = line.substr(0, begin) + std::to_string(value) + line.substr(end);
+    char digits[16];
+    const auto last = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    line.replace(begin, end - begin, digits, static_cast<std::size_t>(last - digits));
 }
 
 void renumberStatement(std::string& line, std::string_view keyword, int newNumber) {
@@ -115,9 +117,15 @@ void replaceMarkers(std::string& line, std::span<const NumberMarker> markers) {
         for (const NumberMarker& marker : markers) {
             if (marker.marker.size() <= rest && open[1] == marker.marker[1] &&
                 std::memcmp(open, marker.marker.data(), marker.marker.size()) == 0) {
-                char digits[16];
-                const auto last = std::to_chars(digits, digits + sizeof digits, marker.value).ptr;
-                result.append(copied, open).append(digits, last);
+                result.append(copied, open);
+                if (marker.text.empty()) {
+                    char digits[16];
+                    const auto last =
+                        std::to_chars(digits, digits + sizeof digits, marker.value).ptr;
+                    result.append(digits, last);
+                } else {
+                    result.append(marker.text);
+                }
                 copied = open + marker.marker.size();
                 open = copied - 1;
                 break;

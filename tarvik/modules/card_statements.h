@@ -61,15 +61,18 @@ void renumberStatement(std::string& line, std::string_view keyword, int newNumbe
 // Replaces every occurrence of a text marker such as "{c}" by a number.
 void replaceMarker(std::string& line, std::string_view marker, int value);
 
-// A text marker of a data line and the number that takes its place.
+// A text marker of a data line and the number (or, when given, the text) that takes its
+// place. A text holds no brace.
 struct NumberMarker {
     std::string_view marker; // "{" name "}", no other brace in it
     int value;
+    std::string_view text = {};
 };
 
 // replaceMarker for each marker of the list, in one scan of the line: a data line is read
 // again for every card and channel and holds several markers. The result is that of the
-// calls one after the other, since a number never forms a marker with the text around it.
+// calls one after the other, since a number or a brace-free text does not form a marker of
+// the list with the text around it (the markers put in texts hold no digit).
 void replaceMarkers(std::string& line, std::span<const NumberMarker> markers);
 inline void replaceMarkers(std::string& line, std::initializer_list<NumberMarker> markers) {
     replaceMarkers(line, std::span<const NumberMarker>(markers.begin(), markers.size()));

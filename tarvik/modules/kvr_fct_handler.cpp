@@ -4,6 +4,7 @@
 #include "tarvik/modules/module_text.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 
 namespace tarvik {
@@ -81,13 +82,16 @@ void CKvrFctHandler::OnDataLine(std::string& line) {
 }
 
 void CKvrFctHandler::replaceTextMarkers(std::string& line) const {
-    replaceCardMarkers(line, kCardMarkers, m_loop);
-    // Letter and supply number appended (GCC 12 at -O3 misreads a + of two temporaries).
-    std::string supply(1, static_cast<char>('A' + card().cardNumber - 1));
-    supply += std::to_string(m_supplyNo);
-    replaceAll(line, "{n}", supply);
-    replaceAll(line, "{pmin}", m_supplyNo == 1 ? "P1" : "P2");
-    replaceAll(line, "{pmax}", m_supplyNo == 1 ? "P4" : "P3");
+    if (line.find('{') == std::string::npos) {
+        return;
+    }
+    // The supply's name: the card's letter and the supply number.
+    char supply[16] = {static_cast<char>('A' + card().cardNumber - 1)};
+    const auto end = std::to_chars(supply + 1, supply + sizeof supply, m_supplyNo).ptr;
+    replaceCardMarkers(line, kCardMarkers, m_loop,
+                       {{"{n}", 0, std::string_view(supply, static_cast<std::size_t>(end - supply))},
+                        {"{pmin}", 0, m_supplyNo == 1 ? "P1" : "P2"},
+                        {"{pmax}", 0, m_supplyNo == 1 ? "P4" : "P3"}});
 }
 
 void CKvrFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {

@@ -68,13 +68,30 @@ void CTemplateFileHandler::parseOnce(std::string& line,
     parsed.rewritten = line;
 }
 
+namespace {
+
+// Names and params are a few letters: compared in place, without a library call each.
+bool sameShortText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 bool CTemplateFileHandler::ParsedDataLine::answers(
     std::string_view line, std::span<const ValueTokenRequest> asked) const {
     if (asked.size() != requests || line != original) {
         return false;
     }
     for (std::size_t r = 0; r < requests; ++r) {
-        if (asked[r].name != names[r] || asked[r].param != params[r]) {
+        if (!sameShortText(asked[r].name, names[r]) || !sameShortText(asked[r].param, params[r])) {
             return false;
         }
     }

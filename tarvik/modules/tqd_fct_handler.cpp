@@ -4,6 +4,7 @@
 #include "tarvik/modules/module_text.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace tarvik {
 
@@ -74,15 +75,18 @@ void CTqdFctHandler::takeMarkers(std::string& line) {
 }
 
 void CTqdFctHandler::replaceTextMarkers(std::string& line) const {
-    // The shared markers but the system-wide channel.
-    replaceCardMarkers(line, std::span(kCardMarkers).first(4), m_loop);
-    // Supply A1, A2- or A2+: card letter by list position, the second supply's sign.
-    std::string supply(1, static_cast<char>('A' + m_cards.index() - 1));
-    supply += std::to_string(m_supplyNo);
-    if (m_supplyNo != 1) {
-        supply += card().supplyFit == SupplyFit::plusMinus ? "-" : "+";
+    if (line.find('{') == std::string::npos) {
+        return;
     }
-    replaceAll(line, "{n}", supply);
+    // Supply A1, A2- or A2+: card letter by list position, the second supply's sign.
+    char supply[16] = {static_cast<char>('A' + m_cards.index() - 1)};
+    char* end = std::to_chars(supply + 1, supply + sizeof supply - 1, m_supplyNo).ptr;
+    if (m_supplyNo != 1) {
+        *end++ = card().supplyFit == SupplyFit::plusMinus ? '-' : '+';
+    }
+    // The shared markers but the system-wide channel.
+    replaceCardMarkers(line, std::span(kCardMarkers).first(4), m_loop,
+                       {{"{n}", 0, std::string_view(supply, static_cast<std::size_t>(end - supply))}});
 }
 
 void CTqdFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
