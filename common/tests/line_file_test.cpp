@@ -45,8 +45,8 @@ TEST_F(LineFileTest, WritesCrLfAndReadsBackTheSameBytes) {
     EXPECT_EQ(lines, kw::readLineFile(file).value());
     EXPECT_EQ(1u, entriesInDir()); // no temporary left behind
 
-    // Without waiting for the disk the same bytes arrive, and no temporary stays either.
-    ASSERT_TRUE(kw::writeLineFile(m_dir / "staged.txt", lines, kw::Durability::Unsynced));
+    // Staged: the same bytes arrive under the name at once, and no temporary stays either.
+    ASSERT_TRUE(kw::writeLineFile(m_dir / "staged.txt", lines, kw::Durability::Staged));
     EXPECT_EQ(kw::readFileBytes(file), kw::readFileBytes(m_dir / "staged.txt"));
     EXPECT_EQ(2u, entriesInDir());
 }

@@ -92,7 +92,8 @@ std::string readProblemText(const ReadProblem& problem, std::size_t maxBytes) {
 }
 
 LineFileWriter::LineFileWriter(std::filesystem::path target, Durability durability)
-    : m_target(std::move(target)), m_temporary(temporaryNameFor(m_target)),
+    : m_target(std::move(target)),
+      m_temporary(durability == Durability::Staged ? m_target : temporaryNameFor(m_target)),
       m_durability(durability) {
     m_file = std::fopen(m_temporary.c_str(), "wb");
 }
@@ -120,7 +121,7 @@ bool LineFileWriter::commit() {
         return false;
     }
     const bool flushed = std::fflush(m_file) == 0 &&
-                         (m_durability == Durability::Unsynced || ::fsync(::fileno(m_file)) == 0);
+                         (m_durability == Durability::Staged || ::fsync(::fileno(m_file)) == 0);
     const bool closed = std::fclose(m_file) == 0;
     m_file = nullptr;
     if (m_failed || !flushed || !closed) {
@@ -128,7 +129,9 @@ bool LineFileWriter::commit() {
         return false;
     }
     std::error_code error;
-    std::filesystem::rename(m_temporary, m_target, error);
+    if (m_durability != Durability::Staged) {
+        std::filesystem::rename(m_temporary, m_target, error);
+    }
     if (error) {
         discard();
         return false;

@@ -41,15 +41,18 @@ std::optional<std::vector<std::string>> readLineFile(const std::filesystem::path
 // description of the error.
 std::string readProblemText(const ReadProblem& problem, std::size_t maxBytes);
 
-// Whether commit() waits until the content has reached the disk. A file saved in place wants
-// that. A file written into a staging folder that is later renamed into place as a whole does
-// not: nothing refers to it before that rename, and waiting for the disk once per file would
-// make up most of the time a generation run takes.
-enum class Durability { Synced, Unsynced };
+// How a line file reaches its name. A file saved in place (Synced) goes through a temporary
+// and waits until the content has reached the disk. A file written into a staging folder
+// (Staged), which is discarded as a whole when anything fails and later renamed into place as
+// a whole, is written under its own name at once: nothing refers to it before that rename, and
+// a temporary and a wait for the disk per file would make up a good part of a generation run.
+enum class Durability { Synced, Staged };
 
 // Writes a line file so that it is never left half-written: the lines go into a temporary
 // file beside the target, which replaces the target only on commit(). A writer destroyed
 // without a successful commit() removes its temporary file and leaves the target untouched.
+// Staged: the lines go to the target itself, which is removed again without a successful
+// commit().
 class LineFileWriter {
 public:
     explicit LineFileWriter(std::filesystem::path target,

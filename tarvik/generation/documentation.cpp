@@ -103,7 +103,7 @@ bool rewriteDocumentation(const RunInputs& inputs, CSystemInfo& system,
         return false;
     }
     // The output lies in a staging folder that is renamed into place as a whole.
-    kw::LineFileWriter out(output, kw::Durability::Unsynced);
+    kw::LineFileWriter out(output, kw::Durability::Staged);
     if (!out.isOpen()) {
         return false;
     }

@@ -379,7 +379,7 @@ bool GenerationRun::generateFolder(const FolderRun& run) {
     }
 
     m_ui.setStep("System-Information ablegen", 95);
-    if (!m_system.writeSysInfo(staging / "tarvik.sysinfo", kw::Durability::Unsynced)) {
+    if (!m_system.writeSysInfo(staging / "tarvik.sysinfo", kw::Durability::Staged)) {
         return failRun(staging, kCannotStoreSysInfo);
     }
     // Everything is on the disk before the name is given: a power cut after the rename must

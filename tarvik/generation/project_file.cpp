@@ -265,7 +265,7 @@ bool rewriteProjectFile(const RunInputs& inputs, CSystemInfo& system,
     // The folder is a staging folder that is renamed into place as a whole.
     return kw::writeLineFile(folder / (inputs.folderName(cal, ist) + ".860"),
                              rewriteProjectLines(*lines, inputs, system, cal, ist, deleteList),
-                             kw::Durability::Unsynced);
+                             kw::Durability::Staged);
 }
 
 } // namespace tarvik
