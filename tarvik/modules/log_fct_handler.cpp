@@ -5,7 +5,6 @@
 #include "tarvik/modules/module_text.h"
 
 #include <array>
-#include <cstdio>
 
 namespace tarvik {
 
@@ -105,10 +104,21 @@ bool CLogFctHandler::rewriteInitString(std::string& line) const {
     if (at == std::string::npos) {
         return false;
     }
+    // "0xHH 0xBB}": the channel's byte and its bit within it, in upper-case hex.
     const int channel = m_loop.channel() - 1;
-    char bits[16];
-    std::snprintf(bits, sizeof bits, "0x%02X 0x%02X}", (channel / 8) & 0xFF, 1u << (channel % 8));
-    line = line.substr(0, at) + bits;
+    const auto hex = [](unsigned value, char* out) {
+        constexpr char digits[] = "0123456789ABCDEF";
+        out[0] = '0';
+        out[1] = 'x';
+        out[2] = digits[(value >> 4) & 0xF];
+        out[3] = digits[value & 0xF];
+    };
+    char bits[10];
+    hex(static_cast<unsigned>(channel / 8) & 0xFF, bits);
+    bits[4] = ' ';
+    hex((1u << (channel % 8)) & 0xFF, bits + 5);
+    bits[9] = '}';
+    line.replace(at, std::string::npos, bits, sizeof bits);
     return true;
 }
 
