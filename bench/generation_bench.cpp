@@ -197,7 +197,8 @@ int main() {
     double generation = 1e300, copy = 1e300, sync = 1e300;
     for (int round = 0; round < kRounds && ok; ++round) {
         const std::string suffix = std::to_string(round);
-        const fs::path generated = root / ("generiert" + suffix), copied = root / ("kopiert" + suffix);
+        const fs::path generated = root / ("generiert" + suffix),
+                       copied = root / ("kopiert" + suffix);
         generation =
             std::min(generation, secondsOf(ok, [&] { return generateInto(system, generated); }));
         copy = std::min(copy, secondsOf(ok, [&] { return copyWithCp(output, copied); }));

@@ -17,8 +17,8 @@ namespace {
 // writes and interrupted calls. False after any other failure.
 bool writeAll(int fd, const char* bytes, std::size_t length, off_t offset = -1) {
     while (length > 0) {
-        const ssize_t n = offset < 0 ? ::write(fd, bytes, length)
-                                     : ::pwrite(fd, bytes, length, offset);
+        const ssize_t n =
+            offset < 0 ? ::write(fd, bytes, length) : ::pwrite(fd, bytes, length, offset);
         if (n < 0 && errno == EINTR) {
             continue;
         }

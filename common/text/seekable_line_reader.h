@@ -53,8 +53,8 @@ private:
     bool readLineAcrossWindows(std::string& line);
 
     std::filebuf m_file;
-    std::size_t m_window;       // bytes read at once from an opened file
-    std::size_t m_capacity = 0; // size of m_buffer: the window, or a loaded file
+    std::size_t m_window;             // bytes read at once from an opened file
+    std::size_t m_capacity = 0;       // size of m_buffer: the window, or a loaded file
     std::unique_ptr<char[]> m_buffer; // allocated, not cleared, at the first open or load
     std::int64_t m_windowStart = 0;   // file position of m_buffer[0]
     std::size_t m_windowLength = 0;   // valid bytes in m_buffer

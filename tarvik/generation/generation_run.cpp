@@ -124,7 +124,8 @@ std::vector<std::string> leftOutOfCopy(const TemplatePlan& plan, const ModuleFol
         }
     }
     for (const ModuleStep& step : steps) {
-        const auto entry = step.skip || step.source.empty() ? std::nullopt : folders.entry(step.source);
+        const auto entry =
+            step.skip || step.source.empty() ? std::nullopt : folders.entry(step.source);
         if (entry) {
             leftOut.push_back(*entry);
         }

@@ -29,8 +29,7 @@ bool processModule(CModuleFileHandler& handler, const ModuleFolders& folders,
     if (!handler.Prepare()) {
         return !entry || kw::copyEntry(folders.templateFolder / *entry, folders.staging / *entry);
     }
-    return entry &&
-           handler.Open(folders.templateFolder / *entry, folders.staging / *entry) &&
+    return entry && handler.Open(folders.templateFolder / *entry, folders.staging / *entry) &&
            handler.Process();
 }
 

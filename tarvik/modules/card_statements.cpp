@@ -112,7 +112,8 @@ void replaceMarkers(std::string& line, std::span<const NumberMarker> markers) {
     thread_local std::string result;
     result.clear();
     const char* copied = begin;
-    for (; open != nullptr; open = kw::findByte(open + 1, static_cast<std::size_t>(end - open - 1), '{')) {
+    for (; open != nullptr;
+         open = kw::findByte(open + 1, static_cast<std::size_t>(end - open - 1), '{')) {
         const auto rest = static_cast<std::size_t>(end - open);
         for (const NumberMarker& marker : markers) {
             if (marker.marker.size() <= rest && open[1] == marker.marker[1] &&

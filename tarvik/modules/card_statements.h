@@ -4,8 +4,8 @@
 // shape "  KEYWORD value" (two blanks, keyword, blank, value); the templates hold them for the
 // first card of a family, and a generator moves them to the card being written.
 
-#include <optional>
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>

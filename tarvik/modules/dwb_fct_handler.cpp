@@ -68,8 +68,8 @@ void CDwbFctHandler::OnDataLine(std::string& line) {
     if (removeAll(line, kShiftMarker) > 0) {
         m_shift = true;
     }
-    replaceMarkers(line,
-                   {{"{c}", cardIndex()}, {"{k}", m_loop.channel()}, {"{p}", m_loop.globalChannel()}});
+    replaceMarkers(
+        line, {{"{c}", cardIndex()}, {"{k}", m_loop.channel()}, {"{p}", m_loop.globalChannel()}});
 }
 
 void CDwbFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t) {

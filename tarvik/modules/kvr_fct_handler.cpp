@@ -88,10 +88,11 @@ void CKvrFctHandler::replaceTextMarkers(std::string& line) const {
     // The supply's name: the card's letter and the supply number.
     char supply[16] = {static_cast<char>('A' + card().cardNumber - 1)};
     const auto end = std::to_chars(supply + 1, supply + sizeof supply, m_supplyNo).ptr;
-    replaceCardMarkers(line, kCardMarkers, m_loop,
-                       {{"{n}", 0, std::string_view(supply, static_cast<std::size_t>(end - supply))},
-                        {"{pmin}", 0, m_supplyNo == 1 ? "P1" : "P2"},
-                        {"{pmax}", 0, m_supplyNo == 1 ? "P4" : "P3"}});
+    replaceCardMarkers(
+        line, kCardMarkers, m_loop,
+        {{"{n}", 0, std::string_view(supply, static_cast<std::size_t>(end - supply))},
+         {"{pmin}", 0, m_supplyNo == 1 ? "P1" : "P2"},
+         {"{pmax}", 0, m_supplyNo == 1 ? "P4" : "P3"}});
 }
 
 void CKvrFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {

@@ -51,14 +51,13 @@ int CLogFctHandler::GetAddedSteps(int templateSteps) {
 }
 
 void CLogFctHandler::OnDataLine(std::string& line) {
-    parseStepValues(line,
-                    {{&m_driveHigh, "TH", m_selector}, {&m_compareLow, "CL", m_selector}});
+    parseStepValues(line, {{&m_driveHigh, "TH", m_selector}, {&m_compareLow, "CL", m_selector}});
     takeKind(line, kKindMarkers);
     if (removeAll(line, kIgnoreGat520) > 0 && card().agat520 != 0) {
         m_stepKind = kDrop;
     }
-    replaceMarkers(line,
-                   {{"{c}", cardIndex()}, {"{k}", m_loop.channel()}, {"{l}", m_loop.globalChannel()}});
+    replaceMarkers(
+        line, {{"{c}", cardIndex()}, {"{k}", m_loop.channel()}, {"{l}", m_loop.globalChannel()}});
     ReplaceValueToken(m_driveHigh, line, "{th,");
     ReplaceValueToken(m_compareLow, line, "{cl,");
 }

@@ -14,9 +14,8 @@ void CTemplateFileHandler::OnDataLine(std::string& line) {
 
 void CTemplateFileHandler::parseStepValues(std::string& line,
                                            std::initializer_list<ValueTokenRequest> own) {
-    const ValueTokenRequest base[] = {{&m_nominal, "SW", m_selector},
-                                      {&m_lower, "UG", m_selector},
-                                      {&m_upper, "OG", m_selector}};
+    const ValueTokenRequest base[] = {
+        {&m_nominal, "SW", m_selector}, {&m_lower, "UG", m_selector}, {&m_upper, "OG", m_selector}};
     if (own.size() > kMostRequests - std::size(base)) {
         ParseValueTokens(line, base);
         ParseValueTokens(line, std::span<const ValueTokenRequest>(own.begin(), own.size()));
@@ -85,8 +84,8 @@ bool sameShortText(std::string_view a, std::string_view b) {
 
 } // namespace
 
-bool CTemplateFileHandler::ParsedDataLine::answers(
-    std::string_view line, std::span<const ValueTokenRequest> asked) const {
+bool CTemplateFileHandler::ParsedDataLine::answers(std::string_view line,
+                                                   std::span<const ValueTokenRequest> asked) const {
     if (asked.size() != requests || line != original) {
         return false;
     }

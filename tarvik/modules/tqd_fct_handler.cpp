@@ -85,8 +85,9 @@ void CTqdFctHandler::replaceTextMarkers(std::string& line) const {
         *end++ = card().supplyFit == SupplyFit::plusMinus ? '-' : '+';
     }
     // The shared markers but the system-wide channel.
-    replaceCardMarkers(line, std::span(kCardMarkers).first(4), m_loop,
-                       {{"{n}", 0, std::string_view(supply, static_cast<std::size_t>(end - supply))}});
+    replaceCardMarkers(
+        line, std::span(kCardMarkers).first(4), m_loop,
+        {{"{n}", 0, std::string_view(supply, static_cast<std::size_t>(end - supply))}});
 }
 
 void CTqdFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {

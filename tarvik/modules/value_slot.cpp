@@ -141,8 +141,7 @@ bool holdsNamedOpening(const std::string& line, std::string_view name, bool with
 // a token out of such a line cannot make a new token appear, so the requests are served in one
 // pass as their calls one after the other would serve them. False, with the line and slots
 // untouched, for a line with nested braces or too many tokens to remove.
-bool parsePlainLine(std::string& line, std::span<const ValueTokenRequest> requests,
-                    bool& stored) {
+bool parsePlainLine(std::string& line, std::span<const ValueTokenRequest> requests, bool& stored) {
     constexpr std::size_t kMaxRemoved = 16;
     constexpr std::size_t kMaxRequests = 8;
     struct Range {

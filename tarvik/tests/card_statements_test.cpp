@@ -117,10 +117,32 @@ namespace {
 // stray and nested braces.
 std::string randomLine(std::mt19937& random) {
     static const char* const pieces[] = {
-        "{SW(860)=1.5}", "{SW(945)=2}", "{UG(860)=0}", "{OG(860)=9}", "{NU(860)=12}",
-        "{SEL(KVR)=3}", "{SEL(TQD)=4}", "{SW=7}", "{SW(860)=}", "{c}", "{cs}", "{k}", "{r}",
-        "{rl}", "{l}", "{TEST_CHANNELS}", "{TEST_GROUPS}", "{CARD_BEGIN}", "{", "}", "{{",
-        "Karte ", "x", " ", "(860)", "=",
+        "{SW(860)=1.5}",
+        "{SW(945)=2}",
+        "{UG(860)=0}",
+        "{OG(860)=9}",
+        "{NU(860)=12}",
+        "{SEL(KVR)=3}",
+        "{SEL(TQD)=4}",
+        "{SW=7}",
+        "{SW(860)=}",
+        "{c}",
+        "{cs}",
+        "{k}",
+        "{r}",
+        "{rl}",
+        "{l}",
+        "{TEST_CHANNELS}",
+        "{TEST_GROUPS}",
+        "{CARD_BEGIN}",
+        "{",
+        "}",
+        "{{",
+        "Karte ",
+        "x",
+        " ",
+        "(860)",
+        "=",
     };
     std::uniform_int_distribution<std::size_t> piece(0, std::size(pieces) - 1);
     std::uniform_int_distribution<int> length(0, 12);
@@ -165,8 +187,8 @@ TEST(OneScan, GivesWhatTheCallsOneAfterAnotherGive) {
         }
         ASSERT_EQ(inTurn, replaced);
 
-        constexpr StepKindMarker kinds[] = {{"{TEST_GROUPS}", 2}, {"{CARD_BEGIN}", 1},
-                                            {"{TEST_CHANNELS}", 3}};
+        constexpr StepKindMarker kinds[] = {
+            {"{TEST_GROUPS}", 2}, {"{CARD_BEGIN}", 1}, {"{TEST_CHANNELS}", 3}};
         std::string taken = line, removed = line;
         int expected = 0;
         for (const StepKindMarker& kind : kinds) {

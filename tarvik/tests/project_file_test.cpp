@@ -144,8 +144,8 @@ TEST_F(ProjectFileTest, WritesTheTemplatesFileUnderTheNewName) {
     EXPECT_EQ("Item=0\r\n", kw::readFileBytes(folder / "ABC_IST.860").value());
     // The template keeps its file.
     EXPECT_EQ("Item=1\r\nItem_0_sFile=kvr.fct\r\n", kw::readFileBytes(input).value());
-    EXPECT_FALSE(rewriteProjectFile(m_inputs, m_system, folder / "template" / "missing.860",
-                                    folder, false, true, {}));
+    EXPECT_FALSE(rewriteProjectFile(m_inputs, m_system, folder / "template" / "missing.860", folder,
+                                    false, true, {}));
     fs::remove_all(folder);
 }
 
