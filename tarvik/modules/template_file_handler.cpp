@@ -34,7 +34,14 @@ void CTemplateFileHandler::parseOnce(std::string& line,
     if (line.find('{') == std::string::npos) {
         return;
     }
-    ParsedDataLine& parsed = m_parsedLines[InputPosition()];
+    const std::int64_t position = InputPosition();
+    if (m_parsedLines.size() >= kMostKeptLines && !m_parsedLines.contains(position)) {
+        // A template with more data lines than real ones have: parsed each time they are
+        // read, with no more memory than that.
+        ParseValueTokens(line, requests);
+        return;
+    }
+    ParsedDataLine& parsed = m_parsedLines[position];
     if (parsed.answers(line, requests)) {
         for (std::size_t r = 0; r < requests.size(); ++r) {
             if (parsed.found[r]) {
@@ -47,7 +54,8 @@ void CTemplateFileHandler::parseOnce(std::string& line,
     }
     parsed.original = line;
     parsed.requests = requests.size();
-    // Each slot's value is noted before the parse, which sets `found` only where it took one.
+    // The parse goes into fresh slots, so that what this line gives is kept apart from what
+    // the step's earlier lines gave.
     ValueSlot slots[kMostRequests];
     ValueTokenRequest own[kMostRequests];
     for (std::size_t r = 0; r < requests.size(); ++r) {
