@@ -1,7 +1,8 @@
 # Installs the build into a scratch prefix and checks the installed layout: the programs in
-# bin/, tarvik's templates and version.txt in share/kontrollwerk/, the menu entries and the
-# icons; then the installed tarvik, which has no templates beside it, generates from the
-# installed ones and stamps their version into the documentation.
+# bin/, tarvik's templates and version.txt in share/kontrollwerk/, the menu entries, the
+# icons, the manual pages and the changelog; then the installed tarvik, which has no
+# templates beside it, generates from the installed ones and stamps their version into the
+# documentation.
 # cmake -DBUILD_DIR=... -DPREFIX=... -P install_check.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
@@ -15,7 +16,11 @@ set(expected
     share/kontrollwerk/version.txt
     share/kontrollwerk/racks/demo.rack
     share/applications/tarvik.desktop
-    share/applications/korvane.desktop)
+    share/applications/korvane.desktop
+    share/man/man1/tarvik.1.gz
+    share/man/man1/korvane.1.gz
+    share/man/man1/testsystem-sim.1.gz
+    share/doc/kontrollwerk/changelog.gz)
 foreach(size 48 128 256)
     list(APPEND expected share/icons/hicolor/${size}x${size}/apps/tarvik.png
                          share/icons/hicolor/${size}x${size}/apps/korvane.png)
