@@ -119,6 +119,20 @@ void PatchableFileWriter::stageLine(std::string_view line) {
     m_size += line.size() + 2;
 }
 
+void PatchableFileWriter::stagePlainLine(std::string_view line) {
+    if (!m_buffer) {
+        m_failed = true;
+        return;
+    }
+    char* out = reserveTail(line.size() + 2);
+    if (!line.empty()) {
+        std::memcpy(out, line.data(), line.size());
+    }
+    out[line.size()] = '\r';
+    out[line.size() + 1] = '\n';
+    m_size += line.size() + 2;
+}
+
 void PatchableFileWriter::stageLineSlowly(std::string_view line) {
     for (std::size_t newline = line.find('\n'); newline != std::string_view::npos;
          newline = line.find('\n')) {

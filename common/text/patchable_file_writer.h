@@ -43,6 +43,10 @@ public:
     // not doubled).
     void stageLine(std::string_view line);
 
+    // The same for a line known to hold no line feed (as a line reader gives it): copied
+    // without looking for one.
+    void stagePlainLine(std::string_view line);
+
     // Makes the staged bytes part of the file / forgets them.
     void commitStaged();
     void dropStaged() { m_size = m_committed; }

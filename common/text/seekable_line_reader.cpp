@@ -119,21 +119,33 @@ bool SeekableLineReader::refill() {
 }
 
 bool SeekableLineReader::readLine(std::string& line) {
-    if (m_cursor == m_windowLength && !refill()) {
+    std::string_view view;
+    if (!nextLine(view)) {
         line.clear();
+        return false;
+    }
+    line.assign(view);
+    return true;
+}
+
+bool SeekableLineReader::nextLine(std::string_view& line) {
+    if (m_cursor == m_windowLength && !refill()) {
+        line = {};
         return false;
     }
     const char* begin = m_buffer.get() + m_cursor;
     const std::size_t available = m_windowLength - m_cursor;
     const char* newline = findByte(begin, available, '\n');
     if (newline != nullptr) {
-        // The whole line lies in the window: one copy.
+        // The whole line lies in the window: shown where it is.
         const auto length = static_cast<std::size_t>(newline - begin);
-        line.assign(begin, length > 0 && newline[-1] == '\r' ? length - 1 : length);
+        line = std::string_view(begin, length > 0 && newline[-1] == '\r' ? length - 1 : length);
         m_cursor += length + 1;
         return true;
     }
-    return readLineAcrossWindows(line);
+    readLineAcrossWindows(m_joined);
+    line = m_joined;
+    return true;
 }
 
 // A line that runs past the end of the window, or is the last one without a line end.

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace kw {
 
@@ -37,6 +38,11 @@ public:
     // after a read error; a last line without a line end is still returned.
     bool readLine(std::string& line);
 
+    // The same without a copy: `line` shows the line's bytes, valid until the next read, seek
+    // or close. A line read from the buffer is shown where it lies; only a line that runs
+    // across two windows of an opened file is put together in a buffer of the reader's own.
+    bool nextLine(std::string_view& line);
+
     // Byte position of the next line to be read.
     std::int64_t position() const { return m_windowStart + static_cast<std::int64_t>(m_cursor); }
 
@@ -51,6 +57,8 @@ private:
     bool loadFrom(int fd);
     bool refill();
     bool readLineAcrossWindows(std::string& line);
+
+    std::string m_joined; // a line that ran across windows, for nextLine
 
     std::filebuf m_file;
     std::size_t m_window;             // bytes read at once from an opened file

@@ -3,6 +3,7 @@
 #include "tarvik/modules/module_text.h"
 #include "tarvik/modules/prog_handler.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -27,7 +28,7 @@ constexpr std::string_view kBodyBegin = "X_END";
 constexpr std::string_view kNumberKey = "NO";
 
 // Whole-line comparison; the length is compared first because it almost always differs.
-bool isLine(const std::string& line, std::string_view marker) {
+bool isLine(std::string_view line, std::string_view marker) {
     return line.size() == marker.size() &&
            std::memcmp(line.data(), marker.data(), marker.size()) == 0;
 }
@@ -156,9 +157,9 @@ bool CModuleFileHandler::Process() {
 
 void CModuleFileHandler::run() {
     RunState state;
-    std::string line;
+    std::string_view line;
     std::int64_t lineStart = m_input.position();
-    while (m_input.readLine(line)) {
+    while (m_input.nextLine(line)) {
         handleLine(state, line, lineStart);
         lineStart = m_input.position();
         if (runaway()) {
@@ -187,7 +188,9 @@ void CModuleFileHandler::finishFiles() {
 }
 
 // One input line, through the tests in their fixed order; the first that applies is taken.
-void CModuleFileHandler::handleLine(RunState& state, std::string& line, std::int64_t lineStart) {
+// The line is shown where the reader holds it; only a line given to a hook is copied.
+void CModuleFileHandler::handleLine(RunState& state, std::string_view line,
+                                    std::int64_t lineStart) {
     if (!state.inStep && isLine(line, kBeginStep)) {
         state.stepStart = lineStart;
         state.inStep = true;
@@ -209,11 +212,16 @@ void CModuleFileHandler::handleLine(RunState& state, std::string& line, std::int
         state.countPending = true;
     } else if (state.countPending && state.writesDirectly() && startsWithDigit(line)) {
         // Only a count line that is written at once has a position that can be patched.
-        readCountLine(state, line);
+        storeLine(state, readCountLine(state, line));
+        return;
     } else if (state.inBody && !m_bodyDone) {
-        OnBodyLine(line);
+        m_line.assign(line);
+        OnBodyLine(m_line);
+        storeHookedLine(state);
+        return;
     } else if (state.inStep) {
         handleStepLine(state, line);
+        return;
     }
     storeLine(state, line);
 }
@@ -231,7 +239,7 @@ void CModuleFileHandler::endStep(RunState& state) {
         }
         return;
     }
-    m_output.stageLine(kEndStep);
+    m_output.stagePlainLine(kEndStep);
     m_output.commitStaged();
     ++m_stepsWritten;
     m_idleRewinds = 0;
@@ -240,19 +248,20 @@ void CModuleFileHandler::endStep(RunState& state) {
     }
 }
 
-void CModuleFileHandler::readCountLine(RunState& state, std::string& line) {
+std::string_view CModuleFileHandler::readCountLine(RunState& state, std::string_view line) {
     const int templateSteps = leadingInt(line);
     m_expected = saturatingAdd(templateSteps, GetAddedSteps(templateSteps));
-    line = leftAligned(m_expected, kCountWidth);
+    m_line = leftAligned(m_expected, kCountWidth);
     state.hasCountLine = true;
     state.countPos = m_output.position();
-    state.countWidth = line.size();
+    state.countWidth = m_line.size();
     state.countPending = false;
+    return m_line;
 }
 
-void CModuleFileHandler::handleColumnLine(const std::string& line) {
+void CModuleFileHandler::handleColumnLine(std::string_view line) {
     const std::size_t show = line.find("{SHOW,");
-    if (show != std::string::npos) {
+    if (show != std::string_view::npos) {
         const std::size_t flag = show + 6;
         m_showFlagPos = flag < line.size() && line[flag] == '1'
                             ? m_output.position() + static_cast<std::int64_t>(flag)
@@ -264,20 +273,20 @@ void CModuleFileHandler::handleColumnLine(const std::string& line) {
     }
     constexpr std::string_view headerKey = "{HEADER,";
     const std::size_t header = line.find(headerKey);
-    if (header == std::string::npos) {
+    if (header == std::string_view::npos) {
         return;
     }
     const std::size_t nameStart = header + headerKey.size();
     const std::size_t close = line.find('}', nameStart);
-    if (close == std::string::npos) {
+    if (close == std::string_view::npos) {
         return;
     }
-    if (IsColumnHidden(line.substr(nameStart, close - nameStart))) {
+    if (IsColumnHidden(std::string(line.substr(nameStart, close - nameStart)))) {
         PatchOutput(m_showFlagPos, "0");
     }
 }
 
-void CModuleFileHandler::handleStepLine(RunState& state, std::string& line) {
+void CModuleFileHandler::handleStepLine(RunState& state, std::string_view line) {
     if (isLine(line, kDataBegin)) {
         state.dataState = 1;
     } else if (isLine(line, kDataEnd)) {
@@ -288,35 +297,53 @@ void CModuleFileHandler::handleStepLine(RunState& state, std::string& line) {
     } else if (state.dataState == 1) {
         state.dataState = isLine(line, kNumberKey) ? 2 : 98;
     } else if (state.dataState == 2) {
-        readStepNumber(line);
         state.dataState = 99;
+        storeLine(state, readStepNumber(line));
+        return;
     } else if (state.dataState == 98) {
-        OnDataLine(line);
+        m_line.assign(line);
+        OnDataLine(m_line);
+        storeHookedLine(state);
+        return;
     }
+    storeLine(state, line);
 }
 
-void CModuleFileHandler::readStepNumber(std::string& line) {
+// The number line as it is written: renumbered, raised, or as the template gives it.
+std::string_view CModuleFileHandler::readStepNumber(std::string_view line) {
     m_stepNumber = leadingInt(line);
     if (m_nextNumber != 0) {
         m_writtenNumber = m_nextNumber;
-        line = std::to_string(m_nextNumber);
         m_nextNumber = saturatingAdd(m_nextNumber, 10);
     } else if (m_numberOffset != 0) {
         m_writtenNumber = saturatingAdd(m_stepNumber, m_numberOffset);
-        line = std::to_string(m_writtenNumber);
     } else {
         m_writtenNumber = m_stepNumber;
+        return line;
     }
+    const auto end = std::to_chars(m_number, m_number + sizeof m_number, m_writtenNumber).ptr;
+    return std::string_view(m_number, static_cast<std::size_t>(end - m_number));
 }
 
-void CModuleFileHandler::storeLine(const RunState& state, const std::string& line) {
+// A line as the input or the base gives it: it holds no line feed.
+void CModuleFileHandler::storeLine(const RunState& state, std::string_view line) {
     if (state.writesDirectly()) {
-        m_output.stageLine(line);
+        m_output.stagePlainLine(line);
         m_output.commitStaged();
     } else if (state.inStep && !(state.inBody && line.empty())) {
-        m_output.stageLine(line);
+        m_output.stagePlainLine(line);
     }
     // Text between or after steps is never written.
+}
+
+// The line a hook has changed in m_line, which may have made it several lines.
+void CModuleFileHandler::storeHookedLine(const RunState& state) {
+    if (state.writesDirectly()) {
+        m_output.stageLine(m_line);
+        m_output.commitStaged();
+    } else if (state.inStep && !(state.inBody && m_line.empty())) {
+        m_output.stageLine(m_line);
+    }
 }
 
 void CModuleFileHandler::patchCount(const RunState& state) {

@@ -184,13 +184,14 @@ private:
     struct RunState;
 
     void run();
-    void handleLine(RunState& state, std::string& line, std::int64_t lineStart);
+    void handleLine(RunState& state, std::string_view line, std::int64_t lineStart);
     void endStep(RunState& state);
-    void readCountLine(RunState& state, std::string& line);
-    void handleColumnLine(const std::string& line);
-    void handleStepLine(RunState& state, std::string& line);
-    void readStepNumber(std::string& line);
-    void storeLine(const RunState& state, const std::string& line);
+    std::string_view readCountLine(RunState& state, std::string_view line);
+    void handleColumnLine(std::string_view line);
+    void handleStepLine(RunState& state, std::string_view line);
+    std::string_view readStepNumber(std::string_view line);
+    void storeLine(const RunState& state, std::string_view line);
+    void storeHookedLine(const RunState& state);
     void patchCount(const RunState& state);
     bool runaway() const;
     void finishFiles();
@@ -199,6 +200,8 @@ private:
     std::filesystem::path m_tempPath;
     kw::SeekableLineReader m_input;
     kw::PatchableFileWriter m_output;
+    std::string m_line;  // the line a hook is given, or a line the base rewrote
+    char m_number[16]{}; // a rewritten step number
     bool m_opened = false;
     bool m_processed = false;
     bool m_succeeded = false;
