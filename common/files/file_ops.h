@@ -47,6 +47,11 @@ bool copyEntry(const std::filesystem::path& source, const std::filesystem::path&
 // when that reports an error.
 bool syncTree(const std::filesystem::path& folder);
 
+// The same for several trees with one sync per file system that holds any of them (trees
+// side by side in one folder: one sync). False when a tree cannot be opened or a sync
+// reports an error.
+bool syncTrees(const std::vector<std::filesystem::path>& folders);
+
 // Writes a folder's entries (names created, renamed or removed in it) through to the disk.
 bool syncFolder(const std::filesystem::path& folder);
 

@@ -191,12 +191,18 @@ bool GenerationRun::generate() {
     const ScopedProgHandler registration(&progress);
     prepare();
     bool succeeded = true;
+    std::vector<StagedTestmappe> staged;
     for (const FolderRun& run : folderRuns()) {
-        if (!generateFolder(run)) {
+        if (!stageFolder(run, staged)) {
             succeeded = false;
             break;
         }
         m_ui.hideProgress();
+    }
+    // The Testmappen completed before a failure get their names, as when each was published
+    // right after it was written.
+    if (!publishAll(staged)) {
+        succeeded = false;
     }
     if (succeeded) {
         m_ui.message(kSuccess, Icon::Information);
@@ -346,7 +352,7 @@ bool GenerationRun::runModuleSteps(const std::vector<ModuleStep>& steps,
     return true;
 }
 
-bool GenerationRun::generateFolder(const FolderRun& run) {
+bool GenerationRun::stageFolder(const FolderRun& run, std::vector<StagedTestmappe>& staged) {
     m_ui.setStep("Vorbereitung der " + std::string(run.kind), 0);
     const fs::path& templatePath = run.cal ? m_inputs.templateCalPath : m_inputs.templateSelPath;
     const fs::path target = m_inputs.folderPath(run.cal, run.ist);
@@ -383,18 +389,42 @@ bool GenerationRun::generateFolder(const FolderRun& run) {
     if (!m_system.writeSysInfo(staging / "tarvik.sysinfo", kw::Durability::Staged)) {
         return failRun(staging, kCannotStoreSysInfo);
     }
-    // Everything is on the disk before the name is given: a power cut after the rename must
-    // not leave short modules under the final name.
-    if (!kw::syncTree(staging)) {
-        return failRun(staging, kCannotCreate);
-    }
     const bool replace = std::find(m_replace.begin(), m_replace.end(), target) != m_replace.end();
-    switch (publishTestmappe(names, replace)) {
-    case Publication::Done: return true;
-    case Publication::Failed: return failRun(staging, kCannotCreate);
-    case Publication::OldNotRemoved: return failRun(staging, kCannotDeleteExisting);
+    staged.push_back({names, replace});
+    return true;
+}
+
+bool GenerationRun::publishAll(const std::vector<StagedTestmappe>& staged) {
+    // Everything is on the disk before the first name is given: a power cut after a rename
+    // must not leave short modules under the final name. One sync serves all Testmappen of
+    // the run (each sync flushes the disk's cache).
+    std::vector<fs::path> folders;
+    for (const StagedTestmappe& testmappe : staged) {
+        folders.push_back(testmappe.names.staging);
     }
-    return false;
+    if (!staged.empty() && !kw::syncTrees(folders)) {
+        return failPublication(staged, 0, kCannotCreate);
+    }
+    // In the order they were written; the run ends at the first that fails.
+    for (std::size_t i = 0; i < staged.size(); ++i) {
+        switch (publishTestmappe(staged[i].names, staged[i].replace)) {
+        case Publication::Done:
+            break;
+        case Publication::Failed:
+            return failPublication(staged, i, kCannotCreate);
+        case Publication::OldNotRemoved:
+            return failPublication(staged, i, kCannotDeleteExisting);
+        }
+    }
+    return true;
+}
+
+bool GenerationRun::failPublication(const std::vector<StagedTestmappe>& staged, std::size_t failed,
+                                    const std::string& message) {
+    for (std::size_t i = failed + 1; i < staged.size(); ++i) {
+        kw::removeTree(staged[i].names.staging);
+    }
+    return failRun(staged[failed].names.staging, message);
 }
 
 bool generateTestmappen(CSystemInfo& system, const RunInputs& inputs, UserInterface& ui) {

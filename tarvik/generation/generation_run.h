@@ -15,6 +15,7 @@
 #include "tarvik/generation/module_sequences.h"
 #include "tarvik/generation/run_data.h"
 #include "tarvik/generation/run_inputs.h"
+#include "tarvik/generation/staging.h"
 
 #include "common/files/file_lock.h"
 
@@ -80,7 +81,16 @@ private:
     bool checkTemplatesApart();
     bool takeLocks(TargetDirectoryHold& hold);
     bool checkTargetFolders();
-    bool generateFolder(const FolderRun& run);
+    // A Testmappe written completely into its staging folder, to be published.
+    struct StagedTestmappe {
+        StagingNames names;
+        bool replace; // an existing Testmappe of that name is replaced
+    };
+
+    bool stageFolder(const FolderRun& run, std::vector<StagedTestmappe>& staged);
+    bool publishAll(const std::vector<StagedTestmappe>& staged);
+    bool failPublication(const std::vector<StagedTestmappe>& staged, std::size_t failed,
+                         const std::string& message);
     // Asks before an existing folder is replaced, unless the check before the run did.
     bool agreeToReplace(const std::filesystem::path& target);
     // Deletes what the copy could not leave out: listed entries that are folders.
