@@ -116,7 +116,8 @@ bool writeAll(int fd, const char* data, std::size_t size, const fs::path& path) 
 long long copyContents(int from, int to, const fs::path& path) {
     long long copied = 0;
     bool inKernel = true;
-    std::vector<char> buffer;
+    constexpr std::size_t kBuffer = 1 << 16;
+    std::unique_ptr<char[]> buffer; // not cleared: every file of a copy on tmpfs comes here
     for (;;) {
         const int fault = injectedFault(FileOp::Read, path);
         if (fault > 0) {
@@ -144,9 +145,9 @@ long long copyContents(int from, int to, const fs::path& path) {
                 return -1;
             }
             inKernel = false;
-            buffer.resize(1 << 16);
+            buffer.reset(new char[kBuffer]);
         }
-        const ssize_t n = ::read(from, buffer.data(), buffer.size());
+        const ssize_t n = ::read(from, buffer.get(), kBuffer);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -156,7 +157,7 @@ long long copyContents(int from, int to, const fs::path& path) {
         if (n == 0) {
             return copied;
         }
-        if (!writeAll(to, buffer.data(), static_cast<std::size_t>(n), path)) {
+        if (!writeAll(to, buffer.get(), static_cast<std::size_t>(n), path)) {
             return -1;
         }
         copied += n;

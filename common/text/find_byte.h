@@ -50,6 +50,36 @@ inline std::size_t firstMatch(unsigned mask) {
 }
 #endif
 
+// Whether any byte of the word equals `byte`: the word's bytes are compared with `byte` by
+// the zero-byte test on their difference (exact: no false answers either way).
+template <typename Word>
+bool wordHolds(Word word, char byte) {
+    constexpr Word ones = static_cast<Word>(~Word{0}) / 0xFF;
+    const Word x = word ^ static_cast<Word>(ones * static_cast<unsigned char>(byte));
+    return ((x - ones) & static_cast<Word>(~x) & static_cast<Word>(ones * 0x80)) != 0;
+}
+
+template <typename Word>
+Word loadWord(const char* at) {
+    Word word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+// copyUntilByte for fewer than kChunk bytes: a line of 4 to 15 bytes without the byte is
+// looked at and copied as two words that may overlap.
+template <typename Word>
+bool copyShortWithout(char* out, const char* text, std::size_t length, char byte) {
+    const Word first = loadWord<Word>(text);
+    const Word last = loadWord<Word>(text + length - sizeof(Word));
+    if (wordHolds(first, byte) || wordHolds(last, byte)) {
+        return false;
+    }
+    std::memcpy(out, &first, sizeof first);
+    std::memcpy(out + length - sizeof(Word), &last, sizeof last);
+    return true;
+}
+
 } // namespace detail
 
 // The first `byte` in text[0, length), or nullptr.
@@ -78,6 +108,13 @@ inline const char* findByte(const char* text, std::size_t length, char byte) {
 // bytes copied: `length` when the byte does not occur. `out` must have room for `length`.
 inline std::size_t copyUntilByte(char* out, const char* text, std::size_t length, char byte) {
     if (length < detail::kChunk) {
+        if (length >= 8 && detail::copyShortWithout<std::uint64_t>(out, text, length, byte)) {
+            return length;
+        }
+        if (length >= 4 && length < 8 &&
+            detail::copyShortWithout<std::uint32_t>(out, text, length, byte)) {
+            return length;
+        }
         for (std::size_t i = 0; i < length; ++i) {
             if (text[i] == byte) {
                 return i;

@@ -17,12 +17,24 @@ bool startsWithBoth(std::string_view line, std::string_view keyword, std::string
     return line.starts_with(keyword) && line.substr(keyword.size()).starts_with(after);
 }
 
+// Replaces everything from `from` to the end of the line by `text` and the number.
+void replaceTailWithNumber(std::string& line, std::size_t from, std::string_view text, int number) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    line.replace(from, std::string::npos, text)
+        .append(digits, static_cast<std::size_t>(end - digits));
+}
+
 } // namespace
 
 bool rewriteBusAddress(std::string& line, std::string_view after, int address) {
+    // Both keywords begin "  BUS": most statements are told apart by that alone.
+    if (!line.starts_with(kMasterAddress.substr(0, 5))) {
+        return false;
+    }
     for (const std::string_view keyword : {kMasterAddress, kSlaveAddress}) {
         if (startsWithBoth(line, keyword, after)) {
-            line.assign(keyword).append(" ").append(std::to_string(address));
+            replaceTailWithNumber(line, keyword.size(), " ", address);
             return true;
         }
     }
@@ -33,7 +45,7 @@ bool rewriteVariable(std::string& line, std::string_view prefix, int number) {
     if (line.size() != prefix.size() + 1 || !line.starts_with(prefix) || line.back() != '1') {
         return false;
     }
-    line.assign(prefix).append(std::to_string(number));
+    replaceTailWithNumber(line, prefix.size(), {}, number);
     return true;
 }
 
@@ -45,7 +57,8 @@ bool rewriteInitValue(std::string& line, std::string_view templateValue, int val
         rest[templateValue.size()] != '}') {
         return false;
     }
-    line.assign(prefix).append(std::to_string(value)).append("}");
+    replaceTailWithNumber(line, prefix.size(), {}, value);
+    line += '}';
     return true;
 }
 
@@ -53,7 +66,8 @@ bool rewriteSwitchOn(std::string& line, std::string_view keyword, int number) {
     if (!line.starts_with(keyword)) {
         return false;
     }
-    line.assign(keyword).append(std::to_string(number)).append(" 1");
+    replaceTailWithNumber(line, keyword.size(), {}, number);
+    line += " 1";
     return true;
 }
 

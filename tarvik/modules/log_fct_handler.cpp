@@ -83,7 +83,8 @@ void CLogFctHandler::OnBodyLine(std::string& line) {
     CTemplateFileHandler::OnBodyLine(line);
     const CLogInfo& logic = card();
     if (line.starts_with(kVariablePrefix)) {
-        line = std::string(kVariablePrefix) + std::to_string(logic.cardNumber);
+        line.resize(kVariablePrefix.size());
+        line += std::to_string(logic.cardNumber);
         return;
     }
     if (rewriteBusAddress(line, " ", cardBusAddress()) || rewriteInitString(line)) {

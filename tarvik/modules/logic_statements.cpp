@@ -3,6 +3,9 @@
 #include "tarvik/modules/card_statements.h"
 #include "tarvik/modules/module_text.h"
 
+#include <algorithm>
+#include <charconv>
+
 namespace tarvik {
 
 namespace {
@@ -23,14 +26,20 @@ constexpr LevelStatement kLevels[] = {
 
 void rewriteLevel(std::string& line, const LevelStatement& level,
                   const LogicStatementTarget& target) {
-    // The template's level starts after the keyword, its one-digit set and a blank.
+    // The template's level starts after the keyword, its one-digit set and a blank; the
+    // line is rewritten in place: keyword, set, blank, level.
     const std::size_t textStart = level.keyword.size() + 2;
-    std::string text = line.size() > textStart ? line.substr(textStart) : std::string();
     const ValueSlot* value = level.replacement ? target.*level.replacement : nullptr;
+    char set[16];
+    const auto setEnd = std::to_chars(set, set + sizeof set - 1, target.statementSet).ptr;
+    *setEnd = ' ';
+    const std::string_view head(set, static_cast<std::size_t>(setEnd + 1 - set));
     if (value != nullptr && value->found) {
-        text = value->value;
+        line.replace(level.keyword.size(), std::string::npos, head).append(value->value);
+    } else {
+        line.replace(level.keyword.size(), std::min(textStart, line.size()) - level.keyword.size(),
+                     head);
     }
-    line = std::string(level.keyword) + std::to_string(target.statementSet) + " " + text;
 }
 
 } // namespace
@@ -43,11 +52,17 @@ bool shiftPatternStep(std::string& line, std::string_view keyword, int firstChan
     if (firstChannel <= 1 || end == keyword.size()) {
         return true;
     }
+    // In place: the step number as a number, one blank, a dot for each channel before the
+    // first, then the pattern.
     const int step = leadingInt(std::string_view(line).substr(keyword.size()));
     const std::size_t patternStart = end < line.size() && line[end] == ' ' ? end + 1 : end;
-    const std::string pattern = line.substr(patternStart);
-    line = std::string(keyword) + std::to_string(step) + " " +
-           std::string(static_cast<std::size_t>(firstChannel - 1), '.') + pattern;
+    char number[16];
+    const auto numberEnd = std::to_chars(number, number + sizeof number - 1, step).ptr;
+    *numberEnd = ' ';
+    line.replace(keyword.size(), patternStart - keyword.size(), number,
+                 static_cast<std::size_t>(numberEnd + 1 - number));
+    line.insert(keyword.size() + static_cast<std::size_t>(numberEnd + 1 - number),
+                static_cast<std::size_t>(firstChannel - 1), '.');
     return true;
 }
 
