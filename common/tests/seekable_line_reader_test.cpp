@@ -44,9 +44,10 @@ TEST(SeekableLineReader, PositionsLeadBackToTheSameLineWithAnyWindow) {
     const std::string content = "first\r\n\nsecond line is longer than the window\r\n\xE4\r\xF6\n"
                                 "\r\nlast without end";
     const fs::path file = scratchFile("positions", content);
-    for (std::size_t window : {16u, 17u, 64u, 1u << 20}) {
+    // Window 0: the file loaded whole, with its index of line ends.
+    for (std::size_t window : {16u, 17u, 64u, 1u << 20, 0u}) {
         kw::SeekableLineReader reader(window);
-        ASSERT_TRUE(reader.open(file));
+        ASSERT_TRUE(window == 0 ? reader.load(file) : reader.open(file));
         const auto lines = readAll(reader);
         ASSERT_EQ(6u, lines.size()) << window;
         EXPECT_EQ("second line is longer than the window", lines[2].text);
@@ -60,6 +61,15 @@ TEST(SeekableLineReader, PositionsLeadBackToTheSameLineWithAnyWindow) {
             ASSERT_TRUE(reader.readLine(line));
             EXPECT_EQ(lines[i].text, line) << window << " line " << i;
         }
+        // Into the middle of a line: its rest; past the end: nothing.
+        reader.seek(lines[2].position + 7);
+        std::string line;
+        ASSERT_TRUE(reader.readLine(line));
+        EXPECT_EQ("line is longer than the window", line) << window;
+        ASSERT_TRUE(reader.readLine(line));
+        EXPECT_EQ(lines[3].text, line) << window;
+        reader.seek(static_cast<std::int64_t>(content.size()));
+        EXPECT_FALSE(reader.readLine(line)) << window;
         EXPECT_FALSE(reader.failed());
     }
     fs::remove(file);

@@ -34,6 +34,9 @@ bool SeekableLineReader::load(const std::filesystem::path& path) {
     const bool read = loadFrom(fd);
     ::close(fd);
     m_loaded = read;
+    if (read) {
+        indexLines();
+    }
     return read;
 }
 
@@ -65,11 +68,28 @@ bool SeekableLineReader::loadFrom(int fd) {
     return true;
 }
 
+void SeekableLineReader::indexLines() {
+    m_lineEnds.clear();
+    m_line = 0;
+    if (m_windowLength > kMaxIndexed) {
+        return;
+    }
+    const char* const begin = m_buffer.get();
+    const char* const end = begin + m_windowLength;
+    for (const char* at = begin; at < end;) {
+        const char* newline = findByte(at, static_cast<std::size_t>(end - at), '\n');
+        at = newline != nullptr ? newline + 1 : end;
+        m_lineEnds.push_back(static_cast<std::uint32_t>(at - begin));
+    }
+}
+
 void SeekableLineReader::close() {
     if (m_file.is_open()) {
         m_file.close();
     }
     m_loaded = false;
+    m_lineEnds.clear();
+    m_line = 0;
     m_windowStart = 0;
     m_windowLength = 0;
     m_cursor = 0;
@@ -82,6 +102,10 @@ void SeekableLineReader::seek(std::int64_t position) {
         // The window is the whole file: past its end reads nothing.
         m_cursor = static_cast<std::size_t>(
             std::min<std::int64_t>(position, static_cast<std::int64_t>(m_windowLength)));
+        // The first line that ends after the cursor holds it.
+        m_line = static_cast<std::size_t>(
+            std::upper_bound(m_lineEnds.begin(), m_lineEnds.end(), m_cursor) -
+            m_lineEnds.begin());
         return;
     }
     const std::int64_t windowEnd = m_windowStart + static_cast<std::int64_t>(m_windowLength);
@@ -129,6 +153,9 @@ bool SeekableLineReader::readLine(std::string& line) {
 }
 
 bool SeekableLineReader::nextLine(std::string_view& line) {
+    if (!m_lineEnds.empty()) {
+        return nextIndexedLine(line);
+    }
     if (m_cursor == m_windowLength && !refill()) {
         line = {};
         return false;
@@ -145,6 +172,26 @@ bool SeekableLineReader::nextLine(std::string_view& line) {
     }
     readLineAcrossWindows(m_joined);
     line = m_joined;
+    return true;
+}
+
+bool SeekableLineReader::nextIndexedLine(std::string_view& line) {
+    if (m_line >= m_lineEnds.size()) {
+        line = {};
+        return false;
+    }
+    const std::size_t end = m_lineEnds[m_line++];
+    const char* begin = m_buffer.get() + m_cursor;
+    std::size_t length = end - m_cursor;
+    // Without its line feed, and a CR directly before that; the last line may have neither.
+    if (length > 0 && begin[length - 1] == '\n') {
+        --length;
+        if (length > 0 && begin[length - 1] == '\r') {
+            --length;
+        }
+    }
+    line = std::string_view(begin, length);
+    m_cursor = end;
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kw {
 
@@ -32,6 +33,11 @@ public:
     bool isOpen() const { return m_file.is_open() || m_loaded; }
 
     static constexpr std::uintmax_t kMaxLoad = std::uintmax_t{1} << 28;
+    // A loaded file up to this size gets an index of its line ends, so that reading a line
+    // again after a seek does not look for its end again (a module generator reads the
+    // same steps many times). Larger files are searched as they are read: the index of a
+    // file of short lines would cost more memory than the file.
+    static constexpr std::size_t kMaxIndexed = std::size_t{1} << 22;
 
     // Reads the next line into `line`, without its line end (LF, or CR LF: a CR directly
     // before the LF is dropped; any other byte is kept). False at the end of the file or
@@ -57,6 +63,8 @@ private:
     bool loadFrom(int fd);
     bool refill();
     bool readLineAcrossWindows(std::string& line);
+    void indexLines();
+    bool nextIndexedLine(std::string_view& line);
 
     std::string m_joined; // a line that ran across windows, for nextLine
 
@@ -69,6 +77,10 @@ private:
     std::size_t m_cursor = 0;         // next unread byte in m_buffer
     bool m_failed = false;
     bool m_loaded = false; // the whole file is in the window
+    // For a loaded file up to kMaxIndexed bytes: where each line ends (the byte after its
+    // line feed, or the end of the file), and the line that begins at or holds m_cursor.
+    std::vector<std::uint32_t> m_lineEnds;
+    std::size_t m_line = 0;
 };
 
 } // namespace kw
