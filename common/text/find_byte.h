@@ -82,6 +82,24 @@ bool copyShortWithout(char* out, const char* text, std::size_t length, char byte
 
 } // namespace detail
 
+// Copies `length` bytes: up to 16 with at most two loads and stores each, which a library
+// memcpy call costs more than for the few bytes of a module line.
+inline void copyBytes(char* out, const char* text, std::size_t length) {
+    if (length >= 8 && length <= 16) {
+        const auto first = detail::loadWord<std::uint64_t>(text);
+        const auto last = detail::loadWord<std::uint64_t>(text + length - 8);
+        std::memcpy(out, &first, 8);
+        std::memcpy(out + length - 8, &last, 8);
+    } else if (length >= 4 && length < 8) {
+        const auto first = detail::loadWord<std::uint32_t>(text);
+        const auto last = detail::loadWord<std::uint32_t>(text + length - 4);
+        std::memcpy(out, &first, 4);
+        std::memcpy(out + length - 4, &last, 4);
+    } else if (length > 0) {
+        std::memcpy(out, text, length);
+    }
+}
+
 // The first `byte` in text[0, length), or nullptr.
 inline const char* findByte(const char* text, std::size_t length, char byte) {
     if (length < detail::kChunk) {

@@ -75,12 +75,10 @@ bool PatchableFileWriter::openFile(const std::filesystem::path& path, int how, u
     return m_fd >= 0;
 }
 
-// Room for `bytes` more at the end of the buffer. Committed bytes go to the file first when
-// the buffer is full; a staged piece larger than the buffer makes the buffer grow.
-char* PatchableFileWriter::reserveTail(std::size_t bytes) {
-    if (m_size + bytes > m_capacity) {
-        flushCommitted();
-    }
+// Room at the end when the buffer is full: committed bytes go to the file first; a staged
+// piece larger than the buffer makes the buffer grow.
+char* PatchableFileWriter::growTail(std::size_t bytes) {
+    flushCommitted();
     if (m_size + bytes > m_capacity) {
         const std::size_t capacity = std::max(m_capacity * 2, m_size + bytes);
         std::unique_ptr<char[]> larger(new char[capacity]);
@@ -113,20 +111,6 @@ void PatchableFileWriter::stageLine(std::string_view line) {
     if (copyUntilByte(out, line.data(), line.size(), '\n') != line.size()) {
         stageLineSlowly(line);
         return;
-    }
-    out[line.size()] = '\r';
-    out[line.size() + 1] = '\n';
-    m_size += line.size() + 2;
-}
-
-void PatchableFileWriter::stagePlainLine(std::string_view line) {
-    if (!m_buffer) {
-        m_failed = true;
-        return;
-    }
-    char* out = reserveTail(line.size() + 2);
-    if (!line.empty()) {
-        std::memcpy(out, line.data(), line.size());
     }
     out[line.size()] = '\r';
     out[line.size() + 1] = '\n';

@@ -9,6 +9,8 @@
 // the file only when committed, or are forgotten when dropped. A module generator stages
 // one step at a time and keeps or drops it at its end, without copying it again.
 
+#include "common/text/find_byte.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -44,8 +46,18 @@ public:
     void stageLine(std::string_view line);
 
     // The same for a line known to hold no line feed (as a line reader gives it): copied
-    // without looking for one.
-    void stagePlainLine(std::string_view line);
+    // without looking for one. Inline: the module handlers write most lines through it.
+    void stagePlainLine(std::string_view line) {
+        if (!m_buffer) {
+            m_failed = true;
+            return;
+        }
+        char* out = reserveTail(line.size() + 2);
+        copyBytes(out, line.data(), line.size());
+        out[line.size()] = '\r';
+        out[line.size() + 1] = '\n';
+        m_size += line.size() + 2;
+    }
 
     // Makes the staged bytes part of the file / forgets them.
     void commitStaged();
@@ -66,7 +78,11 @@ public:
 
 private:
     bool openFile(const std::filesystem::path& path, int how, unsigned mode);
-    char* reserveTail(std::size_t bytes);
+    // Room for `bytes` more at the end of the buffer.
+    char* reserveTail(std::size_t bytes) {
+        return m_size + bytes <= m_capacity ? m_buffer.get() + m_size : growTail(bytes);
+    }
+    char* growTail(std::size_t bytes);
     void stageLineSlowly(std::string_view line);
     void flushCommitted();
 

@@ -152,10 +152,7 @@ bool SeekableLineReader::readLine(std::string& line) {
     return true;
 }
 
-bool SeekableLineReader::nextLine(std::string_view& line) {
-    if (!m_lineEnds.empty()) {
-        return nextIndexedLine(line);
-    }
+bool SeekableLineReader::nextScannedLine(std::string_view& line) {
     if (m_cursor == m_windowLength && !refill()) {
         line = {};
         return false;
@@ -172,26 +169,6 @@ bool SeekableLineReader::nextLine(std::string_view& line) {
     }
     readLineAcrossWindows(m_joined);
     line = m_joined;
-    return true;
-}
-
-bool SeekableLineReader::nextIndexedLine(std::string_view& line) {
-    if (m_line >= m_lineEnds.size()) {
-        line = {};
-        return false;
-    }
-    const std::size_t end = m_lineEnds[m_line++];
-    const char* begin = m_buffer.get() + m_cursor;
-    std::size_t length = end - m_cursor;
-    // Without its line feed, and a CR directly before that; the last line may have neither.
-    if (length > 0 && begin[length - 1] == '\n') {
-        --length;
-        if (length > 0 && begin[length - 1] == '\r') {
-            --length;
-        }
-    }
-    line = std::string_view(begin, length);
-    m_cursor = end;
     return true;
 }
 

@@ -47,7 +47,9 @@ public:
     // The same without a copy: `line` shows the line's bytes, valid until the next read, seek
     // or close. A line read from the buffer is shown where it lies; only a line that runs
     // across two windows of an opened file is put together in a buffer of the reader's own.
-    bool nextLine(std::string_view& line);
+    bool nextLine(std::string_view& line) {
+        return m_lineEnds.empty() ? nextScannedLine(line) : nextIndexedLine(line);
+    }
 
     // Byte position of the next line to be read.
     std::int64_t position() const { return m_windowStart + static_cast<std::int64_t>(m_cursor); }
@@ -64,7 +66,28 @@ private:
     bool refill();
     bool readLineAcrossWindows(std::string& line);
     void indexLines();
-    bool nextIndexedLine(std::string_view& line);
+    bool nextScannedLine(std::string_view& line);
+    // Inline: the module handlers read every line through it.
+    bool nextIndexedLine(std::string_view& line) {
+        if (m_line >= m_lineEnds.size()) {
+            line = {};
+            return false;
+        }
+        const std::size_t end = m_lineEnds[m_line++];
+        const char* begin = m_buffer.get() + m_cursor;
+        std::size_t length = end - m_cursor;
+        // Without its line feed, and a CR directly before that; the last line may have
+        // neither.
+        if (length > 0 && begin[length - 1] == '\n') {
+            --length;
+            if (length > 0 && begin[length - 1] == '\r') {
+                --length;
+            }
+        }
+        line = std::string_view(begin, length);
+        m_cursor = end;
+        return true;
+    }
 
     std::string m_joined; // a line that ran across windows, for nextLine
 
