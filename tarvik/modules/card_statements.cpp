@@ -14,7 +14,7 @@ constexpr std::string_view kMasterAddress = "  BUSMADDRESS";
 constexpr std::string_view kSlaveAddress = "  BUSSADDRESS";
 
 bool startsWithBoth(std::string_view line, std::string_view keyword, std::string_view after) {
-    return line.starts_with(keyword) && line.substr(keyword.size()).starts_with(after);
+    return startsWith(line, keyword) && startsWith(line.substr(keyword.size()), after);
 }
 
 // Replaces everything from `from` to the end of the line by `text` and the number.
@@ -29,7 +29,7 @@ void replaceTailWithNumber(std::string& line, std::size_t from, std::string_view
 
 bool rewriteBusAddress(std::string& line, std::string_view after, int address) {
     // Both keywords begin "  BUS": most statements are told apart by that alone.
-    if (!line.starts_with(kMasterAddress.substr(0, 5))) {
+    if (!startsWith(line, kMasterAddress.substr(0, 5))) {
         return false;
     }
     for (const std::string_view keyword : {kMasterAddress, kSlaveAddress}) {
@@ -42,7 +42,7 @@ bool rewriteBusAddress(std::string& line, std::string_view after, int address) {
 }
 
 bool rewriteVariable(std::string& line, std::string_view prefix, int number) {
-    if (line.size() != prefix.size() + 1 || !line.starts_with(prefix) || line.back() != '1') {
+    if (line.size() != prefix.size() + 1 || !startsWith(line, prefix) || line.back() != '1') {
         return false;
     }
     replaceTailWithNumber(line, prefix.size(), {}, number);
@@ -52,8 +52,8 @@ bool rewriteVariable(std::string& line, std::string_view prefix, int number) {
 bool rewriteInitValue(std::string& line, std::string_view templateValue, int value) {
     constexpr std::string_view prefix = "  BUSSINITSTR {";
     const std::string_view rest =
-        line.starts_with(prefix) ? std::string_view(line).substr(prefix.size()) : "";
-    if (!rest.starts_with(templateValue) || rest.size() <= templateValue.size() ||
+        startsWith(line, prefix) ? std::string_view(line).substr(prefix.size()) : "";
+    if (!startsWith(rest, templateValue) || rest.size() <= templateValue.size() ||
         rest[templateValue.size()] != '}') {
         return false;
     }
@@ -63,7 +63,7 @@ bool rewriteInitValue(std::string& line, std::string_view templateValue, int val
 }
 
 bool rewriteSwitchOn(std::string& line, std::string_view keyword, int number) {
-    if (!line.starts_with(keyword)) {
+    if (!startsWith(line, keyword)) {
         return false;
     }
     replaceTailWithNumber(line, keyword.size(), {}, number);
@@ -80,7 +80,7 @@ std::size_t endOfNumberAfter(std::string_view line, std::string_view keyword) {
 }
 
 std::optional<int> numberAfter(std::string_view line, std::string_view keyword) {
-    if (!line.starts_with(keyword) || endOfNumberAfter(line, keyword) == keyword.size()) {
+    if (!startsWith(line, keyword) || endOfNumberAfter(line, keyword) == keyword.size()) {
         return std::nullopt;
     }
     return leadingInt(line.substr(keyword.size()));

@@ -103,7 +103,7 @@ void ChannelCardHandler::OnBodyLine(std::string& line) {
 
 bool ChannelCardHandler::rewriteChannelLine(std::string& line) const {
     for (const auto& channelLine : m_table.channelLines) {
-        if (line.starts_with(channelLine.prefix)) {
+        if (startsWith(line, channelLine.prefix)) {
             line = std::string(m_table.channelKeyword) +
                    std::to_string(saturatingAdd(m_loop.globalChannel(), channelLine.add)) +
                    " 1";

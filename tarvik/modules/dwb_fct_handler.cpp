@@ -98,7 +98,7 @@ void CDwbFctHandler::OnBodyLine(std::string& line) {
 }
 
 bool CDwbFctHandler::rewriteInitString(std::string& line) const {
-    if (!line.starts_with(kInitString)) {
+    if (!startsWith(line, kInitString)) {
         return false;
     }
     const int channel = m_loop.channel();
@@ -116,7 +116,7 @@ bool CDwbFctHandler::rewriteInitString(std::string& line) const {
 // otherwise the channel numbers move to the card's channels (from the second card on).
 bool CDwbFctHandler::rewriteChannelStatement(std::string& line) const {
     for (const std::string_view keyword : {"  DWBDRIVE", "  DWBCOMPHI", "  DWBCOMPLO"}) {
-        if (!line.starts_with(keyword)) {
+        if (!startsWith(line, keyword)) {
             continue;
         }
         const std::optional<int> channel = numberAfter(line, keyword);

@@ -71,9 +71,9 @@ void CFjnFctHandler::OnBodyLine(std::string& line) {
         rewriteInitValue(line, "241", 240 + m_stimulus.channel())) {
         return;
     }
-    if (line.starts_with(kChannelKeyword)) {
+    if (startsWith(line, kChannelKeyword)) {
         rewriteChannelLine(line);
-    } else if (line.starts_with(kHighKeyword)) {
+    } else if (startsWith(line, kHighKeyword)) {
         rewriteMeasuredChannel(line);
     }
 }

@@ -50,7 +50,7 @@ void CGat84FctHandler::OnBodyLine(std::string& line) {
 // A fail-data step number of the card section (1000 ... 9999) is raised like the step itself.
 void CGat84FctHandler::renumberFailData(std::string& line) const {
     const auto step =
-        line.starts_with(kFailData) ? numberAfterText(line, kFailData, 0) : std::nullopt;
+        startsWith(line, kFailData) ? numberAfterText(line, kFailData, 0) : std::nullopt;
     if (step && step->end - step->begin == kFailDataDigits && step->value >= 1000 &&
         step->value <= 9999) {
         replaceWithNumber(line, step->begin, step->end,

@@ -55,7 +55,7 @@ void CJelHandler::OnBodyLine(std::string& line) {
 // stays as it is.
 bool CJelHandler::rewriteChannelStatement(std::string& line, std::string_view keyword) const {
     const std::optional<int> channel = numberAfter(line, keyword);
-    if (!line.starts_with(keyword)) {
+    if (!startsWith(line, keyword)) {
         return false;
     }
     if (channel) {

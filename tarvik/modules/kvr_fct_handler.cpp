@@ -224,7 +224,7 @@ bool CKvrFctHandler::replaceAddressLine(std::string& line) const {
 // steps of 10) of the template's first group and supply; other values stay.
 bool CKvrFctHandler::replaceInitString(std::string& line) const {
     constexpr std::string_view prefix = "  BUSSINITSTR {";
-    if (!line.starts_with(prefix)) {
+    if (!startsWith(line, prefix)) {
         return false;
     }
     const unsigned long value = std::strtoul(line.c_str() + prefix.size(), nullptr, 0);
@@ -247,7 +247,7 @@ bool CKvrFctHandler::replaceSupplyLine(std::string& line) const {
         return true;
     }
     constexpr std::string_view voltage = "  NGVOLTAGE";
-    if (!line.starts_with(voltage)) {
+    if (!startsWith(line, voltage)) {
         return false;
     }
     // The template's own voltage follows the keyword and a one-digit supply number.
@@ -278,7 +278,7 @@ void CKvrFctHandler::renumberFailData(std::string& line) const {
 // "Mng" columns are always hidden; an "Ng" column whose third letter names a card of the list
 // ("A" the first) is shown only when that card has power supplies.
 bool CKvrFctHandler::IsColumnHidden(const std::string& header) {
-    return header.starts_with("Mng") || supplyColumnHidden(header, "Ng");
+    return startsWith(header, "Mng") || supplyColumnHidden(header, "Ng");
 }
 
 // A cardNumber beyond the table has no supply of its own: 0 names none, so that the test

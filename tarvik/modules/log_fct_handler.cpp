@@ -82,7 +82,7 @@ void CLogFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepSt
 void CLogFctHandler::OnBodyLine(std::string& line) {
     CTemplateFileHandler::OnBodyLine(line);
     const CLogInfo& logic = card();
-    if (line.starts_with(kVariablePrefix)) {
+    if (startsWith(line, kVariablePrefix)) {
         line.resize(kVariablePrefix.size());
         line += std::to_string(logic.cardNumber);
         return;
@@ -97,7 +97,7 @@ void CLogFctHandler::OnBodyLine(std::string& line) {
 }
 
 bool CLogFctHandler::rewriteInitString(std::string& line) const {
-    if (!line.starts_with(kInitString)) {
+    if (!startsWith(line, kInitString)) {
         return false;
     }
     const std::size_t at = line.find(kInitChannelOne, 1);

@@ -45,7 +45,7 @@ void rewriteLevel(std::string& line, const LevelStatement& level,
 } // namespace
 
 bool shiftPatternStep(std::string& line, std::string_view keyword, int firstChannel) {
-    if (!line.starts_with(keyword)) {
+    if (!startsWith(line, keyword)) {
         return false;
     }
     const std::size_t end = endOfNumberAfter(line, keyword);
@@ -71,7 +71,7 @@ bool rewriteLogicStatement(std::string& line, const LogicStatementTarget& target
         return true;
     }
     for (const auto& level : kLevels) {
-        if (line.starts_with(level.keyword)) {
+        if (startsWith(line, level.keyword)) {
             rewriteLevel(line, level, target);
             return true;
         }

@@ -3,6 +3,8 @@
 // Small text operations on module lines, shared by all module generators. Lines are bytes
 // in the templates' 8-bit code page; nothing here decodes them.
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -22,6 +24,25 @@ inline int removeAll(std::string& line, std::string_view text) {
 // an optional sign, then digits. 0 when there is none; numbers beyond the int range are
 // clamped to it.
 int leadingInt(std::string_view text);
+
+// Whether `text` begins with `prefix`. Inline, and the first eight bytes are compared as one
+// word: the statement tests of the generators run for every body line, whose keywords mostly
+// differ there.
+inline bool startsWith(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    if (prefix.size() >= 8) {
+        std::uint64_t a;
+        std::uint64_t b;
+        std::memcpy(&a, text.data(), 8);
+        std::memcpy(&b, prefix.data(), 8);
+        if (a != b) {
+            return false;
+        }
+    }
+    return prefix.empty() || std::memcmp(text.data(), prefix.data(), prefix.size()) == 0;
+}
 
 // Whether the text begins with a decimal digit.
 bool startsWithDigit(std::string_view text);

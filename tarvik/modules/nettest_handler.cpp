@@ -40,7 +40,7 @@ std::size_t numberEnd(std::string_view text, std::size_t pos) {
 // there. Independent of the program's locale: the templates always use a decimal point.
 bool readResistance(std::string_view token, int& systemType, double& ohms) {
     constexpr std::string_view open = "{R(";
-    if (!token.starts_with(open)) {
+    if (!startsWith(token, open)) {
         return false;
     }
     const std::size_t typeEnd = numberEnd(token, open.size());
@@ -49,7 +49,7 @@ bool readResistance(std::string_view token, int& systemType, double& ohms) {
     }
     systemType = leadingInt(token.substr(open.size()));
     std::string_view rest = token.substr(typeEnd);
-    if (!rest.starts_with(")=")) {
+    if (!startsWith(rest, ")=")) {
         return false;
     }
     rest.remove_prefix(2);
@@ -105,9 +105,9 @@ bool CNettestHandler::Prepare() {
 }
 
 void CNettestHandler::OnBodyLine(std::string& line) {
-    if (line.starts_with(kDescription)) {
+    if (startsWith(line, kDescription)) {
         describePinNet(line);
-    } else if (line.starts_with(kOhms)) {
+    } else if (startsWith(line, kOhms)) {
         rewriteOhms(line);
     }
 }

@@ -60,11 +60,11 @@ void CResetHandler::OnBodyLine(std::string& line) {
     if (!m_inNamedStep || entry == nullptr) {
         return;
     }
-    if (line.starts_with(kAddress)) {
+    if (startsWith(line, kAddress)) {
         line = std::string(kAddress) + " " + std::to_string(entry->cardAddress);
-    } else if (entry->needsConfig && line.starts_with(kConfig)) {
+    } else if (entry->needsConfig && startsWith(line, kConfig)) {
         line = kConfigLine;
-    } else if (line.starts_with(kInit)) {
+    } else if (startsWith(line, kInit)) {
         line = initLine(*entry);
     }
 }

@@ -194,9 +194,9 @@ void CSeqFctHandler::OnBodyLine(std::string& line) {
             line, {.firstChannel = seq.logicBase, .statementSet = seq.cardNumber - 1})) {
         return;
     }
-    if (m_highRelay != 0 && line.starts_with("  HIGH ")) {
+    if (m_highRelay != 0 && startsWith(line, "  HIGH ")) {
         line = "  HIGH " + std::to_string(m_highRelay);
-    } else if (m_lowRelay != 0 && line.starts_with("  LOW ")) {
+    } else if (m_lowRelay != 0 && startsWith(line, "  LOW ")) {
         line = "  LOW " + std::to_string(m_lowRelay);
     }
 }
@@ -209,7 +209,7 @@ bool CSeqFctHandler::replaceStatement(std::string& line) const {
         rewriteSwitchOn(line, "  KVRCHANNEL", m_loop.globalChannel())) {
         return true;
     }
-    if (line.starts_with("  BUSMADDRESS ") || line.starts_with("  BUSSADDRESS 208")) {
+    if (startsWith(line, "  BUSMADDRESS ") || startsWith(line, "  BUSSADDRESS 208")) {
         rewriteBusAddress(line, " ", cardBusAddress());
         return true;
     }

@@ -230,15 +230,15 @@ void CSewFctHandler::endFurtherCardLowToHigh(std::int64_t stepStart) {
 
 void CSewFctHandler::OnBodyLine(std::string& line) {
     CTemplateFileHandler::OnBodyLine(line);
-    if (line.starts_with("  VARIABLE _SEW")) {
+    if (startsWith(line, "  VARIABLE _SEW")) {
         // Rewritten in place: the line keeps its storage for the lines that follow.
         line.assign("  VARIABLE _SEW")
             .append(std::to_string(m_cards.current().relayCount))
             .append("_")
             .append(std::to_string(cardIndex()));
-    } else if (line.starts_with("  HIGH ")) {
+    } else if (startsWith(line, "  HIGH ")) {
         line = "  HIGH " + std::to_string(m_highRelay);
-    } else if (line.starts_with("  LOW ")) {
+    } else if (startsWith(line, "  LOW ")) {
         line = "  LOW " + std::to_string(m_lowRelay);
     }
 }

@@ -64,7 +64,7 @@ protected:
     // Columns without the prefix and a letter after it are shown.
     bool supplyColumnHidden(const std::string& header, std::string_view prefix) const {
         const std::size_t at = prefix.size();
-        if (!header.starts_with(prefix) || header.size() <= at || header[at] < 'A') {
+        if (!startsWith(header, prefix) || header.size() <= at || header[at] < 'A') {
             return false;
         }
         const Info* card = this->m_cards.at(header[at] - 'A' + 1);

@@ -173,7 +173,7 @@ bool CTqdFctHandler::replaceSupplyLine(std::string& line) const {
     for (const auto& [keyword, slot] :
          {std::pair<std::string_view, const ValueSlot*>{"  NGCURRENT", &m_niValue},
           {"  NGVOLTAGE", &m_nuValue}}) {
-        if (line.starts_with(keyword)) {
+        if (startsWith(line, keyword)) {
             const std::string text = valueOrTemplateText(*slot, line, keyword.size() + 2);
             line = std::string(keyword) + supply + " " + text;
             return true;
