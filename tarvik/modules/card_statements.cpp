@@ -17,15 +17,14 @@ bool startsWithBoth(std::string_view line, std::string_view keyword, std::string
     return startsWith(line, keyword) && startsWith(line.substr(keyword.size()), after);
 }
 
-// Replaces everything from `from` to the end of the line by `text` and the number.
+} // namespace
+
 void replaceTailWithNumber(std::string& line, std::size_t from, std::string_view text, int number) {
     char digits[16];
     const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
     line.replace(from, std::string::npos, text)
         .append(digits, static_cast<std::size_t>(end - digits));
 }
-
-} // namespace
 
 bool rewriteBusAddress(std::string& line, std::string_view after, int address) {
     // Both keywords begin "  BUS": most statements are told apart by that alone.

@@ -51,6 +51,10 @@ struct NumberField {
 std::optional<NumberField> numberAfterText(std::string_view line, std::string_view text,
                                            std::size_t from);
 
+// Replaces everything from index `from` to the end of the line by `text` and the number,
+// in place (the line keeps its storage): "  HIGH 12" from "  HIGH 1" and 12 after 7 bytes.
+void replaceTailWithNumber(std::string& line, std::size_t from, std::string_view text, int number);
+
 // line[begin, end) becomes the decimal `value`; the text before and after it stays.
 void replaceWithNumber(std::string& line, std::size_t begin, std::size_t end, int value);
 

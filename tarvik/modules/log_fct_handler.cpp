@@ -83,8 +83,7 @@ void CLogFctHandler::OnBodyLine(std::string& line) {
     CTemplateFileHandler::OnBodyLine(line);
     const CLogInfo& logic = card();
     if (startsWith(line, kVariablePrefix)) {
-        line.resize(kVariablePrefix.size());
-        line += std::to_string(logic.cardNumber);
+        replaceTailWithNumber(line, kVariablePrefix.size(), {}, logic.cardNumber);
         return;
     }
     if (rewriteBusAddress(line, " ", cardBusAddress()) || rewriteInitString(line)) {

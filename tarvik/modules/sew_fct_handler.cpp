@@ -230,16 +230,17 @@ void CSewFctHandler::endFurtherCardLowToHigh(std::int64_t stepStart) {
 
 void CSewFctHandler::OnBodyLine(std::string& line) {
     CTemplateFileHandler::OnBodyLine(line);
-    if (startsWith(line, "  VARIABLE _SEW")) {
-        // Rewritten in place: the line keeps its storage for the lines that follow.
-        line.assign("  VARIABLE _SEW")
-            .append(std::to_string(m_cards.current().relayCount))
-            .append("_")
-            .append(std::to_string(cardIndex()));
-    } else if (startsWith(line, "  HIGH ")) {
-        line = "  HIGH " + std::to_string(m_highRelay);
-    } else if (startsWith(line, "  LOW ")) {
-        line = "  LOW " + std::to_string(m_lowRelay);
+    constexpr std::string_view variable = "  VARIABLE _SEW";
+    constexpr std::string_view high = "  HIGH ";
+    constexpr std::string_view low = "  LOW ";
+    // Rewritten in place: the line keeps its storage for the lines that follow.
+    if (startsWith(line, variable)) {
+        replaceTailWithNumber(line, variable.size(), {}, m_cards.current().relayCount);
+        replaceTailWithNumber(line, line.size(), "_", cardIndex());
+    } else if (startsWith(line, high)) {
+        replaceTailWithNumber(line, high.size(), {}, m_highRelay);
+    } else if (startsWith(line, low)) {
+        replaceTailWithNumber(line, low.size(), {}, m_lowRelay);
     }
 }
 
