@@ -66,12 +66,16 @@ bool pathExists(const fs::path& path) {
     return fs::exists(fs::symlink_status(path, error));
 }
 
-// Whether a path is the folder or lies inside it, compared after resolving links and "..".
-bool isWithin(const fs::path& path, const fs::path& folder) {
+// A path with links and ".." resolved, for isWithin; empty when that fails.
+fs::path resolved(const fs::path& path) {
     std::error_code error;
-    const fs::path inner = fs::weakly_canonical(path, error);
-    const fs::path outer = fs::weakly_canonical(folder, error);
-    if (error || outer.empty()) {
+    fs::path canonical = fs::weakly_canonical(path, error);
+    return error ? fs::path() : canonical;
+}
+
+// Whether a resolved path is the resolved folder or lies inside it.
+bool isWithin(const fs::path& inner, const fs::path& outer) {
+    if (inner.empty() || outer.empty()) {
         return false;
     }
     const auto [innerPart, outerPart] =
@@ -216,13 +220,17 @@ bool GenerationRun::checkTemplatesApart() {
     // A Testmappe named like a template in the program folder would replace the template
     // itself (target directory = program folder, name "SEL_TEMPLATE"); one inside a template
     // would copy the template into itself, deeper on every run. Both are refused outright.
+    // Each path is resolved once (every part of it is looked up in the file system).
+    const fs::path templates[] = {resolved(m_inputs.templateSelPath),
+                                  resolved(m_inputs.templateCalPath)};
     for (const fs::path& target : finalPaths()) {
-        for (const fs::path& templatePath : {m_inputs.templateSelPath, m_inputs.templateCalPath}) {
-            if (isWithin(templatePath, target)) {
+        const fs::path resolvedTarget = resolved(target);
+        for (const fs::path& templatePath : templates) {
+            if (isWithin(templatePath, resolvedTarget)) {
                 m_ui.message(templateTargetMessage(target), Icon::Warning);
                 return false;
             }
-            if (isWithin(target, templatePath)) {
+            if (isWithin(resolvedTarget, templatePath)) {
                 m_ui.message(targetInTemplateMessage(target), Icon::Warning);
                 return false;
             }
