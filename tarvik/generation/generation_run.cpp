@@ -403,6 +403,9 @@ bool GenerationRun::stageFolder(const FolderRun& run, std::vector<StagedTestmapp
 }
 
 bool GenerationRun::publishAll(const std::vector<StagedTestmappe>& staged) {
+    if (staged.empty()) {
+        return true;
+    }
     // Everything is on the disk before the first name is given: a power cut after a rename
     // must not leave short modules under the final name. One sync serves all Testmappen of
     // the run (each sync flushes the disk's cache).
@@ -410,29 +413,46 @@ bool GenerationRun::publishAll(const std::vector<StagedTestmappe>& staged) {
     for (const StagedTestmappe& testmappe : staged) {
         folders.push_back(testmappe.names.staging);
     }
-    if (!staged.empty() && !kw::syncTrees(folders)) {
+    if (!kw::syncTrees(folders)) {
         return failPublication(staged, 0, kCannotCreate);
     }
-    // In the order they were written; the run ends at the first that fails.
-    for (std::size_t i = 0; i < staged.size(); ++i) {
-        switch (publishTestmappe(staged[i].names, staged[i].replace)) {
-        case Publication::Done:
+    // Put in place in the order they were written, up to the first that cannot be.
+    std::vector<fs::path> oldFolders;
+    std::size_t placed = 0;
+    for (fs::path old; placed < staged.size(); ++placed) {
+        if (!placeTestmappe(staged[placed].names, staged[placed].replace, old)) {
             break;
-        case Publication::Failed:
-            return failPublication(staged, i, kCannotCreate);
-        case Publication::OldNotRemoved:
-            return failPublication(staged, i, kCannotDeleteExisting);
+        }
+        if (!old.empty()) {
+            oldFolders.push_back(old);
         }
     }
-    return true;
+    // The new names are on the disk before any old Testmappe goes: one sync of the target
+    // directory for all of them. When that fails, the old ones go all the same (they are out
+    // of sight already) and the run fails.
+    if (placed > 0 && !kw::syncFolder(m_inputs.targetDirectory)) {
+        return failPublication(staged, 0, kCannotCreate);
+    }
+    bool oldRemoved = true;
+    for (const fs::path& old : oldFolders) {
+        oldRemoved = kw::removeTree(old) && oldRemoved;
+    }
+    if (!oldRemoved) {
+        return failPublication(staged, placed, kCannotDeleteExisting);
+    }
+    return placed == staged.size() || failPublication(staged, placed, kCannotCreate);
 }
 
-bool GenerationRun::failPublication(const std::vector<StagedTestmappe>& staged, std::size_t failed,
+// Removes the staging folders from `first` on (an old Testmappe swapped out of sight lies
+// under the staging name of its successor) and tells the user.
+bool GenerationRun::failPublication(const std::vector<StagedTestmappe>& staged, std::size_t first,
                                     const std::string& message) {
-    for (std::size_t i = failed + 1; i < staged.size(); ++i) {
+    for (std::size_t i = first; i < staged.size(); ++i) {
         kw::removeTree(staged[i].names.staging);
     }
-    return failRun(staged[failed].names.staging, message);
+    m_ui.hideProgress();
+    m_ui.message(message, Icon::Warning);
+    return false;
 }
 
 bool generateTestmappen(CSystemInfo& system, const RunInputs& inputs, UserInterface& ui) {

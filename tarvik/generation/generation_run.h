@@ -89,7 +89,7 @@ private:
 
     bool stageFolder(const FolderRun& run, std::vector<StagedTestmappe>& staged);
     bool publishAll(const std::vector<StagedTestmappe>& staged);
-    bool failPublication(const std::vector<StagedTestmappe>& staged, std::size_t failed,
+    bool failPublication(const std::vector<StagedTestmappe>& staged, std::size_t first,
                          const std::string& message);
     // Asks before an existing folder is replaced, unless the check before the run did.
     bool agreeToReplace(const std::filesystem::path& target);

@@ -98,37 +98,32 @@ void removeLeftovers(const fs::path& targetDirectory, const std::vector<fs::path
     }
 }
 
-Publication publishTestmappe(const StagingNames& names, bool replace) {
-    const fs::path folder = names.final.parent_path();
+bool placeTestmappe(const StagingNames& names, bool replace, fs::path& old) {
+    old.clear();
     if (replace && pathExists(names.final)) {
-        fs::path old = names.staging;
-        if (!kw::exchangePaths(names.staging, names.final)) {
-            if (errno == ENOENT) {
-                return publishTestmappe(names, false); // the old one went meanwhile
-            }
-            if (errno != EINVAL && errno != ENOSYS) {
-                return Publication::Failed;
-            }
-            // No swap on this file system: the old folder steps aside first, and comes back
-            // when the new one cannot take its place.
-            old = names.replaced;
-            if (!kw::removeTree(old) || !kw::renameNoReplace(names.final, old)) {
-                return Publication::Failed;
-            }
-            if (!kw::renameNoReplace(names.staging, names.final)) {
-                kw::renameNoReplace(old, names.final);
-                return Publication::Failed;
-            }
+        if (kw::exchangePaths(names.staging, names.final)) {
+            old = names.staging;
+            return true;
         }
-        if (!kw::syncFolder(folder)) {
-            return Publication::Failed;
+        if (errno == ENOENT) {
+            return placeTestmappe(names, false, old); // the old one went meanwhile
         }
-        return kw::removeTree(old) ? Publication::Done : Publication::OldNotRemoved;
+        if (errno != EINVAL && errno != ENOSYS) {
+            return false;
+        }
+        // No swap on this file system: the old folder steps aside first, and comes back when
+        // the new one cannot take its place.
+        if (!kw::removeTree(names.replaced) || !kw::renameNoReplace(names.final, names.replaced)) {
+            return false;
+        }
+        if (!kw::renameNoReplace(names.staging, names.final)) {
+            kw::renameNoReplace(names.replaced, names.final);
+            return false;
+        }
+        old = names.replaced;
+        return true;
     }
-    if (!kw::renameNoReplace(names.staging, names.final) || !kw::syncFolder(folder)) {
-        return Publication::Failed;
-    }
-    return Publication::Done;
+    return kw::renameNoReplace(names.staging, names.final);
 }
 
 } // namespace tarvik

@@ -42,12 +42,13 @@ kw::FileLock::Outcome lockTestmappen(const std::vector<std::filesystem::path>& f
 void removeLeftovers(const std::filesystem::path& targetDirectory,
                      const std::vector<std::filesystem::path>& ownFinals);
 
-enum class Publication { Done, Failed, OldNotRemoved };
-
 // Puts the complete staging folder under the final name. With replace, an existing folder of
-// that name is swapped out in the same step and removed afterwards; without, nothing that
-// exists there is ever replaced. The target directory's entries are written through to the
-// disk before the old folder goes.
-Publication publishTestmappe(const StagingNames& names, bool replace);
+// that name is swapped out in the same step; without, nothing that exists there is ever
+// replaced. False when it could not be put in place (an old folder is then back under the
+// final name). On success `old` names where the replaced folder lies now (the staging name,
+// or the stepped-aside name on file systems that cannot swap), empty when nothing was
+// replaced: the caller writes the target directory's entries through to the disk
+// (kw::syncFolder) before it removes the old folder, so that a power cut never leaves neither.
+bool placeTestmappe(const StagingNames& names, bool replace, std::filesystem::path& old);
 
 } // namespace tarvik
