@@ -147,7 +147,7 @@ TEST(FindByte, AgreesWithAPlainSearchForEveryLengthAndPosition) {
             std::string text(length, 'a');
             // Never a line feed, but its neighbours and high bytes, which a word-wise test
             // could mistake for one.
-            constexpr char kFill[] = {'a', '\x09', '\x0B', '\x8A', '\xFF', '\x0A' + 1, 'z'};
+            constexpr char kFill[] = {'a', '\x09', '\x0B', '\x8A', '\xFF', '\x1A', 'z'};
             for (std::size_t i = 0; i < length; ++i) {
                 text[i] = kFill[i % sizeof kFill];
             }

@@ -430,7 +430,7 @@ bool GenerationRun::publishAll(const std::vector<StagedTestmappe>& staged) {
     // The new names are on the disk before any old Testmappe goes: one sync of the target
     // directory for all of them. When that fails, the old ones go all the same (they are out
     // of sight already) and the run fails.
-    if (placed > 0 && !kw::syncFolder(m_inputs.targetDirectory)) {
+    if (placed > 0 && !kw::syncFolder(staged.front().names.final.parent_path())) {
         return failPublication(staged, 0, kCannotCreate);
     }
     bool oldRemoved = true;
