@@ -196,17 +196,23 @@ bool GenerationRun::generate() {
     prepare();
     bool succeeded = true;
     std::vector<StagedTestmappe> staged;
-    for (const FolderRun& run : folderRuns()) {
+    const std::vector<FolderRun> runs = folderRuns();
+    for (const FolderRun& run : runs) {
         if (!stageFolder(run, staged)) {
             succeeded = false;
             break;
         }
-        m_ui.hideProgress();
+        // The last one's window stays while the Testmappen are written through to the disk.
+        if (&run != &runs.back()) {
+            m_ui.hideProgress();
+        }
     }
     // The Testmappen completed before a failure get their names, as when each was published
     // right after it was written.
     if (!publishAll(staged)) {
         succeeded = false;
+    } else if (succeeded) {
+        m_ui.hideProgress();
     }
     if (succeeded) {
         m_ui.message(kSuccess, Icon::Information);
