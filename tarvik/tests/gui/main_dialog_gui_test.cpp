@@ -22,11 +22,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -99,11 +101,26 @@ void answerXab(WindowScript& script, const QString& answer) {
     });
 }
 
+// Clicks a button once it takes clicks again: right after the message that ended a run, the
+// dialog is the active window while its controls stay locked until that run is over (a few
+// milliseconds, longer under the sanitizers); a click before would be lost. At most 5 s.
+void clickWhenEnabled(QPointer<QPushButton> button, int triesLeft = 500) {
+    if (button == nullptr) {
+        return;
+    }
+    if (button->isEnabled() || triesLeft == 0) {
+        button->click();
+        return;
+    }
+    QTimer::singleShot(10, button,
+                       [button, triesLeft] { clickWhenEnabled(button, triesLeft - 1); });
+}
+
 // Types a project name into the main dialog and clicks "Generieren".
 WindowScript::Action generateAs(const QString& name) {
     return [name](QWidget* main) {
         main->findChild<QLineEdit*>("projectName")->setText(name);
-        main->findChild<QPushButton*>("generateButton")->click();
+        clickWhenEnabled(main->findChild<QPushButton*>("generateButton"));
     };
 }
 
