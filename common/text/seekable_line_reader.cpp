@@ -25,13 +25,14 @@ bool SeekableLineReader::open(const std::filesystem::path& path) {
     return m_file.open(path, std::ios::in | std::ios::binary) != nullptr;
 }
 
-bool SeekableLineReader::load(const std::filesystem::path& path) {
+bool SeekableLineReader::load(const std::filesystem::path& path, unsigned* mode) {
     close();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not waiting in open: a pipe or device under the name is refused as no regular file.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return false;
     }
-    const bool read = loadFrom(fd);
+    const bool read = loadFrom(fd, mode);
     ::close(fd);
     m_loaded = read;
     if (read) {
@@ -40,11 +41,14 @@ bool SeekableLineReader::load(const std::filesystem::path& path) {
     return read;
 }
 
-bool SeekableLineReader::loadFrom(int fd) {
+bool SeekableLineReader::loadFrom(int fd, unsigned* mode) {
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
         static_cast<std::uintmax_t>(info.st_size) > kMaxLoad) {
         return false;
+    }
+    if (mode != nullptr) {
+        *mode = info.st_mode & 07777;
     }
     // Sized to the file: a module is a few kilobytes, and a window of the default size would
     // be allocated for each of them.

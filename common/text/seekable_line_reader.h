@@ -26,9 +26,10 @@ public:
     // Opens a file for reading from its first byte. False when it cannot be opened.
     bool open(const std::filesystem::path& path);
     // Reads the whole file (at most kMaxLoad bytes) into memory and closes it: later reads and
-    // seeks need no file, so the file may be overwritten meanwhile. False when it cannot be
-    // read or is larger.
-    bool load(const std::filesystem::path& path);
+    // seeks need no file, so the file may be overwritten meanwhile. False when it is no
+    // regular file, cannot be read or is larger. `mode`, when given, receives its permission
+    // bits.
+    bool load(const std::filesystem::path& path, unsigned* mode = nullptr);
     void close();
     bool isOpen() const { return m_file.is_open() || m_loaded; }
 
@@ -62,7 +63,7 @@ public:
     bool failed() const { return m_failed; }
 
 private:
-    bool loadFrom(int fd);
+    bool loadFrom(int fd, unsigned* mode);
     bool refill();
     bool readLineAcrossWindows(std::string& line);
     void indexLines();

@@ -126,12 +126,12 @@ bool CModuleFileHandler::Open(const fs::path& source, const fs::path& target) {
         return false;
     }
     m_opened = true;
-    struct stat info {};
-    if (::stat(source.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || !m_input.load(source)) {
+    unsigned mode = 0;
+    if (!m_input.load(source, &mode)) {
         return false;
     }
     m_modulePath = target;
-    return m_output.createNew(target, (info.st_mode & 07777) | S_IRUSR | S_IWUSR);
+    return m_output.createNew(target, mode | S_IRUSR | S_IWUSR);
 }
 
 bool CModuleFileHandler::Process() {
