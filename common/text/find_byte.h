@@ -66,17 +66,23 @@ Word loadWord(const char* at) {
     return word;
 }
 
-// copyUntilByte for fewer than kChunk bytes: a line of 4 to 15 bytes without the byte is
-// looked at and copied as two words that may overlap.
-template <typename Word>
-bool copyShortWithout(char* out, const char* text, std::size_t length, char byte) {
+// Copies `length` bytes (sizeof(Word) to 2 * sizeof(Word)) as two words that may overlap.
+template <typename Word> void copyEnds(char* out, const char* text, std::size_t length) {
     const Word first = loadWord<Word>(text);
     const Word last = loadWord<Word>(text + length - sizeof(Word));
-    if (wordHolds(first, byte) || wordHolds(last, byte)) {
-        return false;
-    }
     std::memcpy(out, &first, sizeof first);
     std::memcpy(out + length - sizeof(Word), &last, sizeof last);
+}
+
+// copyUntilByte for fewer than kChunk bytes: a line of 4 to 15 bytes without the byte is
+// looked at and copied as two words.
+template <typename Word>
+bool copyShortWithout(char* out, const char* text, std::size_t length, char byte) {
+    if (wordHolds(loadWord<Word>(text), byte) ||
+        wordHolds(loadWord<Word>(text + length - sizeof(Word)), byte)) {
+        return false;
+    }
+    copyEnds<Word>(out, text, length);
     return true;
 }
 
@@ -86,15 +92,9 @@ bool copyShortWithout(char* out, const char* text, std::size_t length, char byte
 // memcpy call costs more than for the few bytes of a module line.
 inline void copyBytes(char* out, const char* text, std::size_t length) {
     if (length >= 8 && length <= 16) {
-        const auto first = detail::loadWord<std::uint64_t>(text);
-        const auto last = detail::loadWord<std::uint64_t>(text + length - 8);
-        std::memcpy(out, &first, 8);
-        std::memcpy(out + length - 8, &last, 8);
+        detail::copyEnds<std::uint64_t>(out, text, length);
     } else if (length >= 4 && length < 8) {
-        const auto first = detail::loadWord<std::uint32_t>(text);
-        const auto last = detail::loadWord<std::uint32_t>(text + length - 4);
-        std::memcpy(out, &first, 4);
-        std::memcpy(out + length - 4, &last, 4);
+        detail::copyEnds<std::uint32_t>(out, text, length);
     } else if (length > 0) {
         std::memcpy(out, text, length);
     }

@@ -313,6 +313,11 @@ bool GenerationRun::checkTargetFolders() {
 
 bool GenerationRun::failRun(const fs::path& staging, const std::string& message) {
     kw::removeTree(staging);
+    return reportFailure(message);
+}
+
+// The progress window goes before the warning comes; the run has failed.
+bool GenerationRun::reportFailure(const std::string& message) {
     m_ui.hideProgress();
     m_ui.message(message, Icon::Warning);
     return false;
@@ -456,9 +461,7 @@ bool GenerationRun::failPublication(const std::vector<StagedTestmappe>& staged, 
     for (std::size_t i = first; i < staged.size(); ++i) {
         kw::removeTree(staged[i].names.staging);
     }
-    m_ui.hideProgress();
-    m_ui.message(message, Icon::Warning);
-    return false;
+    return reportFailure(message);
 }
 
 bool generateTestmappen(CSystemInfo& system, const RunInputs& inputs, UserInterface& ui) {

@@ -99,6 +99,7 @@ private:
     bool runModuleSteps(const std::vector<ModuleStep>& steps, const ModuleFolders& folders,
                         std::string& failure);
     bool failRun(const std::filesystem::path& staging, const std::string& message);
+    bool reportFailure(const std::string& message);
 
     CSystemInfo& m_system;
     RunInputs m_inputs;

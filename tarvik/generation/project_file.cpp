@@ -5,6 +5,7 @@
 #include "common/text/line_file.h"
 #include "tarvik/config/system_info.h"
 #include "tarvik/generation/run_inputs.h"
+#include "tarvik/modules/module_text.h"
 
 #include <algorithm>
 #include <array>
@@ -28,10 +29,6 @@ constexpr std::string_view kPathKey = "_sPath=";
 constexpr std::array<std::string_view, 6> kForeignModules = {
     "vortest_945.fct",  "bauteile_3458.fct",   "istwerterfassung_3458.fct",
     "dwb_cal_3458.fct", "pew860_cal_3458.fct", "print_cert_3458.fct"};
-
-bool startsWith(std::string_view line, std::string_view prefix) {
-    return line.substr(0, prefix.size()) == prefix;
-}
 
 std::optional<int> leadingNumber(std::string_view text) {
     int value = 0;

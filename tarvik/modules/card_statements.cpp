@@ -20,10 +20,7 @@ bool startsWithBoth(std::string_view line, std::string_view keyword, std::string
 } // namespace
 
 void replaceTailWithNumber(std::string& line, std::size_t from, std::string_view text, int number) {
-    char digits[16];
-    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    line.replace(from, std::string::npos, text)
-        .append(digits, static_cast<std::size_t>(end - digits));
+    line.replace(from, std::string::npos, text).append(DecimalText(number));
 }
 
 bool rewriteBusAddress(std::string& line, std::string_view after, int address) {
@@ -100,9 +97,7 @@ std::optional<NumberField> numberAfterText(std::string_view line, std::string_vi
 }
 
 void replaceWithNumber(std::string& line, std::size_t begin, std::size_t end, int value) {
-    char digits[16];
-    const auto last = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    line.replace(begin, end - begin, digits, static_cast<std::size_t>(last - digits));
+    line.replace(begin, end - begin, DecimalText(value));
 }
 
 void renumberStatement(std::string& line, std::string_view keyword, int newNumber) {
@@ -133,10 +128,7 @@ void replaceMarkers(std::string& line, std::span<const NumberMarker> markers) {
                 std::memcmp(open, marker.marker.data(), marker.marker.size()) == 0) {
                 result.append(copied, open);
                 if (marker.text.empty()) {
-                    char digits[16];
-                    const auto last =
-                        std::to_chars(digits, digits + sizeof digits, marker.value).ptr;
-                    result.append(digits, last);
+                    result.append(DecimalText(marker.value));
                 } else {
                     result.append(marker.text);
                 }
@@ -158,9 +150,7 @@ void replaceMarkers(std::string& line, std::span<const NumberMarker> markers) {
 
 void replaceMarker(std::string& line, std::string_view marker, int value) {
     // replaceAll looks for the marker once; the number is formatted without an allocation.
-    char digits[16];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    replaceAll(line, marker, std::string_view(digits, static_cast<std::size_t>(end - digits)));
+    replaceAll(line, marker, DecimalText(value));
 }
 
 } // namespace tarvik

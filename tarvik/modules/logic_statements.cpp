@@ -4,7 +4,6 @@
 #include "tarvik/modules/module_text.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace tarvik {
 
@@ -28,17 +27,14 @@ void rewriteLevel(std::string& line, const LevelStatement& level,
                   const LogicStatementTarget& target) {
     // The template's level starts after the keyword, its one-digit set and a blank; the
     // line is rewritten in place: keyword, set, blank, level.
-    const std::size_t textStart = level.keyword.size() + 2;
+    const std::size_t textStart = std::min(level.keyword.size() + 2, line.size());
     const ValueSlot* value = level.replacement ? target.*level.replacement : nullptr;
-    char set[16];
-    const auto setEnd = std::to_chars(set, set + sizeof set - 1, target.statementSet).ptr;
-    *setEnd = ' ';
-    const std::string_view head(set, static_cast<std::size_t>(setEnd + 1 - set));
+    std::string head{DecimalText(target.statementSet).view()};
+    head += ' ';
     if (value != nullptr && value->found) {
         line.replace(level.keyword.size(), std::string::npos, head).append(value->value);
     } else {
-        line.replace(level.keyword.size(), std::min(textStart, line.size()) - level.keyword.size(),
-                     head);
+        line.replace(level.keyword.size(), textStart - level.keyword.size(), head);
     }
 }
 
@@ -56,13 +52,10 @@ bool shiftPatternStep(std::string& line, std::string_view keyword, int firstChan
     // first, then the pattern.
     const int step = leadingInt(std::string_view(line).substr(keyword.size()));
     const std::size_t patternStart = end < line.size() && line[end] == ' ' ? end + 1 : end;
-    char number[16];
-    const auto numberEnd = std::to_chars(number, number + sizeof number - 1, step).ptr;
-    *numberEnd = ' ';
-    line.replace(keyword.size(), patternStart - keyword.size(), number,
-                 static_cast<std::size_t>(numberEnd + 1 - number));
-    line.insert(keyword.size() + static_cast<std::size_t>(numberEnd + 1 - number),
-                static_cast<std::size_t>(firstChannel - 1), '.');
+    std::string head{DecimalText(step).view()};
+    head += ' ';
+    head.append(static_cast<std::size_t>(firstChannel - 1), '.');
+    line.replace(keyword.size(), patternStart - keyword.size(), head);
     return true;
 }
 

@@ -3,7 +3,6 @@
 #include "tarvik/modules/module_text.h"
 #include "tarvik/modules/prog_handler.h"
 
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -321,8 +320,8 @@ std::string_view CModuleFileHandler::readStepNumber(std::string_view line) {
         m_writtenNumber = m_stepNumber;
         return line;
     }
-    const auto end = std::to_chars(m_number, m_number + sizeof m_number, m_writtenNumber).ptr;
-    return std::string_view(m_number, static_cast<std::size_t>(end - m_number));
+    m_numberText = DecimalText(m_writtenNumber);
+    return m_numberText.view();
 }
 
 // A line as the input or the base gives it: it holds no line feed.

@@ -46,6 +46,7 @@
 
 #include "common/text/patchable_file_writer.h"
 #include "common/text/seekable_line_reader.h"
+#include "tarvik/modules/module_text.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -201,7 +202,7 @@ private:
     kw::SeekableLineReader m_input;
     kw::PatchableFileWriter m_output;
     std::string m_line;  // the line a hook is given, or a line the base rewrote
-    char m_number[16]{}; // a rewritten step number
+    DecimalText m_numberText{0}; // a rewritten step number
     bool m_opened = false;
     bool m_processed = false;
     bool m_succeeded = false;

@@ -3,6 +3,7 @@
 // Small text operations on module lines, shared by all module generators. Lines are bytes
 // in the templates' 8-bit code page; nothing here decodes them.
 
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -43,6 +44,20 @@ inline bool startsWith(std::string_view text, std::string_view prefix) {
     }
     return prefix.empty() || std::memcmp(text.data(), prefix.data(), prefix.size()) == 0;
 }
+
+// An int as decimal text, formatted without an allocation: DecimalText(-12).view() == "-12".
+class DecimalText {
+public:
+    explicit DecimalText(int value)
+        : m_size(static_cast<std::size_t>(
+              std::to_chars(m_digits, m_digits + sizeof m_digits, value).ptr - m_digits)) {}
+    std::string_view view() const { return {m_digits, m_size}; }
+    operator std::string_view() const { return view(); }
+
+private:
+    char m_digits[12]; // "-2147483648"
+    std::size_t m_size;
+};
 
 // Whether the text begins with a decimal digit.
 bool startsWithDigit(std::string_view text);

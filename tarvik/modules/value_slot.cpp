@@ -307,13 +307,7 @@ void ReplaceValueToken(const ValueSlot& slot, std::string& line, std::string_vie
 }
 
 void AssignStatement(std::string& line, std::string_view prefix, const std::string& value) {
-    // The line begins with the prefix: only what follows it is replaced.
-    if (line.size() >= prefix.size() && line.compare(0, prefix.size(), prefix) == 0) {
-        line.replace(prefix.size(), std::string::npos, value);
-        return;
-    }
-    line.assign(prefix);
-    line.append(value);
+    line.replace(prefix.size(), std::string::npos, value);
 }
 
 std::string valueOrTemplateText(const ValueSlot& slot, std::string_view line, std::size_t from) {

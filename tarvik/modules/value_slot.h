@@ -58,7 +58,8 @@ bool ParseValueTokens(std::string& line, std::span<const ValueTokenRequest> requ
 // it leaves the line unchanged.
 void ReplaceValueToken(const ValueSlot& slot, std::string& line, std::string_view key);
 
-// Makes the line prefix + value (the slow part of ReplaceStatement).
+// Makes a line that begins with `prefix` prefix + value: only what follows the prefix is
+// replaced (the slow part of ReplaceStatement, which has tested the prefix).
 void AssignStatement(std::string& line, std::string_view prefix, const std::string& value);
 
 // When the line begins with `prefix` (a statement keyword with its blank, "  VALUE ") and the
