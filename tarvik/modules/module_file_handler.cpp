@@ -157,10 +157,15 @@ bool CModuleFileHandler::Process() {
 void CModuleFileHandler::run() {
     RunState state;
     std::string_view line;
-    std::int64_t lineStart = m_input.position();
-    while (m_input.nextLine(line)) {
-        handleLine(state, line, lineStart);
-        lineStart = m_input.position();
+    for (;;) {
+        const std::int64_t lineStart = m_input.position();
+        if (const StepRecording* step = recordedStepAt(state)) {
+            replayStep(state, *step);
+        } else if (m_input.nextLine(line)) {
+            handleLine(state, line, lineStart);
+        } else {
+            break;
+        }
         if (runaway()) {
             m_failure = Failure::runaway;
             return;
@@ -186,6 +191,74 @@ void CModuleFileHandler::finishFiles() {
     }
 }
 
+// A step read before begins where the input stands, and the pass stands where it stood when
+// the step was recorded: outside a step and any data block, the body statements not finished
+// (which is never undone: a step recorded while the body was finished is never replayed).
+const StepRecording* CModuleFileHandler::recordedStepAt(const RunState& state) const {
+    if (state.inStep || state.dataState != 0 || m_bodyDone) {
+        return nullptr;
+    }
+    return m_recordings.find(m_input.position());
+}
+
+// The step as reading it line by line would handle it: the same bytes staged, the same hooks
+// called with the same lines in the same order. When a hook seeks the input or finishes the
+// body, the rest of the step is read line by line again from where that leaves the input.
+void CModuleFileHandler::replayStep(RunState& state, const StepRecording& step) {
+    state.stepStart = m_input.position();
+    state.inStep = true;
+    state.inColumns = false;
+    m_output.dropStaged();
+    for (const StepEvent& event : step.events) {
+        const std::string_view text = step.text(event);
+        switch (event.kind) {
+        case StepEvent::Kind::plain:
+            m_output.stage(text);
+            break;
+        case StepEvent::Kind::number:
+            storeLine(state, readStepNumber(text));
+            break;
+        case StepEvent::Kind::data:
+        case StepEvent::Kind::body:
+            if (!replayHookedLine(state, step, event)) {
+                return;
+            }
+            break;
+        }
+    }
+    m_input.seek(step.end);
+    state.dataState = step.endState;
+    endStep(state);
+}
+
+// False when the hook sought the input or finished the body: the pass then goes on reading
+// lines after this one (or where the seek sent it).
+bool CModuleFileHandler::replayHookedLine(RunState& state, const StepRecording& step,
+                                          const StepEvent& event) {
+    const bool body = event.kind == StepEvent::Kind::body;
+    state.inBody = body;
+    state.dataState = event.dataState;
+    const int seeks = m_seeks;
+    m_line.assign(step.text(event));
+    m_replaying = true;
+    m_replayPosition = event.lineEnd;
+    if (body) {
+        OnBodyLine(m_line);
+    } else {
+        OnDataLine(m_line);
+    }
+    m_replaying = false;
+    storeHookedLine(state);
+    if (m_seeks != seeks) {
+        return false;
+    }
+    if (m_bodyDone) {
+        m_input.seek(event.lineEnd);
+        return false;
+    }
+    return true;
+}
+
 // One input line, through the tests in their fixed order; the first that applies is taken.
 // The line is shown where the reader holds it; only a line given to a hook is copied.
 void CModuleFileHandler::handleLine(RunState& state, std::string_view line,
@@ -195,6 +268,9 @@ void CModuleFileHandler::handleLine(RunState& state, std::string_view line,
         state.inStep = true;
         state.inColumns = false;
         m_output.dropStaged(); // the step is staged in the output until its end
+        if (state.dataState == 0 && !m_bodyDone) {
+            m_recordings.begin(lineStart);
+        }
     } else if (!state.inStep && isLine(line, kColumnsBegin)) {
         state.inColumns = true;
     } else if (state.inColumns) {
@@ -214,6 +290,9 @@ void CModuleFileHandler::handleLine(RunState& state, std::string_view line,
         storeLine(state, readCountLine(state, line));
         return;
     } else if (state.inBody && !m_bodyDone) {
+        if (m_recordings.recording()) {
+            m_recordings.hooked(StepEvent::Kind::body, line, m_input.position(), state.dataState);
+        }
         m_line.assign(line);
         OnBodyLine(m_line);
         storeHookedLine(state);
@@ -222,13 +301,16 @@ void CModuleFileHandler::handleLine(RunState& state, std::string_view line,
         handleStepLine(state, line);
         return;
     }
-    storeLine(state, line);
+    storeInputLine(state, line);
 }
 
 void CModuleFileHandler::endStep(RunState& state) {
     state.inStep = false;
     state.inBody = false;
     state.stepsSeen = true;
+    if (m_recordings.recording()) {
+        m_recordings.finish(m_input.position(), state.dataState);
+    }
     OnEndStep(m_stepNumber, state.stepStart);
     if (m_skipStep) {
         m_output.dropStaged();
@@ -297,15 +379,21 @@ void CModuleFileHandler::handleStepLine(RunState& state, std::string_view line) 
         state.dataState = isLine(line, kNumberKey) ? 2 : 98;
     } else if (state.dataState == 2) {
         state.dataState = 99;
+        if (m_recordings.recording()) {
+            m_recordings.hooked(StepEvent::Kind::number, line, m_input.position(), 99);
+        }
         storeLine(state, readStepNumber(line));
         return;
     } else if (state.dataState == 98) {
+        if (m_recordings.recording()) {
+            m_recordings.hooked(StepEvent::Kind::data, line, m_input.position(), 98);
+        }
         m_line.assign(line);
         OnDataLine(m_line);
         storeHookedLine(state);
         return;
     }
-    storeLine(state, line);
+    storeInputLine(state, line);
 }
 
 // The number line as it is written: renumbered, raised, or as the template gives it.
@@ -335,6 +423,14 @@ void CModuleFileHandler::storeLine(const RunState& state, std::string_view line)
     // Text between or after steps is never written.
 }
 
+// storeLine for a line as the input gives it: a recorded step keeps it as it is staged.
+void CModuleFileHandler::storeInputLine(const RunState& state, std::string_view line) {
+    if (m_recordings.recording() && state.inStep && !(state.inBody && line.empty())) {
+        m_recordings.plain(line);
+    }
+    storeLine(state, line);
+}
+
 // The line a hook has changed in m_line, which may have made it several lines.
 void CModuleFileHandler::storeHookedLine(const RunState& state) {
     if (state.writesDirectly()) {
@@ -361,9 +457,11 @@ bool CModuleFileHandler::PatchOutput(std::int64_t position, std::string_view tex
 }
 
 void CModuleFileHandler::SeekInput(std::int64_t position) {
-    if (position < m_input.position()) {
+    if (position < InputPosition()) {
         ++m_idleRewinds;
     }
+    ++m_seeks;
+    m_recordings.abandon(); // a step that does not end where it began is not kept
     m_input.seek(position);
 }
 

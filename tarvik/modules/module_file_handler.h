@@ -39,6 +39,10 @@
 // written once into the staging folder (which the run discards as a whole when anything
 // fails), with no copy of the template's module before it and no ".tmp" file.
 //
+// A step read again (the input sought back to its BEGINSTEP line) is not read line by line
+// again: the base keeps what the first reading found (step_recording.h) and calls the hooks
+// with the same lines in the same order, so a generator cannot tell the difference.
+//
 // Safety: a generator that keeps seeking the input back without making progress (more than
 // kMaxIdleRewinds backward seeks without writing a step), or that writes more steps than a
 // step count can hold (kMaxSteps) or more than kMaxOutputBytes, makes Process() fail instead
@@ -47,6 +51,7 @@
 #include "common/text/patchable_file_writer.h"
 #include "common/text/seekable_line_reader.h"
 #include "tarvik/modules/module_text.h"
+#include "tarvik/modules/step_recording.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -150,8 +155,10 @@ protected:
     // Continues reading the input at a position obtained from InputPosition() or OnEndStep.
     void SeekInput(std::int64_t position);
 
-    // Input position of the next line to be read.
-    std::int64_t InputPosition() const { return m_input.position(); }
+    // Input position of the next line to be read (in a hook: of the line after the one given).
+    std::int64_t InputPosition() const {
+        return m_replaying ? m_replayPosition : m_input.position();
+    }
 
     // Drops the steps that end from now on (`drop`), or writes them again. Never changed by
     // the base itself.
@@ -185,6 +192,9 @@ private:
     struct RunState;
 
     void run();
+    const StepRecording* recordedStepAt(const RunState& state) const;
+    void replayStep(RunState& state, const StepRecording& step);
+    bool replayHookedLine(RunState& state, const StepRecording& step, const StepEvent& event);
     void handleLine(RunState& state, std::string_view line, std::int64_t lineStart);
     void endStep(RunState& state);
     std::string_view readCountLine(RunState& state, std::string_view line);
@@ -192,6 +202,7 @@ private:
     void handleStepLine(RunState& state, std::string_view line);
     std::string_view readStepNumber(std::string_view line);
     void storeLine(const RunState& state, std::string_view line);
+    void storeInputLine(const RunState& state, std::string_view line);
     void storeHookedLine(const RunState& state);
     void patchCount(const RunState& state);
     bool runaway() const;
@@ -201,6 +212,10 @@ private:
     std::filesystem::path m_tempPath;
     kw::SeekableLineReader m_input;
     kw::PatchableFileWriter m_output;
+    StepRecordings m_recordings;
+    bool m_replaying = false;          // a recorded step is being replayed
+    std::int64_t m_replayPosition = 0; // InputPosition() meanwhile
+    int m_seeks = 0;                   // SeekInput calls so far
     std::string m_line;  // the line a hook is given, or a line the base rewrote
     DecimalText m_numberText{0}; // a rewritten step number
     bool m_opened = false;

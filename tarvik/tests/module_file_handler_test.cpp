@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 
 using namespace tarvik;
 
@@ -302,4 +303,149 @@ TEST(ConditionalSteps, DropsOnlyTheMarkedStepWhoseConditionHolds) {
     steps.takeMarkers(line = "{IGNORE_IST}");
     steps.reset();
     EXPECT_FALSE(steps.endStep());
+}
+
+namespace {
+
+// A generator whose every decision comes from a seeded random source: it changes lines by how
+// often it has been called, reads steps again, drops and renumbers them, and now and then
+// seeks or finishes the body in the middle of a step. With `readEveryLine` it also seeks the
+// input to where it stands at every line it is given, which changes nothing but keeps the base
+// from reading any step from what it kept of an earlier reading.
+class RandomDecisionHandler : public CModuleFileHandler {
+public:
+    RandomDecisionHandler(unsigned seed, bool readEveryLine, std::vector<std::string>& calls)
+        : m_random(seed), m_readEveryLine(readEveryLine), m_calls(calls) {}
+
+protected:
+    void OnDataLine(std::string& line) override { hook("D", line); }
+    void OnBodyLine(std::string& line) override { hook("B", line); }
+
+    void OnEndStep(int stepNumber, std::int64_t stepStart) override {
+        m_calls.push_back("E " + std::to_string(stepNumber) + " " + std::to_string(stepStart) +
+                          " " + std::to_string(InputPosition()));
+        dropSteps(chance(5));
+        if (chance(10)) {
+            numberFrom(chance(2) ? 0 : 10 * static_cast<int>(pick(50)));
+        }
+        if (chance(10)) {
+            raiseNumbersBy(static_cast<int>(pick(3)) * 1000);
+        }
+        if (m_rewinds < 60 && chance(2)) {
+            ++m_rewinds;
+            SeekInput(chance(6) && !m_marks.empty() ? m_marks[pick(m_marks.size())] : stepStart);
+        }
+    }
+
+private:
+    void hook(const char* kind, std::string& line) {
+        m_calls.push_back(std::string(kind) + " " + line + " " + std::to_string(InputPosition()));
+        if (m_readEveryLine) {
+            SeekInput(InputPosition());
+        }
+        m_marks.push_back(InputPosition());
+        switch (pick(12)) {
+        case 0:
+            line.clear();
+            break;
+        case 1:
+            line += "\n  SPLIT " + std::to_string(m_calls.size());
+            break;
+        case 2:
+            if (m_rewinds < 60) {
+                ++m_rewinds;
+                SeekInput(m_marks[pick(m_marks.size())]);
+            }
+            break;
+        case 3:
+            if (chance(8)) {
+                finishBody();
+            }
+            break;
+        default:
+            line += " " + std::to_string(m_calls.size());
+        }
+    }
+
+    bool chance(unsigned in) { return pick(in) == 0; }
+    std::size_t pick(std::size_t below) { return m_random() % below; }
+
+    std::mt19937 m_random;
+    bool m_readEveryLine;
+    std::vector<std::string>& m_calls;
+    std::vector<std::int64_t> m_marks;
+    int m_rewinds = 0;
+};
+
+// A module of a few steps in the shapes templates have and some they should not have: data
+// blocks with and without a closing line, steps without a body or an end, empty body lines,
+// text before the first block and between steps, LF or CR LF.
+std::string randomModule(std::mt19937& random) {
+    const auto pick = [&](std::size_t below) { return random() % below; };
+    std::vector<std::string> lines = {"MODULE x", "END_COL_INFO_RUN", "9"};
+    const std::size_t steps = 2 + pick(5);
+    for (std::size_t s = 0; s < steps; ++s) {
+        lines.emplace_back("BEGINSTEP");
+        if (pick(6) == 0) {
+            lines.emplace_back("stray"); // data, when the step before left its block open
+        }
+        lines.insert(lines.end(), {"X_S_D", "NO", std::to_string(10 * (s + 1))});
+        if (pick(8) != 0) {
+            lines.emplace_back("X_E_D");
+        }
+        for (std::size_t block = pick(3); block > 0; --block) {
+            lines.insert(lines.end(), {"X_S_D", pick(2) ? "DATA" : "NO", "{SW(860)=1}", "text"});
+            if (pick(6) != 0) {
+                lines.emplace_back("X_E_D");
+            }
+        }
+        if (pick(6) != 0) {
+            lines.emplace_back("X_END");
+        }
+        for (std::size_t body = pick(5); body > 0; --body) {
+            lines.push_back(pick(5) == 0 ? "" : "  VALUE " + std::to_string(pick(100)));
+        }
+        if (pick(10) != 0) {
+            lines.emplace_back("ENDSTEP");
+        }
+        if (pick(3) == 0) {
+            lines.emplace_back(pick(2) ? "" : "between");
+        }
+    }
+    const std::string end = pick(2) ? "\n" : "\r\n";
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + end;
+    }
+    return text;
+}
+
+} // namespace
+
+// Steps read again are served from what the first reading kept; a generator must not be able
+// to tell: the same module, the same hook calls with the same lines and input positions.
+TEST(ModuleFileHandler, AStepReadAgainGivesTheHooksWhatReadingItLineByLineGives) {
+    testing_support::ScratchDir dir;
+    std::mt19937 random(19);
+    for (unsigned seed = 0; seed < 400; ++seed) {
+        const fs::path source = dir.path() / "source.fct";
+        {
+            std::ofstream out(source, std::ios::binary);
+            out << randomModule(random);
+        }
+        std::string written[2];
+        std::vector<std::string> calls[2];
+        bool processed[2] = {};
+        for (int lineByLine = 0; lineByLine < 2; ++lineByLine) {
+            const fs::path target = dir.path() / ("target" + std::to_string(lineByLine));
+            RandomDecisionHandler handler(seed, lineByLine == 1, calls[lineByLine]);
+            ASSERT_TRUE(handler.Open(source, target));
+            processed[lineByLine] = handler.Process();
+            written[lineByLine] = kw::readFileBytes(target).value_or("(none)");
+            fs::remove(target);
+        }
+        ASSERT_EQ(processed[1], processed[0]) << "seed " << seed;
+        ASSERT_EQ(calls[1], calls[0]) << "seed " << seed;
+        ASSERT_EQ(written[1], written[0]) << "seed " << seed;
+    }
 }
