@@ -16,6 +16,7 @@
 #include "tarvik/config/card_families.h"
 #include "tarvik/modules/card_sequence.h"
 #include "tarvik/modules/card_statements.h"
+#include "tarvik/modules/data_line_plans.h"
 #include "tarvik/modules/module_text.h"
 
 #include <algorithm>
@@ -96,10 +97,8 @@ protected:
     // the first of the card markers ("{CARD_BEGIN}", "{CARD_END}"), is taken out of it and
     // becomes the step's kind.
     void takeKind(std::string& line, std::span<const StepKindMarker> markers = {}) {
-        int kind = takeStepKind(line, markers);
-        if (kind == 0) {
-            kind = takeStepKind(line, CardSteps::markers);
-        }
+        const int kind =
+            m_linePlans.takeKind(line, this->InputPosition(), markers, CardSteps::markers);
         if (kind != 0) {
             m_stepKind = kind;
         }
@@ -138,25 +137,34 @@ protected:
     // card and `loop`, and the generator's own markers of `more` by theirs, in one scan.
     void replaceCardMarkers(std::string& line, std::span<const CardMarker> markers,
                             const ChannelLoop& loop,
-                            std::initializer_list<NumberMarker> more = {}) const {
+                            std::initializer_list<NumberMarker> more = {}) {
         constexpr std::size_t kMost = 12;
         NumberMarker numbers[kMost];
         std::size_t count = 0;
         for (const CardMarker& marker : markers) {
             if (count == kMost) {
-                replaceMarkers(line, std::span<const NumberMarker>(numbers, count));
+                replaceLineMarkers(line, std::span<const NumberMarker>(numbers, count));
                 count = 0;
             }
             numbers[count++] = {marker.text, cardMarkerValue(marker, loop)};
         }
         for (const NumberMarker& marker : more) {
             if (count == kMost) {
-                replaceMarkers(line, std::span<const NumberMarker>(numbers, count));
+                replaceLineMarkers(line, std::span<const NumberMarker>(numbers, count));
                 count = 0;
             }
             numbers[count++] = marker;
         }
-        replaceMarkers(line, std::span<const NumberMarker>(numbers, count));
+        replaceLineMarkers(line, std::span<const NumberMarker>(numbers, count));
+    }
+
+    // replaceMarkers for a data line, which is searched for the markers once and not again
+    // when it is read for the next card or channel.
+    void replaceLineMarkers(std::string& line, std::span<const NumberMarker> markers) {
+        m_linePlans.replaceMarkers(line, this->InputPosition(), markers);
+    }
+    void replaceLineMarkers(std::string& line, std::initializer_list<NumberMarker> markers) {
+        m_linePlans.replaceMarkers(line, this->InputPosition(), markers);
     }
 
     int cardMarkerValue(const CardMarker& marker, const ChannelLoop& loop) const {
@@ -277,6 +285,7 @@ private:
 
     int m_maxCards;
     bool m_cardEndHeld = false;
+    DataLinePlans m_linePlans;
     std::optional<std::int64_t> m_cardBegin;
 };
 

@@ -110,41 +110,26 @@ void renumberStatement(std::string& line, std::string_view keyword, int newNumbe
 }
 
 void replaceMarkers(std::string& line, std::span<const NumberMarker> markers) {
-    const char* const begin = line.data();
-    const char* const end = begin + line.size();
-    const char* open = kw::findByte(begin, line.size(), '{');
-    if (open == nullptr) {
-        return;
-    }
     // Built beside the line and copied back: the line keeps its storage.
     thread_local std::string result;
     result.clear();
-    const char* copied = begin;
-    for (; open != nullptr;
-         open = kw::findByte(open + 1, static_cast<std::size_t>(end - open - 1), '{')) {
-        const auto rest = static_cast<std::size_t>(end - open);
-        for (const NumberMarker& marker : markers) {
-            if (marker.marker.size() <= rest && open[1] == marker.marker[1] &&
-                std::memcmp(open, marker.marker.data(), marker.marker.size()) == 0) {
-                result.append(copied, open);
-                if (marker.text.empty()) {
-                    result.append(DecimalText(marker.value));
-                } else {
-                    result.append(marker.text);
-                }
-                copied = open + marker.marker.size();
-                open = copied - 1;
-                break;
-            }
+    const char* copied = line.data();
+    bool replaced = false;
+    const std::size_t rest = scanMarkers(line, markers, [&](std::size_t before, std::size_t i) {
+        result.append(copied, before);
+        const NumberMarker& marker = markers[i];
+        if (marker.text.empty()) {
+            result.append(DecimalText(marker.value));
+        } else {
+            result.append(marker.text);
         }
-        if (open + 1 >= end) {
-            break;
-        }
-    }
-    if (copied == begin) {
+        copied += before + marker.marker.size();
+        replaced = true;
+    });
+    if (!replaced) {
         return; // no marker of the list
     }
-    result.append(copied, end);
+    result.append(copied, rest);
     line.assign(result);
 }
 

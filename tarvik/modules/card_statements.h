@@ -4,6 +4,9 @@
 // shape "  KEYWORD value" (two blanks, keyword, blank, value); the templates hold them for the
 // first card of a family, and a generator moves them to the card being written.
 
+#include "common/text/find_byte.h"
+
+#include <cstring>
 #include <initializer_list>
 #include <optional>
 #include <span>
@@ -72,6 +75,36 @@ struct NumberMarker {
     int value;
     std::string_view text = {};
 };
+
+// The scan of a line for the markers of a list: `onMarker(before, index)` for each marker
+// found, left to right, with the number of bytes since the end of the previous one; returns
+// the number of bytes after the last one (the line's size when none was found). The text a
+// marker stands for is not scanned: the scan goes on after the marker.
+template <typename OnMarker>
+std::size_t scanMarkers(std::string_view line, std::span<const NumberMarker> markers,
+                        OnMarker onMarker) {
+    const char* const begin = line.data();
+    const char* const end = begin + line.size();
+    const char* copied = begin;
+    for (const char* open = kw::findByte(begin, line.size(), '{'); open != nullptr;
+         open = kw::findByte(open + 1, static_cast<std::size_t>(end - open - 1), '{')) {
+        const auto rest = static_cast<std::size_t>(end - open);
+        for (std::size_t i = 0; i < markers.size(); ++i) {
+            const std::string_view name = markers[i].marker;
+            if (name.size() <= rest && open[1] == name[1] &&
+                std::memcmp(open, name.data(), name.size()) == 0) {
+                onMarker(static_cast<std::size_t>(open - copied), i);
+                copied = open + name.size();
+                open = copied - 1;
+                break;
+            }
+        }
+        if (open + 1 >= end) {
+            break;
+        }
+    }
+    return static_cast<std::size_t>(end - copied);
+}
 
 // replaceMarker for each marker of the list, in one scan of the line: a data line is read
 // again for every card and channel and holds several markers. The result is that of the

@@ -68,7 +68,7 @@ void CDwbFctHandler::OnDataLine(std::string& line) {
     if (removeAll(line, kShiftMarker) > 0) {
         m_shift = true;
     }
-    replaceMarkers(
+    replaceLineMarkers(
         line, {{"{c}", cardIndex()}, {"{k}", m_loop.channel()}, {"{p}", m_loop.globalChannel()}});
 }
 

@@ -59,10 +59,10 @@ int CFjnFctHandler::GetAddedSteps(int templateSteps) {
 
 void CFjnFctHandler::OnDataLine(std::string& line) {
     takeKind(line, kKindMarkers);
-    replaceMarkers(line, {{"{c}", cardIndex()},
-                          {"{k}", m_stimulus.channel()},
-                          {"{m}", m_measChannel},
-                          {"{l}", m_stimulus.globalChannel()}});
+    replaceLineMarkers(line, {{"{c}", cardIndex()},
+                              {"{k}", m_stimulus.channel()},
+                              {"{m}", m_measChannel},
+                              {"{l}", m_stimulus.globalChannel()}});
 }
 
 void CFjnFctHandler::OnBodyLine(std::string& line) {

@@ -81,7 +81,7 @@ void CKvrFctHandler::OnDataLine(std::string& line) {
     ReplaceValueToken(m_nominal, line, "{sw,");
 }
 
-void CKvrFctHandler::replaceTextMarkers(std::string& line) const {
+void CKvrFctHandler::replaceTextMarkers(std::string& line) {
     if (line.find('{') == std::string::npos) {
         return;
     }

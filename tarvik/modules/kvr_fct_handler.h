@@ -37,7 +37,7 @@ protected:
     void selectCard() override;
 
 private:
-    void replaceTextMarkers(std::string& line) const;
+    void replaceTextMarkers(std::string& line);
     void endChannelStep(int stepNumber, std::int64_t stepStart, int groupKind);
     void endPositiveSupply(int selectionEndKind);
     void endNegativeSupply(std::int64_t stepStart, int positiveKind);

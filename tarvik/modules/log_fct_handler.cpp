@@ -56,7 +56,7 @@ void CLogFctHandler::OnDataLine(std::string& line) {
     if (removeAll(line, kIgnoreGat520) > 0 && card().agat520 != 0) {
         m_stepKind = kDrop;
     }
-    replaceMarkers(
+    replaceLineMarkers(
         line, {{"{c}", cardIndex()}, {"{k}", m_loop.channel()}, {"{l}", m_loop.globalChannel()}});
     ReplaceValueToken(m_driveHigh, line, "{th,");
     ReplaceValueToken(m_compareLow, line, "{cl,");

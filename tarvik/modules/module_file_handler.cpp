@@ -209,8 +209,8 @@ void CModuleFileHandler::replayStep(RunState& state, const StepRecording& step) 
     state.inStep = true;
     state.inColumns = false;
     m_output.dropStaged();
-    for (const StepEvent& event : step.events) {
-        const std::string_view text = step.text(event);
+    for (const StepEvent& event : m_recordings.events(step)) {
+        const std::string_view text = m_recordings.text(event);
         switch (event.kind) {
         case StepEvent::Kind::plain:
             m_output.stage(text);
@@ -220,7 +220,7 @@ void CModuleFileHandler::replayStep(RunState& state, const StepRecording& step) 
             break;
         case StepEvent::Kind::data:
         case StepEvent::Kind::body:
-            if (!replayHookedLine(state, step, event)) {
+            if (!replayHookedLine(state, event)) {
                 return;
             }
             break;
@@ -233,13 +233,12 @@ void CModuleFileHandler::replayStep(RunState& state, const StepRecording& step) 
 
 // False when the hook sought the input or finished the body: the pass then goes on reading
 // lines after this one (or where the seek sent it).
-bool CModuleFileHandler::replayHookedLine(RunState& state, const StepRecording& step,
-                                          const StepEvent& event) {
+bool CModuleFileHandler::replayHookedLine(RunState& state, const StepEvent& event) {
     const bool body = event.kind == StepEvent::Kind::body;
     state.inBody = body;
     state.dataState = event.dataState;
     const int seeks = m_seeks;
-    m_line.assign(step.text(event));
+    m_line.assign(m_recordings.text(event));
     m_replaying = true;
     m_replayPosition = event.lineEnd;
     if (body) {

@@ -194,7 +194,7 @@ private:
     void run();
     const StepRecording* recordedStepAt(const RunState& state) const;
     void replayStep(RunState& state, const StepRecording& step);
-    bool replayHookedLine(RunState& state, const StepRecording& step, const StepEvent& event);
+    bool replayHookedLine(RunState& state, const StepEvent& event);
     void handleLine(RunState& state, std::string_view line, std::int64_t lineStart);
     void endStep(RunState& state);
     std::string_view readCountLine(RunState& state, std::string_view line);

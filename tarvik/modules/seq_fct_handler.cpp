@@ -75,7 +75,7 @@ void CSeqFctHandler::OnDataLine(std::string& line) {
     replaceTextMarkers(line);
 }
 
-void CSeqFctHandler::replaceTextMarkers(std::string& line) const {
+void CSeqFctHandler::replaceTextMarkers(std::string& line) {
     replaceCardMarkers(line, kCardLoopMarkers, m_loop,
                        {{"{j}", m_relayIndex},
                         {"{l}", card().logicBase},

@@ -34,7 +34,7 @@ protected:
     void selectCard() override;
 
 private:
-    void replaceTextMarkers(std::string& line) const;
+    void replaceTextMarkers(std::string& line);
     void endFirstSetHighToLow(int stepNumber, std::int64_t stepStart);
     void endFirstSetLowToHigh(std::int64_t stepStart);
     void endOtherSetHighToLow(std::int64_t stepStart);

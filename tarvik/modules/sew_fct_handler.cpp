@@ -102,11 +102,12 @@ int CSewFctHandler::GetAddedSteps(int) {
 
 void CSewFctHandler::OnDataLine(std::string& line) {
     CTemplateFileHandler::OnDataLine(line);
-    replaceMarkers(
-        line, {{"{c}", cardIndex()},
-               {"{k}", m_pairNo},
-               {"{r}", m_runningRelay},
-               {"{rl}", relayLocation(m_cards.current(), m_pairNo, m_highRelay < m_lowRelay)}});
+    m_linePlans.replaceMarkers(
+        line, InputPosition(),
+        {{"{c}", cardIndex()},
+         {"{k}", m_pairNo},
+         {"{r}", m_runningRelay},
+         {"{rl}", relayLocation(m_cards.current(), m_pairNo, m_highRelay < m_lowRelay)}});
 }
 
 void CSewFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {

@@ -11,6 +11,7 @@
 
 #include "tarvik/config/card_records.h"
 #include "tarvik/modules/card_sequence.h"
+#include "tarvik/modules/data_line_plans.h"
 #include "tarvik/modules/template_file_handler.h"
 
 #include <optional>
@@ -54,6 +55,7 @@ private:
     int m_highRelay = 0;
     int m_lowRelay = 0;
     std::optional<std::int64_t> m_furtherCardStart; // where step 2020 began
+    DataLinePlans m_linePlans;
 };
 
 } // namespace tarvik

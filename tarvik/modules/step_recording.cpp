@@ -3,35 +3,50 @@
 namespace tarvik {
 
 void StepRecordings::begin(std::int64_t position) {
-    m_active = m_bytes < kMaxBytes && !m_steps.contains(position);
+    abandon();
+    m_active = m_bytes.size() < kMaxBytes && !m_steps.contains(position);
+    m_currentStart = position;
+    m_currentBytes = m_bytes.size();
+    m_currentEvents = m_events.size();
+}
+
+void StepRecordings::abandon() {
     if (m_active) {
-        m_current = StepRecording{};
-        m_currentStart = position;
+        m_active = false;
+        m_bytes.resize(m_currentBytes);
+        m_events.resize(m_currentEvents);
     }
 }
 
-std::uint32_t StepRecordings::append(std::string_view bytes) {
-    const auto begin = static_cast<std::uint32_t>(m_current.bytes.size());
-    m_current.bytes.append(bytes);
-    return begin;
+// A step larger than what is left of the budget is not kept.
+bool StepRecordings::fits(std::size_t bytes) {
+    if (m_bytes.size() - m_currentBytes + bytes > kMaxBytes) {
+        abandon();
+    }
+    return m_active;
 }
 
 void StepRecordings::plain(std::string_view line) {
-    // Consecutive plain lines become one block, written with one copy.
-    if (m_current.events.empty() || m_current.events.back().kind != StepEvent::Kind::plain) {
-        m_current.events.push_back(
-            {StepEvent::Kind::plain, 0, static_cast<std::uint32_t>(m_current.bytes.size()), 0, 0});
+    if (!fits(line.size() + 2)) {
+        return;
     }
-    append(line);
-    append("\r\n");
-    m_current.events.back().size += static_cast<std::uint32_t>(line.size() + 2);
+    // Consecutive plain lines become one block, written with one copy.
+    if (m_events.size() == m_currentEvents || m_events.back().kind != StepEvent::Kind::plain) {
+        m_events.push_back({StepEvent::Kind::plain, 0, 0, m_bytes.size(), 0});
+    }
+    m_bytes.append(line);
+    m_bytes.append("\r\n");
+    m_events.back().size += static_cast<std::uint32_t>(line.size() + 2);
 }
 
 void StepRecordings::hooked(StepEvent::Kind kind, std::string_view line, std::int64_t lineEnd,
                             int dataState) {
-    const std::uint32_t begin = append(line);
-    m_current.events.push_back({kind, static_cast<std::uint8_t>(dataState), begin,
-                                static_cast<std::uint32_t>(line.size()), lineEnd});
+    if (!fits(line.size())) {
+        return;
+    }
+    m_events.push_back({kind, static_cast<std::uint8_t>(dataState),
+                        static_cast<std::uint32_t>(line.size()), m_bytes.size(), lineEnd});
+    m_bytes.append(line);
 }
 
 void StepRecordings::finish(std::int64_t end, int dataState) {
@@ -39,10 +54,8 @@ void StepRecordings::finish(std::int64_t end, int dataState) {
         return;
     }
     m_active = false;
-    m_current.end = end;
-    m_current.endState = static_cast<std::uint8_t>(dataState);
-    m_bytes += m_current.bytes.size() + m_current.events.size() * sizeof(StepEvent);
-    m_steps.emplace(m_currentStart, std::move(m_current));
+    m_steps.emplace(m_currentStart, StepRecording{m_currentEvents, m_events.size(), end,
+                                                  static_cast<std::uint8_t>(dataState)});
 }
 
 } // namespace tarvik

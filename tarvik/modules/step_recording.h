@@ -19,6 +19,7 @@
 // or finishes the body.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -30,20 +31,17 @@ struct StepEvent {
     enum class Kind : std::uint8_t { plain, number, data, body };
     Kind kind;
     std::uint8_t dataState; // the pass's data-block state at a data or body line
-    std::uint32_t begin;    // the event's bytes in StepRecording::bytes
-    std::uint32_t size;
-    std::int64_t lineEnd; // input position after the line (number, data, body)
+    std::uint32_t size;     // bytes of the event (plain: lines with CR LF; others: the line)
+    std::size_t begin;      // where they begin in the recordings' bytes
+    std::int64_t lineEnd;   // input position after the line (number, data, body)
 };
 
+// One recorded step: its events, a range of the recordings' event list.
 struct StepRecording {
-    std::string bytes;
-    std::vector<StepEvent> events;
+    std::size_t firstEvent = 0;
+    std::size_t endEvent = 0;
     std::int64_t end = 0;      // input position after the ENDSTEP line
     std::uint8_t endState = 0; // the pass's data-block state there
-
-    std::string_view text(const StepEvent& event) const {
-        return std::string_view(bytes).substr(event.begin, event.size);
-    }
 };
 
 class StepRecordings {
@@ -61,11 +59,21 @@ public:
         return found == m_steps.end() ? nullptr : &found->second;
     }
 
+    std::span<const StepEvent> events(const StepRecording& step) const {
+        return std::span<const StepEvent>(m_events).subspan(step.firstEvent,
+                                                            step.endEvent - step.firstEvent);
+    }
+    // The bytes of an event; valid until the next step is recorded.
+    std::string_view text(const StepEvent& event) const {
+        return std::string_view(m_bytes).substr(event.begin, event.size);
+    }
+
     // Starts recording the step whose BEGINSTEP line begins at `position`, unless it is
     // recorded already or the budget is spent.
     void begin(std::int64_t position);
     bool recording() const { return m_active; }
-    void abandon() { m_active = false; }
+    // Forgets what was recorded of the current step.
+    void abandon();
 
     void plain(std::string_view line);
     void hooked(StepEvent::Kind kind, std::string_view line, std::int64_t lineEnd, int dataState);
@@ -73,12 +81,15 @@ public:
     void finish(std::int64_t end, int dataState);
 
 private:
-    std::uint32_t append(std::string_view bytes);
+    bool fits(std::size_t bytes);
 
+    // All steps' bytes and events, back to back: one allocation that grows, not one per step.
+    std::string m_bytes;
+    std::vector<StepEvent> m_events;
     std::unordered_map<std::int64_t, StepRecording> m_steps;
-    StepRecording m_current;
-    std::int64_t m_currentStart = 0;
-    std::size_t m_bytes = 0;
+    std::int64_t m_currentStart = 0; // BEGINSTEP position of the step being recorded
+    std::size_t m_currentBytes = 0;  // where its bytes and events begin
+    std::size_t m_currentEvents = 0;
     bool m_active = false;
 };
 

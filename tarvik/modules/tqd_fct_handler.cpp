@@ -74,7 +74,7 @@ void CTqdFctHandler::takeMarkers(std::string& line) {
     }
 }
 
-void CTqdFctHandler::replaceTextMarkers(std::string& line) const {
+void CTqdFctHandler::replaceTextMarkers(std::string& line) {
     if (line.find('{') == std::string::npos) {
         return;
     }

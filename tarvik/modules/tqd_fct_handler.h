@@ -37,7 +37,7 @@ protected:
 
 private:
     void takeMarkers(std::string& line);
-    void replaceTextMarkers(std::string& line) const;
+    void replaceTextMarkers(std::string& line);
     void endPositiveSupply(int stepNumber);
     void endNegativeSupply(int stepNumber, std::int64_t stepStart);
     bool replaceSupplyLine(std::string& line) const;

@@ -4,6 +4,7 @@
 #include "tarvik/modules/card_statements.h"
 
 #include "tarvik/modules/card_sequence.h"
+#include "tarvik/modules/data_line_plans.h"
 #include "tarvik/modules/module_text.h"
 #include "tarvik/modules/value_slot.h"
 
@@ -132,6 +133,8 @@ std::string randomLine(std::mt19937& random) {
         "{r}",
         "{rl}",
         "{l}",
+        "{g}",
+        "{s}",
         "{TEST_CHANNELS}",
         "{TEST_GROUPS}",
         "{CARD_BEGIN}",
@@ -156,9 +159,11 @@ std::string randomLine(std::mt19937& random) {
 } // namespace
 
 // The generators take a data line's tokens and markers in one scan; that must give what the
-// calls one after the other give, on any line.
+// calls one after the other give, on any line. The plans kept per line must give the same,
+// made afresh when another line or another marker list comes under the same key.
 TEST(OneScan, GivesWhatTheCallsOneAfterAnotherGive) {
     std::mt19937 random(19);
+    DataLinePlans plans;
     for (int round = 0; round < 20000; ++round) {
         const std::string line = randomLine(random);
         SCOPED_TRACE(line);
@@ -186,18 +191,45 @@ TEST(OneScan, GivesWhatTheCallsOneAfterAnotherGive) {
             replaceMarker(inTurn, marker, value);
         }
         ASSERT_EQ(inTurn, replaced);
-
-        constexpr StepKindMarker kinds[] = {
-            {"{TEST_GROUPS}", 2}, {"{CARD_BEGIN}", 1}, {"{TEST_CHANNELS}", 3}};
-        std::string taken = line, removed = line;
-        int expected = 0;
-        for (const StepKindMarker& kind : kinds) {
-            if (removeAll(removed, kind.marker) > 0) {
-                expected = kind.kind;
-                break;
+        // Five keys, each line with both lists in turns that change with the round: a key sees
+        // the same list with another line, and another list with the same line.
+        const std::int64_t key = round % 5;
+        const bool swap = round % 2 == 1;
+        const NumberMarker cardMarkers[] = {
+            {"{c}", 3}, {"{cs}", -14}, {"{k}", 0}, {"{r}", 77}, {"{rl}", 5}};
+        const NumberMarker loopMarkers[] = {
+            {"{c}", 1}, {"{l}", 8, "A2"}, {"{k}", 12}, {"{g}", 2}, {"{s}", 40}};
+        const std::span<const NumberMarker> card(cardMarkers), loop(loopMarkers);
+        for (const auto list : {swap ? loop : card, swap ? card : loop}) {
+            std::string direct = line;
+            replaceMarkers(direct, list);
+            for (int again = 0; again < 2; ++again) {
+                std::string planned = line;
+                plans.replaceMarkers(planned, key, list);
+                ASSERT_EQ(direct, planned);
             }
         }
-        ASSERT_EQ(expected, takeStepKind(taken, kinds));
-        ASSERT_EQ(removed, taken);
+
+        constexpr StepKindMarker groupsFirst[] = {
+            {"{TEST_GROUPS}", 2}, {"{CARD_BEGIN}", 1}, {"{TEST_CHANNELS}", 3}};
+        constexpr StepKindMarker channelsFirst[] = {{"{TEST_CHANNELS}", 3}, {"{TEST_GROUPS}", 2}};
+        const std::span<const StepKindMarker> groups(groupsFirst), channels(channelsFirst);
+        for (const auto kinds : {swap ? channels : groups, swap ? groups : channels}) {
+            std::string taken = line, removed = line;
+            int expected = 0;
+            for (const StepKindMarker& kind : kinds) {
+                if (removeAll(removed, kind.marker) > 0) {
+                    expected = kind.kind;
+                    break;
+                }
+            }
+            ASSERT_EQ(expected, takeStepKind(taken, kinds));
+            ASSERT_EQ(removed, taken);
+            for (int again = 0; again < 2; ++again) {
+                std::string planned = line;
+                ASSERT_EQ(expected, plans.takeKind(planned, key, kinds, {}));
+                ASSERT_EQ(removed, planned);
+            }
+        }
     }
 }

@@ -1,0 +1,113 @@
+#include "tarvik/modules/data_line_plans.h"
+
+#include "tarvik/modules/module_text.h"
+
+#include <cstring>
+
+namespace tarvik {
+
+DataLinePlans::LinePlan* DataLinePlans::plan(std::int64_t key) {
+    if (m_lines.size() >= kMostLines) {
+        const auto found = m_lines.find(key);
+        return found == m_lines.end() ? nullptr : &found->second;
+    }
+    return &m_lines[key];
+}
+
+int DataLinePlans::takeKind(std::string& line, std::int64_t key,
+                            std::span<const StepKindMarker> own,
+                            std::span<const StepKindMarker> common) {
+    const auto take = [&] {
+        const int kind = takeStepKind(line, own);
+        return kind != 0 ? kind : takeStepKind(line, common);
+    };
+    LinePlan* lines = plan(key);
+    if (lines == nullptr) {
+        return take();
+    }
+    KindPlan& kept = lines->kind;
+    if (kept.own == own.data() && kept.common == common.data() && kept.input == line) {
+        line = kept.output;
+        return kept.kind;
+    }
+    kept.own = own.data();
+    kept.common = common.data();
+    kept.input = line;
+    kept.kind = take();
+    kept.output = line;
+    return kept.kind;
+}
+
+void DataLinePlans::replaceMarkers(std::string& line, std::int64_t key,
+                                   std::span<const NumberMarker> markers) {
+    LinePlan* lines = line.size() < kNoMarker ? plan(key) : nullptr;
+    if (lines == nullptr) {
+        tarvik::replaceMarkers(line, markers);
+        return;
+    }
+    MarkerPlan& kept = lines->markers;
+    if (!kept.made || kept.input != line || !sameNames(kept, markers)) {
+        make(kept, line, markers);
+    }
+    fill(line, kept, markers);
+}
+
+bool DataLinePlans::sameNames(const MarkerPlan& plan, std::span<const NumberMarker> markers) {
+    if (plan.names.size() != markers.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < markers.size(); ++i) {
+        // The names are literals: the same text at the same place, or compared.
+        const std::string_view name = markers[i].marker;
+        if (name.data() != plan.names[i].data() && name != plan.names[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The scan of replaceMarkers, noting where each marker stands instead of writing its value.
+void DataLinePlans::make(MarkerPlan& plan, std::string_view line,
+                         std::span<const NumberMarker> markers) {
+    plan.made = true;
+    plan.input.assign(line);
+    plan.names.clear();
+    for (const NumberMarker& marker : markers) {
+        plan.names.push_back(marker.marker);
+    }
+    plan.pieces.clear();
+    const std::size_t rest = scanMarkers(line, markers, [&](std::size_t before, std::size_t i) {
+        plan.pieces.push_back({static_cast<std::uint32_t>(before), static_cast<std::uint32_t>(i)});
+    });
+    if (!plan.pieces.empty()) {
+        plan.pieces.push_back({static_cast<std::uint32_t>(rest), kNoMarker});
+    }
+}
+
+void DataLinePlans::fill(std::string& line, const MarkerPlan& plan,
+                         std::span<const NumberMarker> markers) {
+    if (plan.pieces.empty()) {
+        return;
+    }
+    // Built beside the line and copied back: the line keeps its storage.
+    thread_local std::string result;
+    result.clear();
+    const char* from = plan.input.data();
+    for (const Piece& piece : plan.pieces) {
+        result.append(from, piece.literal);
+        from += piece.literal;
+        if (piece.marker == kNoMarker) {
+            break;
+        }
+        const NumberMarker& marker = markers[piece.marker];
+        if (marker.text.empty()) {
+            result.append(DecimalText(marker.value));
+        } else {
+            result.append(marker.text);
+        }
+        from += marker.marker.size();
+    }
+    line.assign(result);
+}
+
+} // namespace tarvik
