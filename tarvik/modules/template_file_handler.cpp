@@ -27,11 +27,11 @@ void CTemplateFileHandler::parseStepValues(std::string& line,
     parseOnce(line, std::span<const ValueTokenRequest>(requests, std::size(base) + own.size()));
 }
 
-// A line without a brace holds no token and costs nothing to parse; any other is parsed the
-// first time it is read and answered from what that gave when it is read again.
+// A line that holds no token costs nothing to parse; any other is parsed the first time it is
+// read and answered from what that gave when it is read again.
 void CTemplateFileHandler::parseOnce(std::string& line,
                                      std::span<const ValueTokenRequest> requests) {
-    if (line.find('{') == std::string::npos) {
+    if (!mayHoldValueTokens(line)) {
         return;
     }
     const std::int64_t position = InputPosition();

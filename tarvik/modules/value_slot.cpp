@@ -257,9 +257,9 @@ bool ParseValueToken(ValueSlot& slot, std::string& line, std::string_view name,
 }
 
 bool ParseValueTokens(std::string& line, std::span<const ValueTokenRequest> requests) {
-    // A line without a "{" holds no token; the scan of one that has braces is its own test
-    // for tokens of the names, as most data lines hold none.
-    if (indexOf(line, '{', 0) == std::string::npos) {
+    // The scan of a line that may hold tokens is its own test for tokens of the names, as most
+    // data lines hold none.
+    if (!mayHoldValueTokens(line)) {
         return false;
     }
     ValueTokenRequest named[8];

@@ -39,6 +39,12 @@ struct ValueSlot {
 bool ParseValueToken(ValueSlot& slot, std::string& line, std::string_view name,
                      std::string_view param);
 
+// Whether the line may hold a value token at all: every token has a "{" and an "=". A line
+// without either is left as it is by the parse, whatever it is asked for.
+inline bool mayHoldValueTokens(std::string_view line) {
+    return line.find('{') != std::string_view::npos && line.find('=') != std::string_view::npos;
+}
+
 // One token name a line is parsed for: where its value goes, its name and its param.
 struct ValueTokenRequest {
     ValueSlot* slot;
