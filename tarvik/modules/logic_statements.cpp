@@ -4,6 +4,7 @@
 #include "tarvik/modules/module_text.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tarvik {
 
@@ -50,12 +51,14 @@ bool shiftPatternStep(std::string& line, std::string_view keyword, int firstChan
     }
     // In place: the step number as a number, one blank, a dot for each channel before the
     // first, then the pattern.
-    const int step = leadingInt(std::string_view(line).substr(keyword.size()));
+    const DecimalText step(leadingInt(std::string_view(line).substr(keyword.size())));
     const std::size_t patternStart = end < line.size() && line[end] == ' ' ? end + 1 : end;
-    std::string head{DecimalText(step).view()};
-    head += ' ';
-    head.append(static_cast<std::size_t>(firstChannel - 1), '.');
-    line.replace(keyword.size(), patternStart - keyword.size(), head);
+    const std::size_t head = step.view().size() + 1 + static_cast<std::size_t>(firstChannel - 1);
+    // The head is made all dots in the line's own storage, then the number and blank written
+    // over its start: no text is built beside the line.
+    line.replace(keyword.size(), patternStart - keyword.size(), head, '.');
+    std::memcpy(line.data() + keyword.size(), step.view().data(), step.view().size());
+    line[keyword.size() + step.view().size()] = ' ';
     return true;
 }
 
