@@ -6,7 +6,10 @@
 
 namespace tarvik {
 
-DataLinePlans::LinePlan* DataLinePlans::plan(std::int64_t key) {
+DataLinePlans::LinePlan* DataLinePlans::plan(std::int64_t key, std::string_view line) {
+    if (line.size() > kLongestLine) {
+        return nullptr;
+    }
     if (m_lines.size() >= kMostLines) {
         const auto found = m_lines.find(key);
         return found == m_lines.end() ? nullptr : &found->second;
@@ -21,7 +24,7 @@ int DataLinePlans::takeKind(std::string& line, std::int64_t key,
         const int kind = takeStepKind(line, own);
         return kind != 0 ? kind : takeStepKind(line, common);
     };
-    LinePlan* lines = plan(key);
+    LinePlan* lines = plan(key, line);
     if (lines == nullptr) {
         return take();
     }
@@ -40,7 +43,7 @@ int DataLinePlans::takeKind(std::string& line, std::int64_t key,
 
 void DataLinePlans::replaceMarkers(std::string& line, std::int64_t key,
                                    std::span<const NumberMarker> markers) {
-    LinePlan* lines = line.size() < kNoMarker ? plan(key) : nullptr;
+    LinePlan* lines = plan(key, line);
     if (lines == nullptr) {
         tarvik::replaceMarkers(line, markers);
         return;

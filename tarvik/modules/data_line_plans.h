@@ -26,9 +26,11 @@ namespace tarvik {
 
 class DataLinePlans {
 public:
-    // Lines kept at most (a few hundred in the largest template); further lines are searched
-    // each time, with no more memory than that.
+    // Lines kept at most (a few hundred in the largest template), and the longest line kept
+    // (data lines are a few dozen bytes); other lines are searched each time, with no more
+    // memory than that.
     static constexpr std::size_t kMostLines = 4096;
+    static constexpr std::size_t kLongestLine = 4096;
 
     // takeStepKind(line, own), or when that finds none, takeStepKind(line, common).
     int takeKind(std::string& line, std::int64_t key, std::span<const StepKindMarker> own,
@@ -65,7 +67,7 @@ private:
         MarkerPlan markers;
     };
 
-    LinePlan* plan(std::int64_t key);
+    LinePlan* plan(std::int64_t key, std::string_view line);
     static bool sameNames(const MarkerPlan& plan, std::span<const NumberMarker> markers);
     static void make(MarkerPlan& plan, std::string_view line,
                      std::span<const NumberMarker> markers);

@@ -2,9 +2,14 @@
 
 namespace tarvik {
 
+std::size_t StepRecordings::kept() const {
+    return m_bytes.size() + m_events.size() * sizeof(StepEvent) +
+           m_steps.size() * (sizeof(StepRecording) + sizeof(std::int64_t));
+}
+
 void StepRecordings::begin(std::int64_t position) {
     abandon();
-    m_active = m_bytes.size() < kMaxBytes && !m_steps.contains(position);
+    m_active = kept() < kMaxBytes && !m_steps.contains(position);
     m_currentStart = position;
     m_currentBytes = m_bytes.size();
     m_currentEvents = m_events.size();
@@ -18,9 +23,10 @@ void StepRecordings::abandon() {
     }
 }
 
-// A step larger than what is left of the budget is not kept.
+// A step that would take the recordings beyond their budget is not kept. Events count with
+// their size: a step of many empty lines must not keep more than it reads.
 bool StepRecordings::fits(std::size_t bytes) {
-    if (m_bytes.size() - m_currentBytes + bytes > kMaxBytes) {
+    if (kept() + bytes + sizeof(StepEvent) > kMaxBytes) {
         abandon();
     }
     return m_active;

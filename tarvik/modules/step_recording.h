@@ -46,8 +46,8 @@ struct StepRecording {
 
 class StepRecordings {
 public:
-    // All recordings of one module together hold at most this many bytes; later steps are
-    // read line by line as before.
+    // All recordings of one module together hold at most this many bytes (their text and
+    // events); later steps are read line by line as before.
     static constexpr std::size_t kMaxBytes = std::size_t{1} << 22;
 
     // The recorded step that begins at `position`; nullptr when there is none.
@@ -81,6 +81,7 @@ public:
     void finish(std::int64_t end, int dataState);
 
 private:
+    std::size_t kept() const;
     bool fits(std::size_t bytes);
 
     // All steps' bytes and events, back to back: one allocation that grows, not one per step.

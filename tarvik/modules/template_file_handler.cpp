@@ -35,9 +35,10 @@ void CTemplateFileHandler::parseOnce(std::string& line,
         return;
     }
     const std::int64_t position = InputPosition();
-    if (m_parsedLines.size() >= kMostKeptLines && !m_parsedLines.contains(position)) {
-        // A template with more data lines than real ones have: parsed each time they are
-        // read, with no more memory than that.
+    if (line.size() > kLongestKeptLine ||
+        (m_parsedLines.size() >= kMostKeptLines && !m_parsedLines.contains(position))) {
+        // A template with more or longer data lines than real ones have: parsed each time
+        // they are read, with no more memory than that.
         ParseValueTokens(line, requests);
         return;
     }

@@ -43,6 +43,7 @@ private:
     static constexpr std::size_t kMostRequests = 8; // what one scan serves
     // Data lines whose parse is kept (a few hundred in the largest template; about 1 KiB each).
     static constexpr std::size_t kMostKeptLines = 4096;
+    static constexpr std::size_t kLongestKeptLine = 4096; // data lines are a few dozen bytes
 
     // What the value tokens of one template data line gave: the line is read again for every
     // card and channel, and parsing it again would give the same, as long as the line and the

@@ -8,6 +8,7 @@
 
 #include "common/text/line_file.h"
 #include "tarvik/modules/conditional_steps.h"
+#include "tarvik/modules/step_recording.h"
 
 #include <gtest/gtest.h>
 
@@ -448,4 +449,24 @@ TEST(ModuleFileHandler, AStepReadAgainGivesTheHooksWhatReadingItLineByLineGives)
         ASSERT_EQ(calls[1], calls[0]) << "seed " << seed;
         ASSERT_EQ(written[1], written[0]) << "seed " << seed;
     }
+}
+
+// What a module's steps keep for being read again is bounded by its size in memory, empty
+// lines counted with what keeping them costs: a step of endless empty lines is not kept.
+TEST(StepRecordings, AStepBeyondTheBudgetIsNotKeptEvenOfEmptyLines) {
+    StepRecordings recordings;
+    recordings.begin(0);
+    const std::size_t lines = StepRecordings::kMaxBytes / sizeof(StepEvent) + 1;
+    for (std::size_t i = 0; i < lines && recordings.recording(); ++i) {
+        recordings.hooked(StepEvent::Kind::data, "", static_cast<std::int64_t>(i), 98);
+    }
+    EXPECT_FALSE(recordings.recording());
+    recordings.finish(static_cast<std::int64_t>(lines), 0);
+    EXPECT_EQ(nullptr, recordings.find(0));
+
+    recordings.begin(100); // a later step of ordinary size is kept again
+    recordings.plain("BEGINSTEP");
+    recordings.finish(200, 0);
+    ASSERT_NE(nullptr, recordings.find(100));
+    EXPECT_EQ("BEGINSTEP\r\n", recordings.text(recordings.events(*recordings.find(100))[0]));
 }
