@@ -109,6 +109,14 @@ void renumberStatement(std::string& line, std::string_view keyword, int newNumbe
     line = std::string(keyword) + std::to_string(newNumber) + " " + text;
 }
 
+void appendMarkerValue(std::string& text, const NumberMarker& marker) {
+    if (marker.text.empty()) {
+        text.append(DecimalText(marker.value));
+    } else {
+        text.append(marker.text);
+    }
+}
+
 void replaceMarkers(std::string& line, std::span<const NumberMarker> markers) {
     // Built beside the line and copied back: the line keeps its storage.
     thread_local std::string result;
@@ -117,13 +125,8 @@ void replaceMarkers(std::string& line, std::span<const NumberMarker> markers) {
     bool replaced = false;
     const std::size_t rest = scanMarkers(line, markers, [&](std::size_t before, std::size_t i) {
         result.append(copied, before);
-        const NumberMarker& marker = markers[i];
-        if (marker.text.empty()) {
-            result.append(DecimalText(marker.value));
-        } else {
-            result.append(marker.text);
-        }
-        copied += before + marker.marker.size();
+        appendMarkerValue(result, markers[i]);
+        copied += before + markers[i].marker.size();
         replaced = true;
     });
     if (!replaced) {

@@ -76,6 +76,9 @@ struct NumberMarker {
     std::string_view text = {};
 };
 
+// What a marker stands for, appended to `text`: its text when it has one, else its number.
+void appendMarkerValue(std::string& text, const NumberMarker& marker);
+
 // The scan of a line for the markers of a list: `onMarker(before, index)` for each marker
 // found, left to right, with the number of bytes since the end of the previous one; returns
 // the number of bytes after the last one (the line's size when none was found). The text a

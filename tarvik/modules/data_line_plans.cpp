@@ -102,13 +102,8 @@ void DataLinePlans::fill(std::string& line, const MarkerPlan& plan,
         if (piece.marker == kNoMarker) {
             break;
         }
-        const NumberMarker& marker = markers[piece.marker];
-        if (marker.text.empty()) {
-            result.append(DecimalText(marker.value));
-        } else {
-            result.append(marker.text);
-        }
-        from += marker.marker.size();
+        appendMarkerValue(result, markers[piece.marker]);
+        from += markers[piece.marker].marker.size();
     }
     line.assign(result);
 }
