@@ -59,6 +59,8 @@ struct CModuleFileHandler::RunState {
 
     // Lines before the first step go straight to the output; their positions are final.
     bool writesDirectly() const { return !inStep && !stepsSeen; }
+    // A line of a step is staged with it, except an empty body line, which is dropped.
+    bool stagesInStep(std::string_view line) const { return inStep && !(inBody && line.empty()); }
 };
 
 CModuleFileHandler::CModuleFileHandler() = default;
@@ -416,7 +418,7 @@ void CModuleFileHandler::storeLine(const RunState& state, std::string_view line)
     if (state.writesDirectly()) {
         m_output.stagePlainLine(line);
         m_output.commitStaged();
-    } else if (state.inStep && !(state.inBody && line.empty())) {
+    } else if (state.stagesInStep(line)) {
         m_output.stagePlainLine(line);
     }
     // Text between or after steps is never written.
@@ -424,7 +426,7 @@ void CModuleFileHandler::storeLine(const RunState& state, std::string_view line)
 
 // storeLine for a line as the input gives it: a recorded step keeps it as it is staged.
 void CModuleFileHandler::storeInputLine(const RunState& state, std::string_view line) {
-    if (m_recordings.recording() && state.inStep && !(state.inBody && line.empty())) {
+    if (m_recordings.recording() && state.stagesInStep(line)) {
         m_recordings.plain(line);
     }
     storeLine(state, line);
@@ -435,7 +437,7 @@ void CModuleFileHandler::storeHookedLine(const RunState& state) {
     if (state.writesDirectly()) {
         m_output.stageLine(m_line);
         m_output.commitStaged();
-    } else if (state.inStep && !(state.inBody && m_line.empty())) {
+    } else if (state.stagesInStep(m_line)) {
         m_output.stageLine(m_line);
     }
 }
