@@ -2,6 +2,9 @@
 
 #include "tarvik/modules/module_text.h"
 
+#include "common/text/find_byte.h"
+
+#include <algorithm>
 #include <cstring>
 
 namespace tarvik {
@@ -10,11 +13,37 @@ DataLinePlans::LinePlan* DataLinePlans::plan(std::int64_t key, std::string_view 
     if (line.size() > kLongestLine) {
         return nullptr;
     }
+    // A generator asks for the kind and then the markers of the same line: the second
+    // question finds the plan without a second lookup (the map's entries do not move).
+    if (m_last != nullptr && key == m_lastKey) {
+        return m_last;
+    }
     if (m_lines.size() >= kMostLines) {
         const auto found = m_lines.find(key);
-        return found == m_lines.end() ? nullptr : &found->second;
+        return found == m_lines.end() ? nullptr : remember(key, &found->second);
     }
-    return &m_lines[key];
+    return remember(key, &m_lines[key]);
+}
+
+DataLinePlans::LinePlan* DataLinePlans::remember(std::int64_t key, LinePlan* plan) {
+    m_lastKey = key;
+    m_last = plan;
+    return plan;
+}
+
+bool DataLinePlans::allBraced(std::span<const StepKindMarker> own,
+                              std::span<const StepKindMarker> common) {
+    if (own.data() != m_bracedOwn || common.data() != m_bracedCommon) {
+        const auto braced = [](std::span<const StepKindMarker> table) {
+            return std::all_of(table.begin(), table.end(), [](const StepKindMarker& entry) {
+                return entry.marker.starts_with('{');
+            });
+        };
+        m_bracedOwn = own.data();
+        m_bracedCommon = common.data();
+        m_braced = braced(own) && braced(common);
+    }
+    return m_braced;
 }
 
 int DataLinePlans::takeKind(std::string& line, std::int64_t key,
@@ -24,6 +53,10 @@ int DataLinePlans::takeKind(std::string& line, std::int64_t key,
         const int kind = takeStepKind(line, own);
         return kind != 0 ? kind : takeStepKind(line, common);
     };
+    // Most data lines hold no brace at all, and so none of the markers, which all begin with one.
+    if (allBraced(own, common) && kw::findByte(line.data(), line.size(), '{') == nullptr) {
+        return 0;
+    }
     LinePlan* lines = plan(key, line);
     if (lines == nullptr) {
         return take();
@@ -92,20 +125,18 @@ void DataLinePlans::fill(std::string& line, const MarkerPlan& plan,
     if (plan.pieces.empty()) {
         return;
     }
-    // Built beside the line and copied back: the line keeps its storage.
-    thread_local std::string result;
-    result.clear();
+    // The plan keeps the input, so the line is written anew in its own storage.
+    line.clear();
     const char* from = plan.input.data();
     for (const Piece& piece : plan.pieces) {
-        result.append(from, piece.literal);
+        line.append(from, piece.literal);
         from += piece.literal;
         if (piece.marker == kNoMarker) {
             break;
         }
-        appendMarkerValue(result, markers[piece.marker]);
+        appendMarkerValue(line, markers[piece.marker]);
         from += markers[piece.marker].marker.size();
     }
-    line.assign(result);
 }
 
 } // namespace tarvik

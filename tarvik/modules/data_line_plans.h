@@ -68,6 +68,9 @@ private:
     };
 
     LinePlan* plan(std::int64_t key, std::string_view line);
+    LinePlan* remember(std::int64_t key, LinePlan* plan);
+    // Whether every marker of both tables begins with a brace (known per pair of tables).
+    bool allBraced(std::span<const StepKindMarker> own, std::span<const StepKindMarker> common);
     static bool sameNames(const MarkerPlan& plan, std::span<const NumberMarker> markers);
     static void make(MarkerPlan& plan, std::string_view line,
                      std::span<const NumberMarker> markers);
@@ -75,6 +78,11 @@ private:
                      std::span<const NumberMarker> markers);
 
     std::unordered_map<std::int64_t, LinePlan> m_lines;
+    std::int64_t m_lastKey = 0;
+    LinePlan* m_last = nullptr;
+    const StepKindMarker* m_bracedOwn = nullptr;
+    const StepKindMarker* m_bracedCommon = nullptr;
+    bool m_braced = false;
 };
 
 } // namespace tarvik
