@@ -170,7 +170,7 @@ void GenerationRun::prepare() {
 }
 
 std::vector<ModuleStep> GenerationRun::moduleSteps(const FolderRun& run) const {
-    const SequenceContext context{m_inputs, m_system, m_data, m_stamp, run.ist};
+    const SequenceContext context{m_inputs, m_system, m_data, m_stamp, TwinFlag{run.ist}};
     return run.cal ? calibrationSequence(context) : selfTestSequence(context);
 }
 
@@ -194,6 +194,8 @@ bool GenerationRun::generate() {
     DetailProgress progress(m_ui);
     const ScopedProgHandler registration(&progress);
     prepare();
+    m_firstOfKind[0].reset();
+    m_firstOfKind[1].reset();
     bool succeeded = true;
     std::vector<StagedTestmappe> staged;
     const std::vector<FolderRun> runs = folderRuns();
@@ -356,14 +358,24 @@ bool GenerationRun::deleteModules(const fs::path& folder,
 }
 
 bool GenerationRun::runModuleSteps(const std::vector<ModuleStep>& steps,
-                                   const ModuleFolders& folders, std::string& failure) {
+                                   const ModuleFolders& folders, const ModuleFolders* first,
+                                   std::string& failure) {
+    // The twin is built from the same template with the same delete list; a module that comes
+    // out the same is copied from the first Testmappe (which is complete by now): the card
+    // generators of the twin need not run again.
+    const bool copyFromFirst = first != nullptr &&
+                               first->templateFolder == folders.templateFolder &&
+                               first->entries == folders.entries;
     for (const ModuleStep& step : steps) {
         // Every row of the order moves the bar, also one whose module this folder does not hold.
         m_ui.setStep(step.progressText, step.percent);
         if (step.skip) {
             continue;
         }
-        if (!step.run(folders)) {
+        const auto entry = folders.entry(step.module);
+        const bool copied = copyFromFirst && step.sameInTwin && entry;
+        if (copied ? !kw::copyEntry(first->staging / *entry, folders.staging / *entry)
+                   : !step.run(folders)) {
             failure = step.failureMessage;
             return false;
         }
@@ -399,8 +411,9 @@ bool GenerationRun::stageFolder(const FolderRun& run, std::vector<StagedTestmapp
 
     m_ui.setStep("Löschen unnötiger Module", 15);
     std::string failure;
+    const std::optional<ModuleFolders>& first = m_firstOfKind[run.cal ? 1 : 0];
     if (!deleteModules(staging, plan->deletions, failure) ||
-        !runModuleSteps(steps, folders, failure)) {
+        !runModuleSteps(steps, folders, run.ist && first ? &*first : nullptr, failure)) {
         return failRun(staging, failure);
     }
 
@@ -410,6 +423,9 @@ bool GenerationRun::stageFolder(const FolderRun& run, std::vector<StagedTestmapp
     }
     const bool replace = std::find(m_replace.begin(), m_replace.end(), target) != m_replace.end();
     staged.push_back({names, replace});
+    if (!run.ist) {
+        m_firstOfKind[run.cal ? 1 : 0] = folders;
+    }
     return true;
 }
 

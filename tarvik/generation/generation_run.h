@@ -96,8 +96,10 @@ private:
     // Deletes what the copy could not leave out: listed entries that are folders.
     bool deleteModules(const std::filesystem::path& folder,
                        const std::vector<ModuleDeletion>& deletions, std::string& failure);
+    // `first`: the Testmappe of the same kind staged before from the same template, whose
+    // modules that come out the same in the twin are copied instead of generated again.
     bool runModuleSteps(const std::vector<ModuleStep>& steps, const ModuleFolders& folders,
-                        std::string& failure);
+                        const ModuleFolders* first, std::string& failure);
     bool failRun(const std::filesystem::path& staging, const std::string& message);
     bool reportFailure(const std::string& message);
 
@@ -108,6 +110,8 @@ private:
     RunData m_data;
     // Existing Testmappen the user agreed to replace.
     std::vector<std::filesystem::path> m_replace;
+    // The first Testmappe staged of each kind (self-test, calibration).
+    std::optional<ModuleFolders> m_firstOfKind[2];
 };
 
 // What "Generieren" starts, in the dialog and on the command line: one whole run stamped with

@@ -13,6 +13,7 @@
 #include <memory>
 #include <span>
 #include <string_view>
+#include <type_traits>
 
 namespace tarvik {
 
@@ -38,7 +39,7 @@ ModuleStep projectFileStep(const SequenceContext& c, bool cal) {
     const auto& deleteList = cal ? c.data.calDeleteList : c.data.selfTestDeleteList;
     ModuleStep step{20,
                     "Verarbeiten der Projekt-Datei",
-                    c.inputs.folderName(cal, c.ist) + ".860",
+                    c.inputs.folderName(cal, c.twin.ist) + ".860",
                     "rewriteProjectFile",
                     false,
                     "Die Projektdatei konnte nicht modifiziert werden!",
@@ -46,7 +47,7 @@ ModuleStep projectFileStep(const SequenceContext& c, bool cal) {
                     nullptr};
     // Steps outlive the context they were built from: keep copies, and the configuration,
     // which lives as long as the program.
-    step.run = [inputs = c.inputs, &system = c.system, ist = c.ist, cal, deleteList,
+    step.run = [inputs = c.inputs, &system = c.system, ist = c.twin.ist, cal, deleteList,
                 source = step.source](const ModuleFolders& folders) {
         const auto entry = folders.entry(source);
         return entry && rewriteProjectFile(inputs, system, folders.templateFolder / *entry,
@@ -60,7 +61,7 @@ ModuleStep documentationStep(const SequenceContext& c, bool cal, int percent) {
                     "SET2.SET", "rewriteDocumentation",
                     false,      "Die Dokumentation konnte nicht modifiziert werden!",
                     "SET2.SET", nullptr};
-    step.run = [inputs = c.inputs, &system = c.system, stamp = c.stamp, ist = c.ist,
+    step.run = [inputs = c.inputs, &system = c.system, stamp = c.stamp, ist = c.twin.ist,
                 cal](const ModuleFolders& folders) {
         // Written under the template's own spelling of the name.
         const auto entry = folders.entry("SET2.SET");
@@ -71,11 +72,25 @@ ModuleStep documentationStep(const SequenceContext& c, bool cal, int percent) {
 }
 
 // Makes the handler of a step when the step runs; the arguments are copies, as steps outlive
-// the context they were built from.
+// the context they were built from. A handler made without the twin flag writes the same
+// module in both Testmappen of a kind.
 using HandlerMaker = std::function<std::unique_ptr<CModuleFileHandler>()>;
 
-template <typename Handler, typename... Args> HandlerMaker make(Args... args) {
-    return [args...] { return std::make_unique<Handler>(args...); };
+struct HandlerRecipe {
+    HandlerMaker make;
+    bool sameInTwin;
+};
+
+template <typename Arg> const Arg& handlerArgument(const Arg& argument) {
+    return argument;
+}
+bool handlerArgument(TwinFlag twin) {
+    return twin.ist;
+}
+
+template <typename Handler, typename... Args> HandlerRecipe make(Args... args) {
+    return {[args...] { return std::make_unique<Handler>(handlerArgument(args)...); },
+            !(std::is_same_v<Args, TwinFlag> || ...)};
 }
 
 // Whether a step is passed over when its module is on the folder's delete list.
@@ -90,7 +105,7 @@ struct GeneratorRow {
     const char* handlerName;
     const char* failureName; // "Das <failureName> konnte nicht modifiziert werden!"
     Skip skip;
-    HandlerMaker make;
+    HandlerRecipe handler;
 };
 
 ModuleStep generatorStep(const GeneratorRow& row, const std::vector<std::string>& deleteList) {
@@ -104,10 +119,11 @@ ModuleStep generatorStep(const GeneratorRow& row, const std::vector<std::string>
                     std::string("Das ") + row.failureName + " konnte nicht modifiziert werden!",
                     module,
                     nullptr};
-    step.run = [module, make = row.make](const ModuleFolders& folders) {
+    step.run = [module, make = row.handler.make](const ModuleFolders& folders) {
         const auto handler = make();
         return processModule(*handler, folders, module);
     };
+    step.sameInTwin = row.handler.sameInTwin;
     return step;
 }
 
@@ -179,7 +195,7 @@ std::vector<ModuleStep> selfTestSequence(const SequenceContext& c) {
         {86, "GIV-Funktionstest-Moduls", kGiv.module, "CGivFctHandler", "GIV-Funktionstest-Modul",
          never, make<CGivFctHandler>(d.givList)},
         {88, "Print_Cert-Funktionstest-Moduls", "Print_Cert.fct", "CPrintCertSelHandler",
-         "Print_Cert-Kalibrier-Modul", never, make<CPrintCertSelHandler>(c.ist)},
+         "Print_Cert-Kalibrier-Modul", never, make<CPrintCertSelHandler>(c.twin)},
         {90, "Reset-Moduls", "resettest0.rst", "CResetHandler", "Reset-Modul", never,
          make<CResetHandler>(d.resetList)},
     };
@@ -188,7 +204,7 @@ std::vector<ModuleStep> selfTestSequence(const SequenceContext& c) {
 
 std::vector<ModuleStep> calibrationSequence(const SequenceContext& c) {
     const int type = c.system.systemType;
-    const bool ist = c.ist;
+    const TwinFlag ist = c.twin;
     const bool keithley = c.inputs.instrument == Instrument::Keithley2000;
     const bool keysight = c.inputs.instrument == Instrument::Keysight3458A;
     // A module on the calibration delete list is passed over.

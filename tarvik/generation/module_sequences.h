@@ -49,6 +49,16 @@ struct ModuleStep {
     std::string source;
     // Writes the module into the staging folder; false fails the step.
     std::function<bool(const ModuleFolders& folders)> run;
+    // The module comes out the same in the actual-value twin as in the first Testmappe of its
+    // kind (same template, handler made without the twin flag): the twin may take a copy.
+    bool sameInTwin = false;
+};
+
+// Whether a Testmappe is the actual-value twin ("_IST") of its kind. The sequences hand it to
+// a handler only as this type, so that a module whose handler is made without it is known to
+// come out the same in both Testmappen of a kind (ModuleStep::sameInTwin).
+struct TwinFlag {
+    bool ist;
 };
 
 struct SequenceContext {
@@ -56,7 +66,7 @@ struct SequenceContext {
     CSystemInfo& system;
     const RunData& data;
     const GenerationStamp& stamp;
-    bool ist;
+    TwinFlag twin;
 };
 
 std::vector<ModuleStep> selfTestSequence(const SequenceContext& context);
