@@ -194,8 +194,7 @@ bool GenerationRun::generate() {
     DetailProgress progress(m_ui);
     const ScopedProgHandler registration(&progress);
     prepare();
-    m_firstOfKind[0].reset();
-    m_firstOfKind[1].reset();
+    m_firstOfKind = {};
     bool succeeded = true;
     std::vector<StagedTestmappe> staged;
     const std::vector<FolderRun> runs = folderRuns();
@@ -411,7 +410,7 @@ bool GenerationRun::stageFolder(const FolderRun& run, std::vector<StagedTestmapp
 
     m_ui.setStep("Löschen unnötiger Module", 15);
     std::string failure;
-    const std::optional<ModuleFolders>& first = m_firstOfKind[run.cal ? 1 : 0];
+    const std::optional<ModuleFolders>& first = m_firstOfKind[run.cal];
     if (!deleteModules(staging, plan->deletions, failure) ||
         !runModuleSteps(steps, folders, run.ist && first ? &*first : nullptr, failure)) {
         return failRun(staging, failure);
@@ -424,7 +423,7 @@ bool GenerationRun::stageFolder(const FolderRun& run, std::vector<StagedTestmapp
     const bool replace = std::find(m_replace.begin(), m_replace.end(), target) != m_replace.end();
     staged.push_back({names, replace});
     if (!run.ist) {
-        m_firstOfKind[run.cal ? 1 : 0] = folders;
+        m_firstOfKind[run.cal] = folders;
     }
     return true;
 }

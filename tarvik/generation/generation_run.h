@@ -19,7 +19,9 @@
 
 #include "common/files/file_lock.h"
 
+#include <array>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -110,8 +112,8 @@ private:
     RunData m_data;
     // Existing Testmappen the user agreed to replace.
     std::vector<std::filesystem::path> m_replace;
-    // The first Testmappe staged of each kind (self-test, calibration).
-    std::optional<ModuleFolders> m_firstOfKind[2];
+    // The first Testmappe staged in this run of each kind, by `cal` (self-test, calibration).
+    std::array<std::optional<ModuleFolders>, 2> m_firstOfKind;
 };
 
 // What "Generieren" starts, in the dialog and on the command line: one whole run stamped with
