@@ -33,14 +33,17 @@ DataLinePlans::LinePlan* DataLinePlans::remember(std::int64_t key, LinePlan* pla
 
 bool DataLinePlans::allBraced(std::span<const StepKindMarker> own,
                               std::span<const StepKindMarker> common) {
-    if (own.data() != m_bracedOwn || common.data() != m_bracedCommon) {
+    const auto same = [](std::span<const StepKindMarker> a, std::span<const StepKindMarker> b) {
+        return a.data() == b.data() && a.size() == b.size();
+    };
+    if (!same(own, m_bracedOwn) || !same(common, m_bracedCommon)) {
         const auto braced = [](std::span<const StepKindMarker> table) {
             return std::all_of(table.begin(), table.end(), [](const StepKindMarker& entry) {
                 return entry.marker.starts_with('{');
             });
         };
-        m_bracedOwn = own.data();
-        m_bracedCommon = common.data();
+        m_bracedOwn = own;
+        m_bracedCommon = common;
         m_braced = braced(own) && braced(common);
     }
     return m_braced;

@@ -80,8 +80,9 @@ private:
     std::unordered_map<std::int64_t, LinePlan> m_lines;
     std::int64_t m_lastKey = 0;
     LinePlan* m_last = nullptr;
-    const StepKindMarker* m_bracedOwn = nullptr;
-    const StepKindMarker* m_bracedCommon = nullptr;
+    // The tables (constant) that m_braced was found for.
+    std::span<const StepKindMarker> m_bracedOwn;
+    std::span<const StepKindMarker> m_bracedCommon;
     bool m_braced = false;
 };
 

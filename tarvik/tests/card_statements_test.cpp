@@ -213,8 +213,11 @@ TEST(OneScan, GivesWhatTheCallsOneAfterAnotherGive) {
         constexpr StepKindMarker groupsFirst[] = {
             {"{TEST_GROUPS}", 2}, {"{CARD_BEGIN}", 1}, {"{TEST_CHANNELS}", 3}};
         constexpr StepKindMarker channelsFirst[] = {{"{TEST_CHANNELS}", 3}, {"{TEST_GROUPS}", 2}};
-        const std::span<const StepKindMarker> groups(groupsFirst), channels(channelsFirst);
-        for (const auto kinds : {swap ? channels : groups, swap ? groups : channels}) {
+        // A marker without a brace is found in a line that holds none.
+        constexpr StepKindMarker plainFirst[] = {{"Karte", 4}, {"{TEST_GROUPS}", 2}};
+        const std::span<const StepKindMarker> groups(groupsFirst), channels(channelsFirst),
+            plain(plainFirst);
+        for (const auto kinds : {swap ? channels : groups, swap ? groups : channels, plain}) {
             std::string taken = line, removed = line;
             int expected = 0;
             for (const StepKindMarker& kind : kinds) {
