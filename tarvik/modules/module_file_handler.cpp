@@ -240,7 +240,7 @@ bool CModuleFileHandler::replayHookedLine(RunState& state, const StepEvent& even
     state.inBody = body;
     state.dataState = event.dataState;
     const int seeks = m_seeks;
-    m_line.assign(m_recordings.text(event));
+    setLine(m_recordings.text(event));
     m_replaying = true;
     m_replayPosition = event.lineEnd;
     if (body) {
@@ -294,7 +294,7 @@ void CModuleFileHandler::handleLine(RunState& state, std::string_view line,
         if (m_recordings.recording()) {
             m_recordings.hooked(StepEvent::Kind::body, line, m_input.position(), state.dataState);
         }
-        m_line.assign(line);
+        setLine(line);
         OnBodyLine(m_line);
         storeHookedLine(state);
         return;
@@ -389,7 +389,7 @@ void CModuleFileHandler::handleStepLine(RunState& state, std::string_view line) 
         if (m_recordings.recording()) {
             m_recordings.hooked(StepEvent::Kind::data, line, m_input.position(), 98);
         }
-        m_line.assign(line);
+        setLine(line);
         OnDataLine(m_line);
         storeHookedLine(state);
         return;
