@@ -6,6 +6,8 @@
 
 #include "common/text/find_byte.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <initializer_list>
 #include <optional>
@@ -54,8 +56,9 @@ struct NumberField {
 std::optional<NumberField> numberAfterText(std::string_view line, std::string_view text,
                                            std::size_t from);
 
-// Replaces everything from index `from` to the end of the line by `text` and the number,
-// in place (the line keeps its storage): "  HIGH 12" from "  HIGH 1" and 12 after 7 bytes.
+// Replaces everything from index `from` to the end of the line by `text` (not a part of the
+// line) and the number, in place (the line keeps its storage): "  HIGH 12" from "  HIGH 1" and 12
+// after 7 bytes.
 void replaceTailWithNumber(std::string& line, std::size_t from, std::string_view text, int number);
 
 // line[begin, end) becomes the decimal `value`; the text before and after it stays.
@@ -78,6 +81,19 @@ struct NumberMarker {
 
 // What a marker stands for, appended to `text`: its text when it has one, else its number.
 void appendMarkerValue(std::string& text, const NumberMarker& marker);
+
+// The most bytes that value takes, and the value written at `out` (returns its end), for
+// writers that size a line once and fill it in place.
+inline std::size_t markerValueRoom(const NumberMarker& marker) {
+    constexpr std::size_t kLongestNumber = 11; // "-2147483648"
+    return marker.text.empty() ? kLongestNumber : marker.text.size();
+}
+inline char* writeMarkerValue(char* out, const NumberMarker& marker) {
+    if (marker.text.empty()) {
+        return std::to_chars(out, out + markerValueRoom(marker), marker.value).ptr;
+    }
+    return std::copy_n(marker.text.data(), marker.text.size(), out);
+}
 
 // The scan of a line for the markers of a list: `onMarker(before, index)` for each marker
 // found, left to right, with the number of bytes since the end of the previous one; returns

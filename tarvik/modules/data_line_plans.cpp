@@ -128,18 +128,27 @@ void DataLinePlans::fill(std::string& line, const MarkerPlan& plan,
     if (plan.pieces.empty()) {
         return;
     }
-    // The plan keeps the input, so the line is written anew in its own storage.
-    line.clear();
+    // The plan keeps the input, so the line is written anew in its own storage: sized for the
+    // longest values first, then each piece copied and each value written in place.
+    std::size_t most = plan.input.size();
+    for (const Piece& piece : plan.pieces) {
+        if (piece.marker != kNoMarker) {
+            most += markerValueRoom(markers[piece.marker]);
+        }
+    }
+    line.resize(most);
+    char* out = line.data();
     const char* from = plan.input.data();
     for (const Piece& piece : plan.pieces) {
-        line.append(from, piece.literal);
+        out = std::copy_n(from, piece.literal, out);
         from += piece.literal;
         if (piece.marker == kNoMarker) {
             break;
         }
-        appendMarkerValue(line, markers[piece.marker]);
+        out = writeMarkerValue(out, markers[piece.marker]);
         from += markers[piece.marker].marker.size();
     }
+    line.resize(static_cast<std::size_t>(out - line.data()));
 }
 
 } // namespace tarvik
