@@ -100,14 +100,16 @@ void StepStarts::forget(int kind) {
     }
 }
 
+bool allBraced(std::span<const StepKindMarker> markers) {
+    return std::all_of(markers.begin(), markers.end(),
+                       [](const StepKindMarker& m) { return m.marker.starts_with('{'); });
+}
+
 int takeStepKind(std::string& line, std::span<const StepKindMarker> markers) {
     // One scan of the braces notes the earliest entry of the table that the line holds (the
     // table's order decides, not the line's); only that one is then removed. Markers all begin
     // with a brace; a table with another one is searched entry by entry.
-    const bool braced = std::all_of(markers.begin(), markers.end(), [](const StepKindMarker& m) {
-        return m.marker.starts_with('{');
-    });
-    if (!braced) {
+    if (!allBraced(markers)) {
         for (const auto& entry : markers) {
             if (removeAll(line, entry.marker) > 0) {
                 return entry.kind;

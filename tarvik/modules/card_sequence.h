@@ -204,6 +204,9 @@ struct StepKindMarker {
 // occurrence of that marker, no other) and its kind returned. 0 when the line holds none.
 int takeStepKind(std::string& line, std::span<const StepKindMarker> markers);
 
+// Whether every marker of the table begins with a brace (then a line without one holds none).
+bool allBraced(std::span<const StepKindMarker> markers);
+
 // The kinds of the steps that begin and end a card section. Every card generator's marker
 // table gives "{CARD_BEGIN}" and "{CARD_END}" these kinds: CardSectionHandler handles them. A
 // generator's own kinds start at `firstFree`.

@@ -31,20 +31,15 @@ DataLinePlans::LinePlan* DataLinePlans::remember(std::int64_t key, LinePlan* pla
     return plan;
 }
 
-bool DataLinePlans::allBraced(std::span<const StepKindMarker> own,
-                              std::span<const StepKindMarker> common) {
+bool DataLinePlans::bothBraced(std::span<const StepKindMarker> own,
+                               std::span<const StepKindMarker> common) {
     const auto same = [](std::span<const StepKindMarker> a, std::span<const StepKindMarker> b) {
         return a.data() == b.data() && a.size() == b.size();
     };
     if (!same(own, m_bracedOwn) || !same(common, m_bracedCommon)) {
-        const auto braced = [](std::span<const StepKindMarker> table) {
-            return std::all_of(table.begin(), table.end(), [](const StepKindMarker& entry) {
-                return entry.marker.starts_with('{');
-            });
-        };
         m_bracedOwn = own;
         m_bracedCommon = common;
-        m_braced = braced(own) && braced(common);
+        m_braced = allBraced(own) && allBraced(common);
     }
     return m_braced;
 }
@@ -57,7 +52,7 @@ int DataLinePlans::takeKind(std::string& line, std::int64_t key,
         return kind != 0 ? kind : takeStepKind(line, common);
     };
     // Most data lines hold no brace at all, and so none of the markers, which all begin with one.
-    if (allBraced(own, common) && kw::findByte(line.data(), line.size(), '{') == nullptr) {
+    if (bothBraced(own, common) && kw::findByte(line.data(), line.size(), '{') == nullptr) {
         return 0;
     }
     LinePlan* lines = plan(key, line);

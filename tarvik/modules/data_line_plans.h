@@ -70,7 +70,7 @@ private:
     LinePlan* plan(std::int64_t key, std::string_view line);
     LinePlan* remember(std::int64_t key, LinePlan* plan);
     // Whether every marker of both tables begins with a brace (known per pair of tables).
-    bool allBraced(std::span<const StepKindMarker> own, std::span<const StepKindMarker> common);
+    bool bothBraced(std::span<const StepKindMarker> own, std::span<const StepKindMarker> common);
     static bool sameNames(const MarkerPlan& plan, std::span<const NumberMarker> markers);
     static void make(MarkerPlan& plan, std::string_view line,
                      std::span<const NumberMarker> markers);
