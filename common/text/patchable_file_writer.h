@@ -62,6 +62,12 @@ public:
     // Makes the staged bytes part of the file / forgets them.
     void commitStaged();
     void dropStaged() { m_size = m_committed; }
+    // How many bytes are staged, and the staged bytes from index `from` on (valid until the
+    // next call that stages, commits or writes).
+    std::size_t stagedSize() const { return m_size - m_committed; }
+    std::string_view stagedFrom(std::size_t from) const {
+        return std::string_view(m_buffer.get() + m_committed + from, stagedSize() - from);
+    }
 
     // Number of bytes committed so far: the position the next committed byte lands at.
     std::int64_t position() const { return m_flushed + static_cast<std::int64_t>(m_committed); }

@@ -87,6 +87,7 @@ protected:
         m_cards.selectFirst();
         m_cardBegin.reset();
         selectCard();
+        this->newHookContext();
         return true;
     }
 
@@ -101,6 +102,7 @@ protected:
             m_linePlans.takeKind(line, this->InputPosition(), markers, CardSteps::markers);
         if (kind != 0) {
             m_stepKind = kind;
+            this->keepEffect(m_stepKind);
         }
     }
 
@@ -146,7 +148,7 @@ protected:
                 replaceLineMarkers(line, std::span<const NumberMarker>(numbers, count));
                 count = 0;
             }
-            numbers[count++] = {marker.text, cardMarkerValue(marker, loop)};
+            numbers[count++] = {marker.text, cardMarkerValue(marker, loop), {}, loopMarker(marker)};
         }
         for (const NumberMarker& marker : more) {
             if (count == kMost) {
@@ -159,12 +161,21 @@ protected:
     }
 
     // replaceMarkers for a data line, which is searched for the markers once and not again
-    // when it is read for the next card or channel.
+    // when it is read for the next card or channel. A line that held a marker that varies
+    // comes out differently within the card: its result is not kept.
     void replaceLineMarkers(std::string& line, std::span<const NumberMarker> markers) {
-        m_linePlans.replaceMarkers(line, this->InputPosition(), markers);
+        if (m_linePlans.replaceMarkers(line, this->InputPosition(), markers)) {
+            this->hookResultVaries();
+        }
     }
     void replaceLineMarkers(std::string& line, std::initializer_list<NumberMarker> markers) {
-        m_linePlans.replaceMarkers(line, this->InputPosition(), markers);
+        replaceLineMarkers(line, std::span<const NumberMarker>(markers.begin(), markers.size()));
+    }
+
+    // The loop's markers vary within a card; the card's own do not.
+    static bool loopMarker(const CardMarker& marker) {
+        return marker.value != CardMarker::Value::cardIndex &&
+               marker.value != CardMarker::Value::familyNumber;
     }
 
     int cardMarkerValue(const CardMarker& marker, const ChannelLoop& loop) const {
@@ -274,6 +285,7 @@ private:
         if (m_cards.hasNext() && m_cardBegin) {
             m_cards.selectNext();
             selectCard();
+            this->newHookContext();
             this->SeekInput(*m_cardBegin);
             this->raiseNumbersBy(m_numbering.offset(m_cards.index()));
         } else {

@@ -119,23 +119,26 @@ void appendMarkerValue(std::string& text, const NumberMarker& marker) {
     text.resize(static_cast<std::size_t>(end - text.data()));
 }
 
-void replaceMarkers(std::string& line, std::span<const NumberMarker> markers) {
+bool replaceMarkers(std::string& line, std::span<const NumberMarker> markers) {
     // Built beside the line and copied back: the line keeps its storage.
     thread_local std::string result;
     result.clear();
     const char* copied = line.data();
     bool replaced = false;
+    bool varies = false;
     const std::size_t rest = scanMarkers(line, markers, [&](std::size_t before, std::size_t i) {
         result.append(copied, before);
         appendMarkerValue(result, markers[i]);
         copied += before + markers[i].marker.size();
         replaced = true;
+        varies = varies || markers[i].varies;
     });
     if (!replaced) {
-        return; // no marker of the list
+        return false; // no marker of the list
     }
     result.append(copied, rest);
     line.assign(result);
+    return varies;
 }
 
 void replaceMarker(std::string& line, std::string_view marker, int value) {

@@ -72,11 +72,13 @@ void renumberStatement(std::string& line, std::string_view keyword, int newNumbe
 void replaceMarker(std::string& line, std::string_view marker, int value);
 
 // A text marker of a data line and the number (or, when given, the text) that takes its
-// place. A text holds no brace.
+// place. A text holds no brace. `varies`: the value changes while the card stays (a channel
+// or relay number), so that a line holding the marker comes out differently each time.
 struct NumberMarker {
     std::string_view marker; // "{" name "}", no other brace in it
     int value;
     std::string_view text = {};
+    bool varies = false;
 };
 
 // What a marker stands for, appended to `text`: its text when it has one, else its number.
@@ -128,10 +130,11 @@ std::size_t scanMarkers(std::string_view line, std::span<const NumberMarker> mar
 // replaceMarker for each marker of the list, in one scan of the line: a data line is read
 // again for every card and channel and holds several markers. The result is that of the
 // calls one after the other, since a number or a brace-free text does not form a marker of
-// the list with the text around it (the markers put in texts hold no digit).
-void replaceMarkers(std::string& line, std::span<const NumberMarker> markers);
-inline void replaceMarkers(std::string& line, std::initializer_list<NumberMarker> markers) {
-    replaceMarkers(line, std::span<const NumberMarker>(markers.begin(), markers.size()));
+// the list with the text around it (the markers put in texts hold no digit). Returns whether
+// a marker that varies was replaced.
+bool replaceMarkers(std::string& line, std::span<const NumberMarker> markers);
+inline bool replaceMarkers(std::string& line, std::initializer_list<NumberMarker> markers) {
+    return replaceMarkers(line, std::span<const NumberMarker>(markers.begin(), markers.size()));
 }
 
 } // namespace tarvik

@@ -72,18 +72,17 @@ int DataLinePlans::takeKind(std::string& line, std::int64_t key,
     return kept.kind;
 }
 
-void DataLinePlans::replaceMarkers(std::string& line, std::int64_t key,
+bool DataLinePlans::replaceMarkers(std::string& line, std::int64_t key,
                                    std::span<const NumberMarker> markers) {
     LinePlan* lines = plan(key, line);
     if (lines == nullptr) {
-        tarvik::replaceMarkers(line, markers);
-        return;
+        return tarvik::replaceMarkers(line, markers);
     }
     MarkerPlan& kept = lines->markers;
     if (!kept.made || kept.input != line || !sameNames(kept, markers)) {
         make(kept, line, markers);
     }
-    fill(line, kept, markers);
+    return fill(line, kept, markers);
 }
 
 bool DataLinePlans::sameNames(const MarkerPlan& plan, std::span<const NumberMarker> markers) {
@@ -118,10 +117,10 @@ void DataLinePlans::make(MarkerPlan& plan, std::string_view line,
     }
 }
 
-void DataLinePlans::fill(std::string& line, const MarkerPlan& plan,
+bool DataLinePlans::fill(std::string& line, const MarkerPlan& plan,
                          std::span<const NumberMarker> markers) {
     if (plan.pieces.empty()) {
-        return;
+        return false;
     }
     // The plan keeps the input, so the line is written anew in its own storage: sized for the
     // longest values first, then each piece copied and each value written in place.
@@ -134,16 +133,20 @@ void DataLinePlans::fill(std::string& line, const MarkerPlan& plan,
     line.resize(most);
     char* out = line.data();
     const char* from = plan.input.data();
+    bool varies = false;
     for (const Piece& piece : plan.pieces) {
         out = std::copy_n(from, piece.literal, out);
         from += piece.literal;
         if (piece.marker == kNoMarker) {
             break;
         }
-        out = writeMarkerValue(out, markers[piece.marker]);
-        from += markers[piece.marker].marker.size();
+        const NumberMarker& marker = markers[piece.marker];
+        out = writeMarkerValue(out, marker);
+        from += marker.marker.size();
+        varies = varies || marker.varies;
     }
     line.resize(static_cast<std::size_t>(out - line.data()));
+    return varies;
 }
 
 } // namespace tarvik

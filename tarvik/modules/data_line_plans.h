@@ -36,11 +36,13 @@ public:
     int takeKind(std::string& line, std::int64_t key, std::span<const StepKindMarker> own,
                  std::span<const StepKindMarker> common);
 
-    // replaceMarkers(line, markers).
-    void replaceMarkers(std::string& line, std::int64_t key, std::span<const NumberMarker> markers);
-    void replaceMarkers(std::string& line, std::int64_t key,
+    // replaceMarkers(line, markers), with its result (whether a marker that varies was
+    // replaced).
+    bool replaceMarkers(std::string& line, std::int64_t key, std::span<const NumberMarker> markers);
+    bool replaceMarkers(std::string& line, std::int64_t key,
                         std::initializer_list<NumberMarker> markers) {
-        replaceMarkers(line, key, std::span<const NumberMarker>(markers.begin(), markers.size()));
+        return replaceMarkers(line, key,
+                              std::span<const NumberMarker>(markers.begin(), markers.size()));
     }
 
 private:
@@ -74,7 +76,7 @@ private:
     static bool sameNames(const MarkerPlan& plan, std::span<const NumberMarker> markers);
     static void make(MarkerPlan& plan, std::string_view line,
                      std::span<const NumberMarker> markers);
-    static void fill(std::string& line, const MarkerPlan& plan,
+    static bool fill(std::string& line, const MarkerPlan& plan,
                      std::span<const NumberMarker> markers);
 
     std::unordered_map<std::int64_t, LinePlan> m_lines;

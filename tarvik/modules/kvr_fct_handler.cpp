@@ -90,9 +90,9 @@ void CKvrFctHandler::replaceTextMarkers(std::string& line) {
     const auto end = std::to_chars(supply + 1, supply + sizeof supply, m_supplyNo).ptr;
     replaceCardMarkers(
         line, kCardMarkers, m_loop,
-        {{"{n}", 0, std::string_view(supply, static_cast<std::size_t>(end - supply))},
-         {"{pmin}", 0, m_supplyNo == 1 ? "P1" : "P2"},
-         {"{pmax}", 0, m_supplyNo == 1 ? "P4" : "P3"}});
+        {{"{n}", 0, std::string_view(supply, static_cast<std::size_t>(end - supply)), true},
+         {"{pmin}", 0, m_supplyNo == 1 ? "P1" : "P2", true},
+         {"{pmax}", 0, m_supplyNo == 1 ? "P4" : "P3", true}});
 }
 
 void CKvrFctHandler::endStepOfKind(int kind, int stepNumber, std::int64_t stepStart) {
@@ -198,13 +198,19 @@ void CKvrFctHandler::endSelection(std::int64_t stepStart, bool resetCounters) {
     SeekInput(stepStart);
 }
 
+// The statements of a channel, group or supply vary with the loop within a card; the others
+// come out the same for every channel.
 void CKvrFctHandler::OnBodyLine(std::string& line) {
     CTemplateFileHandler::OnBodyLine(line);
-    if (rewriteVariable(line, "  VARIABLE _KVR_", card().cardNumber) ||
-        replaceAddressLine(line) || replaceInitString(line) ||
-        rewriteSwitchOn(line, "  KVRCHANNEL", m_loop.globalChannel()) ||
-        replaceSupplyLine(line) || ReplaceStatement(line, "  URANGE ", m_urValue) ||
-        replaceSelectionValue(line)) {
+    if (rewriteVariable(line, "  VARIABLE _KVR_", card().cardNumber) || replaceAddressLine(line)) {
+        return;
+    }
+    if (replaceInitString(line) || rewriteSwitchOn(line, "  KVRCHANNEL", m_loop.globalChannel()) ||
+        replaceSupplyLine(line)) {
+        hookResultVaries();
+        return;
+    }
+    if (ReplaceStatement(line, "  URANGE ", m_urValue) || replaceSelectionValue(line)) {
         return;
     }
     if (m_cards.index() >= 2) {

@@ -35,6 +35,7 @@ protected:
     void OnBodyLine(std::string& line) override;
     bool IsColumnHidden(const std::string& header) override;
     void selectCard() override;
+    bool keepsHookResults() const override { return true; }
 
 private:
     void replaceTextMarkers(std::string& line);

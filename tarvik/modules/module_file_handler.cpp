@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <stdexcept>
 #include <sys/stat.h>
 
 namespace tarvik {
@@ -15,6 +16,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::size_t kCountWidth = 6;
+
+bool checkingKeptResults = false;
 
 constexpr std::string_view kBeginStep = "BEGINSTEP";
 constexpr std::string_view kEndStep = "ENDSTEP";
@@ -85,8 +88,15 @@ CModuleFileHandler::~CModuleFileHandler() {
     }
 }
 
+void CModuleFileHandler::checkKeptHookResults(bool on) {
+    checkingKeptResults = on;
+}
+
 bool CModuleFileHandler::Prepare() {
     return true;
+}
+bool CModuleFileHandler::keepsHookResults() const {
+    return false;
 }
 int CModuleFileHandler::GetAddedSteps(int) {
     return 0;
@@ -145,6 +155,7 @@ bool CModuleFileHandler::Process() {
         m_failure = Failure::notOpen;
         return false;
     }
+    m_keepsHookResults = keepsHookResults();
     try {
         run();
     } catch (const std::exception&) {
@@ -211,6 +222,7 @@ void CModuleFileHandler::replayStep(RunState& state, const StepRecording& step) 
     state.inStep = true;
     state.inColumns = false;
     m_output.dropStaged();
+    std::size_t index = step.firstEvent;
     for (const StepEvent& event : m_recordings.events(step)) {
         const std::string_view text = m_recordings.text(event);
         switch (event.kind) {
@@ -222,28 +234,55 @@ void CModuleFileHandler::replayStep(RunState& state, const StepRecording& step) 
             break;
         case StepEvent::Kind::data:
         case StepEvent::Kind::body:
-            if (!replayHookedLine(state, event)) {
+            if (!replayHookedLine(state, event, index)) {
                 return;
             }
             break;
         }
+        ++index;
     }
     m_input.seek(step.end);
     state.dataState = step.endState;
     endStep(state);
 }
 
-// False when the hook sought the input or finished the body: the pass then goes on reading
-// lines after this one (or where the seek sent it).
-bool CModuleFileHandler::replayHookedLine(RunState& state, const StepEvent& event) {
-    const bool body = event.kind == StepEvent::Kind::body;
-    state.inBody = body;
+// A line whose hook result is kept from an earlier replay in the same context is written as
+// it came out then, and the values its hook set are set again; any other is given to its
+// hook, which is watched when its result may be kept. False when the hook sought the input or
+// finished the body: the pass then goes on reading lines after this one (or where the seek
+// sent it).
+bool CModuleFileHandler::replayHookedLine(RunState& state, const StepEvent& event,
+                                          std::size_t index) {
+    state.inBody = event.kind == StepEvent::Kind::body;
     state.dataState = event.dataState;
+    const HookResults::Kept* kept = m_keepsHookResults ? m_hookResults.find(index) : nullptr;
+    if (kept != nullptr && !checkingKeptResults) {
+        m_output.stage(m_hookResults.text(*kept));
+        m_hookResults.applyEffects(*kept);
+        return true;
+    }
+    const bool watch = kept == nullptr && m_keepsHookResults && m_hookResults.worthWatching(index);
+    if (watch) {
+        m_hookResults.watch();
+    }
+    const std::size_t stagedBefore = m_output.stagedSize();
+    const bool goesOn = callReplayedHook(state, event);
+    if (kept != nullptr) {
+        checkKeptResult(*kept, stagedBefore, goesOn);
+    } else if (watch && goesOn) {
+        m_hookResults.keep(index, m_output.stagedFrom(stagedBefore));
+    } else if (watch) {
+        m_hookResults.forget();
+    }
+    return goesOn;
+}
+
+bool CModuleFileHandler::callReplayedHook(RunState& state, const StepEvent& event) {
     const int seeks = m_seeks;
     setLine(m_recordings.text(event));
     m_replaying = true;
     m_replayPosition = event.lineEnd;
-    if (body) {
+    if (state.inBody) {
         OnBodyLine(m_line);
     } else {
         OnDataLine(m_line);
@@ -258,6 +297,14 @@ bool CModuleFileHandler::replayHookedLine(RunState& state, const StepEvent& even
         return false;
     }
     return true;
+}
+
+void CModuleFileHandler::checkKeptResult(const HookResults::Kept& kept, std::size_t stagedBefore,
+                                         bool goesOn) const {
+    if (!goesOn || m_output.stagedFrom(stagedBefore) != m_hookResults.text(kept) ||
+        !m_hookResults.effectsHold(kept)) {
+        throw std::logic_error("a kept hook result differs from what the hook makes");
+    }
 }
 
 // One input line, through the tests in their fixed order; the first that applies is taken.

@@ -41,7 +41,10 @@
 //
 // A step read again (the input sought back to its BEGINSTEP line) is not read line by line
 // again: the base keeps what the first reading found (step_recording.h) and calls the hooks
-// with the same lines in the same order, so a generator cannot tell the difference.
+// with the same lines in the same order, so a generator cannot tell the difference. A
+// generator whose hooks keep the rules of hook_results.h may let the base go one step
+// further (keepsHookResults): a replayed line that came out the same before is written as it
+// came out, without its hook.
 //
 // Safety: a generator that keeps seeking the input back without making progress (more than
 // kMaxIdleRewinds backward seeks without writing a step), or that writes more steps than a
@@ -50,6 +53,7 @@
 
 #include "common/text/patchable_file_writer.h"
 #include "common/text/seekable_line_reader.h"
+#include "tarvik/modules/hook_results.h"
 #include "tarvik/modules/module_text.h"
 #include "tarvik/modules/step_recording.h"
 
@@ -116,6 +120,10 @@ public:
     // Full path of the ".tmp" copy; empty until Open has renamed the module.
     const std::filesystem::path& tempPath() const { return m_tempPath; }
 
+    // For tests: each line written from a kept hook result is also given to its hook, and a
+    // result or a value set that differs from the hook's fails the module (Failure::internal).
+    static void checkKeptHookResults(bool on);
+
 protected:
     // Hook, called once when the header's step count line is read; `templateSteps` is the
     // count the template holds. The result is added to it for the count written into the
@@ -147,6 +155,19 @@ protected:
     // header's column block. True hides the column (its SHOW flag is written as 0).
     // Base: false.
     virtual bool IsColumnHidden(const std::string& header);
+
+    // Hook, asked once per module: true when the generator's hooks keep the rules of
+    // hook_results.h, so that the base may write a replayed line as its hook made it before
+    // in the same context. Base: false.
+    virtual bool keepsHookResults() const;
+
+    // For such a generator: the results kept so far lapse (a new card); the line the hook
+    // is given comes out differently within the context (it carries the channel); the hook
+    // set `value` for the rest of the step.
+    void newHookContext() { m_hookResults.newContext(); }
+    void hookResultVaries() { m_hookResults.varies(); }
+    void keepEffect(ValueSlot& value) { m_hookResults.effect(value); }
+    void keepEffect(int& value) { m_hookResults.effect(value); }
 
     // Overwrites bytes already written to the output at `position` (the output position is
     // kept). False and nothing written when the range is not within what was written.
@@ -194,7 +215,10 @@ private:
     void run();
     const StepRecording* recordedStepAt(const RunState& state) const;
     void replayStep(RunState& state, const StepRecording& step);
-    bool replayHookedLine(RunState& state, const StepEvent& event);
+    bool replayHookedLine(RunState& state, const StepEvent& event, std::size_t index);
+    bool callReplayedHook(RunState& state, const StepEvent& event);
+    void checkKeptResult(const HookResults::Kept& kept, std::size_t stagedBefore,
+                         bool goesOn) const;
     void handleLine(RunState& state, std::string_view line, std::int64_t lineStart);
     void endStep(RunState& state);
     std::string_view readCountLine(RunState& state, std::string_view line);
@@ -219,6 +243,8 @@ private:
     kw::SeekableLineReader m_input;
     kw::PatchableFileWriter m_output;
     StepRecordings m_recordings;
+    HookResults m_hookResults;
+    bool m_keepsHookResults = false;
     bool m_replaying = false;          // a recorded step is being replayed
     std::int64_t m_replayPosition = 0; // InputPosition() meanwhile
     int m_seeks = 0;                   // SeekInput calls so far

@@ -79,6 +79,7 @@ bool CSewFctHandler::Prepare() {
 
 // A card starts with its first relay against its second one, high to low.
 void CSewFctHandler::selectCard() {
+    newHookContext();
     const int relayBase = m_cards.current().relayBase;
     m_pairNo = 2;
     m_runningRelay = saturatingAdd(relayBase, 1);
@@ -102,12 +103,16 @@ int CSewFctHandler::GetAddedSteps(int) {
 
 void CSewFctHandler::OnDataLine(std::string& line) {
     CTemplateFileHandler::OnDataLine(line);
-    m_linePlans.replaceMarkers(
+    // The card's place stays; the pair and its relays change from step to step.
+    const bool varies = m_linePlans.replaceMarkers(
         line, InputPosition(),
         {{"{c}", cardIndex()},
-         {"{k}", m_pairNo},
-         {"{r}", m_runningRelay},
-         {"{rl}", relayLocation(m_cards.current(), m_pairNo, m_highRelay < m_lowRelay)}});
+         {"{k}", m_pairNo, {}, true},
+         {"{r}", m_runningRelay, {}, true},
+         {"{rl}", relayLocation(m_cards.current(), m_pairNo, m_highRelay < m_lowRelay), {}, true}});
+    if (varies) {
+        hookResultVaries();
+    }
 }
 
 void CSewFctHandler::OnEndStep(int stepNumber, std::int64_t stepStart) {
@@ -240,8 +245,10 @@ void CSewFctHandler::OnBodyLine(std::string& line) {
         replaceTailWithNumber(line, line.size(), "_", cardIndex());
     } else if (startsWith(line, high)) {
         replaceTailWithNumber(line, high.size(), {}, m_highRelay);
+        hookResultVaries();
     } else if (startsWith(line, low)) {
         replaceTailWithNumber(line, low.size(), {}, m_lowRelay);
+        hookResultVaries();
     }
 }
 

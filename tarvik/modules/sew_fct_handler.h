@@ -36,6 +36,7 @@ protected:
     void OnDataLine(std::string& line) override;
     void OnEndStep(int stepNumber, std::int64_t stepStart) override;
     void OnBodyLine(std::string& line) override;
+    bool keepsHookResults() const override { return true; }
 
 private:
     void selectCard();

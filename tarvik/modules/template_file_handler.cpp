@@ -16,6 +16,16 @@ void CTemplateFileHandler::parseStepValues(std::string& line,
                                            std::initializer_list<ValueTokenRequest> own) {
     const ValueTokenRequest base[] = {
         {&m_nominal, "SW", m_selector}, {&m_lower, "UG", m_selector}, {&m_upper, "OG", m_selector}};
+    // The values the line gives hold for the rest of the step (a line that cannot hold a
+    // token leaves them as they are).
+    if (mayHoldValueTokens(line)) {
+        for (const ValueTokenRequest& request : base) {
+            keepEffect(*request.slot);
+        }
+        for (const ValueTokenRequest& request : own) {
+            keepEffect(*request.slot);
+        }
+    }
     if (own.size() > kMostRequests - std::size(base)) {
         ParseValueTokens(line, base);
         ParseValueTokens(line, std::span<const ValueTokenRequest>(own.begin(), own.size()));

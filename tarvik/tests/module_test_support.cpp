@@ -1,8 +1,10 @@
 #include "module_test_support.h"
 
 #include "common/text/line_file.h"
+#include "tarvik/modules/module_file_handler.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <set>
@@ -13,6 +15,19 @@ namespace tarvik {
 namespace fs = std::filesystem;
 
 namespace testing_support {
+
+namespace {
+
+// KW_CHECK_KEPT_HOOK_RESULTS=1 (a second run of the suite): every line written from a kept
+// hook result is also given to its hook, and a difference fails the module and so the test.
+const bool checkingKeptHookResults = [] {
+    const char* on = std::getenv("KW_CHECK_KEPT_HOOK_RESULTS");
+    const bool check = on != nullptr && std::string_view(on) == "1";
+    CModuleFileHandler::checkKeptHookResults(check);
+    return check;
+}();
+
+} // namespace
 
 ScratchDir::ScratchDir() {
     static std::atomic<int> counter{0};

@@ -1,0 +1,112 @@
+#pragma once
+
+// HookResults: what the hooks made of the lines of a recorded step, kept so that the step,
+// replayed again while nothing its lines depend on has changed, is written with the same
+// bytes without calling the hooks. A card generator reads its card section's steps again for
+// every channel, relay or supply of a card; most of their lines come out the same every time
+// (the statement type, the step's values, the card's bus address) and a few carry the channel
+// or relay.
+//
+// A generator lets the base keep results (CModuleFileHandler::keepsHookResults) only when its
+// hooks keep three rules:
+//  - what a hook makes of a line depends on nothing but the line, values that stay the same
+//    until the generator begins a new context (a new card: newContext), and what the earlier
+//    lines of the same step set (the step's values, which every step end clears);
+//  - a hook that uses a value that changes within a context (the channel, the relay, the
+//    supply number) says so (varies): that line's result is not kept;
+//  - each value a hook sets for the rest of the step is named (effect): a kept result sets it
+//    again to what the hook left in it.
+// A kept result belongs to one hooked event of the step recordings and to the context it was
+// made in; a new context lets every kept result lapse.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvik {
+
+struct ValueSlot;
+
+class HookResults {
+public:
+    // Bytes of kept results and their effects in one context at most; later lines are handed
+    // to their hooks as before.
+    static constexpr std::size_t kMaxBytes = std::size_t{1} << 22;
+
+    struct Kept {
+        std::uint32_t context = 0; // 0: none yet
+        bool varies = false;       // the line's result is not kept in this context
+        std::uint32_t begin = 0;   // the staged bytes, in m_bytes
+        std::uint32_t size = 0;
+        std::uint32_t firstEffect = 0;
+        std::uint32_t endEffect = 0;
+    };
+
+    // Every result kept so far lapses.
+    void newContext();
+
+    // The result kept for the hooked event with index `event` in this context; nullptr when
+    // there is none (yet) or the line's result varies.
+    const Kept* find(std::size_t event) const {
+        return event < m_kept.size() && m_kept[event].context == m_context && !m_kept[event].varies
+                   ? &m_kept[event]
+                   : nullptr;
+    }
+    std::string_view text(const Kept& kept) const {
+        return std::string_view(m_bytes).substr(kept.begin, kept.size);
+    }
+    // Sets the values the hook set when the result was kept.
+    void applyEffects(const Kept& kept) const;
+    // Whether the values the kept result sets hold what it would set them to.
+    bool effectsHold(const Kept& kept) const;
+
+    // Whether the hook call for the event is worth watching: nothing is known of it in this
+    // context yet.
+    bool worthWatching(std::size_t event) const {
+        return event >= m_kept.size() || m_kept[event].context != m_context;
+    }
+    // The hook call that follows is watched: what it says of its line is noted.
+    void watch();
+    bool watching() const { return m_watching; }
+    void varies() { m_varies = true; }
+    void effect(ValueSlot& slot) {
+        if (m_watching) {
+            note(&slot, nullptr);
+        }
+    }
+    void effect(int& number) {
+        if (m_watching) {
+            note(nullptr, &number);
+        }
+    }
+    // The watched call is over and staged `bytes`: kept for the event unless the line varies
+    // or the budget is spent. Only a hooked event of a finished recording may be named here.
+    void keep(std::size_t event, std::string_view bytes);
+    // The watched call is over and is not kept (it sought the input or finished the body).
+    void forget() { m_watching = false; }
+
+private:
+    struct Effect {
+        ValueSlot* slot = nullptr; // one of the two
+        int* number = nullptr;
+        bool found = false;
+        int value = 0;
+        std::string text;
+    };
+
+    void note(ValueSlot* slot, int* number);
+    std::size_t spent() const { return m_bytes.size() + m_effects.size() * sizeof(Effect); }
+
+    std::uint32_t m_context = 1;
+    std::vector<Kept> m_kept; // by event index
+    std::string m_bytes;
+    std::vector<Effect> m_effects;
+    // The call being watched: whether its line varies and which values it set.
+    bool m_watching = false;
+    bool m_varies = false;
+    std::vector<Effect> m_noted;
+};
+
+} // namespace tarvik
