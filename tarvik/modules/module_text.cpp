@@ -122,9 +122,4 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-int saturatingAdd(int a, int b) {
-    const long long sum = static_cast<long long>(a) + b;
-    return static_cast<int>(sum > INT_MAX ? INT_MAX : (sum < INT_MIN ? INT_MIN : sum));
-}
-
 } // namespace tarvik

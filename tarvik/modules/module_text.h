@@ -4,6 +4,7 @@
 // in the templates' 8-bit code page; nothing here decodes them.
 
 #include <charconv>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -66,6 +67,10 @@ bool startsWithDigit(std::string_view text);
 std::string_view trimmed(std::string_view text);
 
 // a + b clamped to the int range (template numbers come from files and may be anything).
-int saturatingAdd(int a, int b);
+// Inline: the card generators add offsets to every number they write.
+inline int saturatingAdd(int a, int b) {
+    const long long sum = static_cast<long long>(a) + b;
+    return static_cast<int>(sum > INT_MAX ? INT_MAX : (sum < INT_MIN ? INT_MIN : sum));
+}
 
 } // namespace tarvik
