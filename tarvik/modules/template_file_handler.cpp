@@ -16,19 +16,12 @@ void CTemplateFileHandler::parseStepValues(std::string& line,
                                            std::initializer_list<ValueTokenRequest> own) {
     const ValueTokenRequest base[] = {
         {&m_nominal, "SW", m_selector}, {&m_lower, "UG", m_selector}, {&m_upper, "OG", m_selector}};
-    // The values the line gives hold for the rest of the step (a line that cannot hold a
-    // token leaves them as they are).
-    if (mayHoldValueTokens(line)) {
-        for (const ValueTokenRequest& request : base) {
-            keepEffect(*request.slot);
-        }
-        for (const ValueTokenRequest& request : own) {
-            keepEffect(*request.slot);
-        }
-    }
     if (own.size() > kMostRequests - std::size(base)) {
+        const std::span<const ValueTokenRequest> owns(own.begin(), own.size());
+        keepEffects(base);
+        keepEffects(owns);
         ParseValueTokens(line, base);
-        ParseValueTokens(line, std::span<const ValueTokenRequest>(own.begin(), own.size()));
+        ParseValueTokens(line, owns);
         return;
     }
     ValueTokenRequest requests[kMostRequests];
@@ -49,6 +42,7 @@ void CTemplateFileHandler::parseOnce(std::string& line,
         (m_parsedLines.size() >= kMostKeptLines && !m_parsedLines.contains(position))) {
         // A template with more or longer data lines than real ones have: parsed each time
         // they are read, with no more memory than that.
+        keepEffects(requests);
         ParseValueTokens(line, requests);
         return;
     }
@@ -58,6 +52,7 @@ void CTemplateFileHandler::parseOnce(std::string& line,
             if (parsed.found[r]) {
                 requests[r].slot->found = true;
                 requests[r].slot->value = parsed.values[r];
+                keepEffect(*requests[r].slot);
             }
         }
         line = parsed.rewritten;
@@ -81,9 +76,18 @@ void CTemplateFileHandler::parseOnce(std::string& line,
         if (slots[r].found) {
             requests[r].slot->found = true;
             requests[r].slot->value = slots[r].value;
+            keepEffect(*requests[r].slot);
         }
     }
     parsed.rewritten = line;
+}
+
+// The values a line gives hold for the rest of the step: a kept result of the line sets them
+// again. Where the parse does not tell which it set, every one asked for.
+void CTemplateFileHandler::keepEffects(std::span<const ValueTokenRequest> requests) {
+    for (const ValueTokenRequest& request : requests) {
+        keepEffect(*request.slot);
+    }
 }
 
 namespace {

@@ -61,6 +61,7 @@ private:
     };
 
     void parseOnce(std::string& line, std::span<const ValueTokenRequest> requests);
+    void keepEffects(std::span<const ValueTokenRequest> requests);
 
     // By the input position that ends the line.
     std::unordered_map<std::int64_t, ParsedDataLine> m_parsedLines;
