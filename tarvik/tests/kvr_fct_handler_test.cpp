@@ -1,19 +1,15 @@
 // The KVR generator's rules beyond the golden cases: step counts over many card lists, the
-// column rules, the statement arithmetic and templates with missing markers; and for the
-// generators that let the base keep their hook results (KVR, SEW), that doing so changes
-// nothing.
+// column rules, the statement arithmetic and templates with missing markers.
 
 #include "module_test_support.h"
 
 #include "common/text/line_file.h"
 #include "tarvik/modules/kvr_fct_handler.h"
-#include "tarvik/modules/sew_fct_handler.h"
 #include "tarvik/modules/tqd_fct_handler.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <functional>
 
 using namespace tarvik;
 using namespace testing_support;
@@ -216,65 +212,5 @@ TEST(KvrFctHandler, ACardGeneratedAsTqdBeforeItsTwinTakesTheTqdValues) {
             EXPECT_EQ("  VALUE " + c.values[i], steps[2 * i].statement("  VALUE"))
                 << "card " << i + 1 << " of " << c.cards.size();
         }
-    }
-}
-
-namespace {
-
-// The same generator with every replayed line given to its hook.
-template <typename Handler> class WithoutKeptResults : public Handler {
-public:
-    using Handler::Handler;
-
-protected:
-    bool keepsHookResults() const override { return false; }
-};
-
-} // namespace
-
-// Lines written from a kept hook result, and the values their hooks set again from it, give
-// the module the hooks give. The cases read steps again within a card several times (channels,
-// relays, a second supply on a later card) with values that differ from the template's own
-// statements: 945's supply voltage is not the "NGVOLTAGE" text a supply step holds, so it
-// reaches that statement only when the supply line's value is set again.
-TEST(KeptHookResults, ChangeNothingInTheModule) {
-    const std::string sew =
-        kw::readFileBytes(std::filesystem::path(KW_TEMPLATES_DIR) / "TM_SEL_TEMPLATE/sew.fct")
-            .value();
-    struct Case {
-        std::string name;
-        std::function<std::unique_ptr<CModuleFileHandler>(bool keep)> make;
-        const std::string& module;
-    };
-    const auto kvr = [](std::vector<CKvrInfo> list, int systemType) {
-        return [list, systemType](bool keep) -> std::unique_ptr<CModuleFileHandler> {
-            if (keep) {
-                return std::make_unique<CKvrFctHandler>(list, systemType);
-            }
-            return std::make_unique<WithoutKeptResults<CKvrFctHandler>>(list, systemType);
-        };
-    };
-    auto twins = cards({3, 2, 1});
-    twins[2].familyNumber = 1;
-    twins[2].asTqd = 1;
-    const std::vector<CSewInfo> sewCards{
-        {1, 32, RelayKind::sew28}, {33, 96, RelayKind::sew84}, {129, 64, RelayKind::sew28_56}};
-    const Case cases[] = {
-        {"KVR 945, supplies on later cards", kvr(cards({1, 3, 2, 3}), 945), kSample},
-        {"KVR 860, a TQD twin", kvr(twins, 860), kSample},
-        {"SEW, three kinds",
-         [&](bool keep) -> std::unique_ptr<CModuleFileHandler> {
-             if (keep) {
-                 return std::make_unique<CSewFctHandler>(945, sewCards);
-             }
-             return std::make_unique<WithoutKeptResults<CSewFctHandler>>(945, sewCards);
-         },
-         sew},
-    };
-    for (const Case& c : cases) {
-        const auto kept = rewriteModule(c.make(true), c.module);
-        const auto hooked = rewriteModule(c.make(false), c.module);
-        ASSERT_TRUE(kept.processed && hooked.processed) << c.name;
-        EXPECT_EQ(hooked.output, kept.output) << c.name;
     }
 }

@@ -1,7 +1,8 @@
 // Robustness of the handler base and the generators: mutated sample templates and random
 // marker soup go through every handler. Whatever the input, a handler must finish (no crash,
 // no hang, nothing for the sanitizers to report), leave only its module in the folder, write
-// CR LF lines when it succeeds and put the original back when it fails.
+// CR LF lines when it succeeds and put the original back when it fails. The generators that
+// keep hook results must write, on mutated templates too, what they write without keeping.
 // KW_FUZZ_ROUNDS=<n> in the environment runs more inputs (default 80).
 
 #include "module_test_support.h"
@@ -10,9 +11,11 @@
 #include "common/text/line_file.h"
 #include "tarvik/modules/cal_fct_handler.h"
 #include "tarvik/modules/cal_ict_handler.h"
+#include "tarvik/modules/kvr_fct_handler.h"
 #include "tarvik/modules/nettest_handler.h"
 #include "tarvik/modules/qbt_ict_handler.h"
 #include "tarvik/modules/reset_handler.h"
+#include "tarvik/modules/sew_fct_handler.h"
 #include "tarvik/modules/template_file_handler.h"
 #include "tarvik/modules/zupa_fct_handler.h"
 
@@ -151,7 +154,33 @@ const std::vector<std::string> kPieces = {
     std::string(70000, 'y'),
 };
 
-std::string mutate(const std::string& input, std::mt19937& random) {
+// Pieces of the card generators' templates, for mutating theirs.
+const std::vector<std::string> kCardPieces = {
+    "{CARD_BEGIN}",
+    "{CARD_END}",
+    "{TEST_CHANNELS}Karte {c}: Kanal {k} ({s}) {g}",
+    "{TEST_GROUPS}{g}",
+    "{TEST_NG_POS}{n} {pmin}",
+    "{TEST_NG_NEG}",
+    "{SEL_KVR_END}",
+    "{SEL(KVR)=3}{SEL(TQD)=7}",
+    "{NU(945)=3.3}{UR(945)=5}",
+    "Soll {nu,1.5} {sw,2}",
+    "{{SW(945)=1}c}{k{UG(945)=2}}",
+    "  KVRCHANNEL1 1",
+    "  NGVOLTAGE5 15.0",
+    "  BUSSINITSTR {238}",
+    "  BUSMADDRESS 112",
+    "  VARIABLE _KVR_1",
+    "  TESTFAILDATA0 Modul: KVR, Schritt: 120, x",
+    "  HIGH 1",
+    "  LOW 2",
+    "{c} {k} {r} {rl}",
+    "  VARIABLE _SEW32_1",
+};
+
+std::string mutate(const std::string& input, std::mt19937& random,
+                   const std::vector<std::string>& pieces = kPieces) {
     auto lines = kw::splitLines(input);
     const int edits = 1 + static_cast<int>(random() % 12);
     for (int e = 0; e < edits; ++e) {
@@ -159,7 +188,7 @@ std::string mutate(const std::string& input, std::mt19937& random) {
         switch (random() % 6) {
         case 0:
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at),
-                         kPieces[random() % kPieces.size()]);
+                         pieces[random() % pieces.size()]);
             break;
         case 1:
             if (!lines.empty()) {
@@ -178,7 +207,7 @@ std::string mutate(const std::string& input, std::mt19937& random) {
             break;
         case 4:
             if (!lines.empty()) {
-                lines[at] += kPieces[random() % kPieces.size()];
+                lines[at] += pieces[random() % pieces.size()];
             }
             break;
         default:
@@ -204,6 +233,36 @@ std::string markerSoup(std::mt19937& random) {
         text += kPieces[random() % kPieces.size()] + "\n";
     }
     return text;
+}
+
+// The same generator with every replayed line given to its hook.
+template <typename Handler> class WithoutKeptResults : public Handler {
+public:
+    using Handler::Handler;
+
+protected:
+    bool keepsHookResults() const override { return false; }
+};
+
+// A generator that keeps hook results, made to keep them or not.
+using KeepingFactory = std::function<std::unique_ptr<CModuleFileHandler>(bool keep)>;
+template <typename Handler, typename... Args> KeepingFactory keeping(Args... args) {
+    return [=](bool keep) -> std::unique_ptr<CModuleFileHandler> {
+        if (keep) {
+            return std::make_unique<Handler>(args...);
+        }
+        return std::make_unique<WithoutKeptResults<Handler>>(args...);
+    };
+}
+
+// Cards with channel bases, card and family numbers counting up from 1.
+std::vector<CKvrInfo> kvrCards(std::initializer_list<int> supplyFits) {
+    std::vector<CKvrInfo> list;
+    for (const int fit : supplyFits) {
+        const int n = static_cast<int>(list.size()) + 1;
+        list.push_back({24 * (n - 1) + 1, static_cast<SupplyFit>(fit), n, n, 0});
+    }
+    return list;
 }
 
 bool onlyCrLf(const std::string& bytes) {
@@ -237,6 +296,48 @@ TEST(ModuleFuzz, EveryHandlerSurvivesMutatedTemplates) {
             } else if (result.prepared) {
                 EXPECT_EQ(input, result.output); // the original is back, no ".tmp" left
             }
+        }
+    }
+}
+
+// Lines written from a kept hook result, and the values their hooks set again from it, give
+// the module the hooks give: first on the sample templates, then on mutated ones. The card
+// lists read steps again within a card several times (channels, relays, a second supply on a
+// later card) with values that differ from the template's own statements: 945's supply
+// voltage is not the "NGVOLTAGE" text of a supply step, so it reaches that statement only when
+// the supply line's value is set again; a TQD twin takes other selection values.
+TEST(ModuleFuzz, KeptHookResultsChangeNothingInTheModule) {
+    const char* roundsText = std::getenv("KW_FUZZ_ROUNDS");
+    const int rounds = roundsText != nullptr ? std::atoi(roundsText) : 80;
+    const auto sample = [](const char* name) {
+        return kw::readFileBytes(fs::path(KW_TEMPLATES_DIR) / "TM_SEL_TEMPLATE" / name).value();
+    };
+    auto twins = kvrCards({3, 2, 1});
+    twins[2].familyNumber = 1;
+    twins[2].asTqd = 1;
+    const std::vector<CSewInfo> sewCards{
+        {1, 32, RelayKind::sew28}, {33, 96, RelayKind::sew84}, {129, 64, RelayKind::sew28_56}};
+    const struct {
+        std::string name;
+        KeepingFactory make;
+        std::string module;
+    } cases[] = {
+        {"KVR 945, supplies on later cards", keeping<CKvrFctHandler>(kvrCards({1, 3, 2, 3}), 945),
+         sample("kvr.fct")},
+        {"KVR 860, a TQD twin", keeping<CKvrFctHandler>(twins, 860), sample("kvr.fct")},
+        {"SEW 945, three kinds", keeping<CSewFctHandler>(945, sewCards), sample("sew.fct")},
+    };
+    std::mt19937 random(20261208);
+    testing_support::ScratchDir dir;
+    for (int round = 0; round <= rounds; ++round) {
+        for (const auto& c : cases) {
+            const std::string input = round == 0 ? c.module : mutate(c.module, random, kCardPieces);
+            SCOPED_TRACE("round " + std::to_string(round) + ", " + c.name);
+            const auto kept = testing_support::rewriteModuleIn(dir, c.make(true), input);
+            const auto hooked = testing_support::rewriteModuleIn(dir, c.make(false), input);
+            ASSERT_EQ(hooked.processed, kept.processed);
+            ASSERT_TRUE(round > 0 || kept.processed);
+            ASSERT_EQ(hooked.output, kept.output);
         }
     }
 }
