@@ -8,14 +8,16 @@
 // or relay.
 //
 // A generator lets the base keep results (CModuleFileHandler::keepsHookResults) only when its
-// hooks keep three rules:
-//  - what a hook makes of a line depends on nothing but the line, values that stay the same
-//    until the generator begins a new context (a new card: newContext), and what the earlier
-//    lines of the same step set (the step's values, which every step end clears);
+// hooks keep three rules (the names in brackets are what a generator calls on its base):
+//  - what a hook writes and the values it sets depend on nothing but the line, values that
+//    stay the same until the generator begins a new context (a new card: newHookContext), and
+//    what the earlier lines of the same step set (the step's values, which every step end
+//    clears);
 //  - a hook that uses a value that changes within a context (the channel, the relay, the
-//    supply number) says so (varies): that line's result is not kept;
-//  - each value a hook sets for the rest of the step is named (effect): a kept result sets it
-//    again to what the hook left in it.
+//    supply number) says so (hookResultVaries): that line's result is not kept, its hook is
+//    called every time;
+//  - each value a hook sets for the rest of the step is named (keepEffect): a kept result sets
+//    it again to what the hook left in it.
 // A kept result belongs to one hooked event of the step recordings and to the context it was
 // made in; a new context lets every kept result lapse.
 
