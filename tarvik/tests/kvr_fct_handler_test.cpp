@@ -19,16 +19,6 @@ namespace {
 const std::string kSample =
     kw::readFileBytes(std::filesystem::path(KW_TEMPLATES_DIR) / "TM_SEL_TEMPLATE/kvr.fct").value();
 
-// Cards with channel bases, card numbers and family numbers counting up from 1.
-std::vector<CKvrInfo> cards(std::initializer_list<int> supplyFits) {
-    std::vector<CKvrInfo> list;
-    for (const int fit : supplyFits) {
-        const int n = static_cast<int>(list.size()) + 1;
-        list.push_back({24 * (n - 1) + 1, static_cast<SupplyFit>(fit), n, n, 0});
-    }
-    return list;
-}
-
 RewriteResult rewrite(std::vector<CKvrInfo> list, const std::string& module, int systemType = 860) {
     return rewriteModule(std::make_unique<CKvrFctHandler>(std::move(list), systemType), module,
                          "kvr.fct");
@@ -37,8 +27,8 @@ RewriteResult rewrite(std::vector<CKvrInfo> list, const std::string& module, int
 } // namespace
 
 TEST(KvrFctHandler, SampleTemplateAnnouncesExactlyTheStepsItWrites) {
-    for (const auto& list : {cards({1}), cards({2, 3}), cards({3, 1, 2, 0, 1, 3, 2, 1}),
-                             cards({1, 1, 1, 1, 1, 1, 1, 1, 2})}) {
+    for (const auto& list : {kvrCards({1}), kvrCards({2, 3}), kvrCards({3, 1, 2, 0, 1, 3, 2, 1}),
+                             kvrCards({1, 1, 1, 1, 1, 1, 1, 1, 2})}) {
         const auto result = rewrite(list, kSample);
         ASSERT_TRUE(result.processed);
         EXPECT_EQ(result.expectedSteps, result.stepsWritten) << list.size() << " cards";
@@ -46,7 +36,7 @@ TEST(KvrFctHandler, SampleTemplateAnnouncesExactlyTheStepsItWrites) {
 }
 
 TEST(KvrFctHandler, TheNinthCardIsNotWritten) {
-    const auto result = rewrite(cards({1, 1, 1, 1, 1, 1, 1, 1, 3}), kSample);
+    const auto result = rewrite(kvrCards({1, 1, 1, 1, 1, 1, 1, 1, 3}), kSample);
     ASSERT_TRUE(result.processed);
     EXPECT_EQ(802, result.stepsWritten);
     EXPECT_NE(std::string::npos, result.output.find("  VARIABLE _KVR_8\r\n"));
@@ -61,9 +51,9 @@ TEST(KvrFctHandler, ColumnsOfSuppliesNoCardHasAreHidden) {
         templateStep(10, {"Schritt"}, {"TESTTYPE RESET"});
     // The first card has supplies, the second none, there is no third.
     EXPECT_EQ((std::vector<std::string>{"NgB", "NgC", "Mng", "MngA"}),
-              hiddenColumns(rewrite(cards({3, 1}), module).output));
+              hiddenColumns(rewrite(kvrCards({3, 1}), module).output));
     EXPECT_EQ((std::vector<std::string>{"NgA", "NgC", "Mng", "MngA"}),
-              hiddenColumns(rewrite(cards({0, 2}), module).output));
+              hiddenColumns(rewrite(kvrCards({0, 2}), module).output));
 }
 
 TEST(KvrFctHandler, StatementsFollowSupplyCardAndOffset) {
@@ -80,7 +70,7 @@ TEST(KvrFctHandler, StatementsFollowSupplyCardAndOffset) {
                       "TESTFAILDATA0 Modul: KVR, Schritt: 100000, Ende",
                       "TESTFAILDATA10 Modul: KVR, Schritt: 130, zweistellig"});
     // The second card is the ninth of the shared series: no supply number of its own.
-    auto list = cards({3, 3});
+    auto list = kvrCards({3, 3});
     list[1].cardNumber = 9;
     const auto steps = writtenSteps(rewrite(list, module).output);
     ASSERT_EQ(10u, steps.size());
@@ -107,7 +97,7 @@ TEST(KvrFctHandler, WithoutACardBeginOnlyTheFirstCardIsWritten) {
     const std::string module = templateHeader(2) +
                                templateStep(100, {"Karte {c}"}, {"VARIABLE _KVR_1"}) +
                                templateStep(200, {"{CARD_END}"}, {"TESTTYPE RESET"});
-    const auto result = rewrite(cards({1, 1}), module);
+    const auto result = rewrite(kvrCards({1, 1}), module);
     ASSERT_TRUE(result.processed);
     const auto steps = writtenSteps(result.output);
     ASSERT_EQ(2u, steps.size());
@@ -121,9 +111,9 @@ TEST(KvrFctHandler, WithoutCardsTheModuleIsNotProcessed) {
 }
 
 TEST(KvrFctHandler, SameConfigurationGivesTheSameModuleEveryTime) {
-    const auto list = cards({3, 1, 2});
+    const auto list = kvrCards({3, 1, 2});
     const auto first = rewrite(list, kSample);
-    rewrite(cards({2, 2, 2, 2}), kSample);
+    rewrite(kvrCards({2, 2, 2, 2}), kSample);
     EXPECT_EQ(first.output, rewrite(list, kSample).output);
 }
 
@@ -132,7 +122,7 @@ TEST(KvrFctHandler, SameConfigurationGivesTheSameModuleEveryTime) {
 TEST(KvrFctHandler, AHugeTemplateCountSaturates) {
     const std::string module =
         templateHeader(INT_MAX - 47, {"Nr"}) + templateStep(10, {"Schritt"}, {"TESTTYPE RESET"});
-    for (const auto& list : {cards({3}), cards({3, 3}), cards({3, 3, 3, 3, 3, 3, 3, 3})}) {
+    for (const auto& list : {kvrCards({3}), kvrCards({3, 3}), kvrCards({3, 3, 3, 3, 3, 3, 3, 3})}) {
         const auto result = rewrite(list, module);
         ASSERT_TRUE(result.processed);
         EXPECT_EQ(INT_MAX, result.expectedSteps) << list.size() << " cards";
@@ -160,7 +150,8 @@ TEST(KvrAndTqdFctHandlers, BusAddressesOfEveryFamilyNumber) {
     for (const Row& row : rows) {
         tqdCards.push_back({row.familyNumber, 1, SupplyFit::none, 0});
     }
-    const auto kvrSteps = writtenSteps(rewrite(cards({1, 1, 1, 1, 1, 1, 1, 1}), kvrModule).output);
+    const auto kvrSteps =
+        writtenSteps(rewrite(kvrCards({1, 1, 1, 1, 1, 1, 1, 1}), kvrModule).output);
     const auto tqdSteps = writtenSteps(
         rewriteModule(std::make_unique<CTqdFctHandler>(tqdCards, 860), tqdModule, "tqd.fct")
             .output);

@@ -255,16 +255,6 @@ template <typename Handler, typename... Args> KeepingFactory keeping(Args... arg
     };
 }
 
-// Cards with channel bases, card and family numbers counting up from 1.
-std::vector<CKvrInfo> kvrCards(std::initializer_list<int> supplyFits) {
-    std::vector<CKvrInfo> list;
-    for (const int fit : supplyFits) {
-        const int n = static_cast<int>(list.size()) + 1;
-        list.push_back({24 * (n - 1) + 1, static_cast<SupplyFit>(fit), n, n, 0});
-    }
-    return list;
-}
-
 bool onlyCrLf(const std::string& bytes) {
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) {
@@ -312,7 +302,7 @@ TEST(ModuleFuzz, KeptHookResultsChangeNothingInTheModule) {
     const auto sample = [](const char* name) {
         return kw::readFileBytes(fs::path(KW_TEMPLATES_DIR) / "TM_SEL_TEMPLATE" / name).value();
     };
-    auto twins = kvrCards({3, 2, 1});
+    auto twins = testing_support::kvrCards({3, 2, 1});
     twins[2].familyNumber = 1;
     twins[2].asTqd = 1;
     const std::vector<CSewInfo> sewCards{
@@ -322,8 +312,8 @@ TEST(ModuleFuzz, KeptHookResultsChangeNothingInTheModule) {
         KeepingFactory make;
         std::string module;
     } cases[] = {
-        {"KVR 945, supplies on later cards", keeping<CKvrFctHandler>(kvrCards({1, 3, 2, 3}), 945),
-         sample("kvr.fct")},
+        {"KVR 945, supplies on later cards",
+         keeping<CKvrFctHandler>(testing_support::kvrCards({1, 3, 2, 3}), 945), sample("kvr.fct")},
         {"KVR 860, a TQD twin", keeping<CKvrFctHandler>(twins, 860), sample("kvr.fct")},
         {"SEW 945, three kinds", keeping<CSewFctHandler>(945, sewCards), sample("sew.fct")},
     };

@@ -184,6 +184,15 @@ std::vector<std::string> hiddenColumns(const std::string& module) {
     return hidden;
 }
 
+std::vector<CKvrInfo> kvrCards(std::initializer_list<int> supplyFits) {
+    std::vector<CKvrInfo> list;
+    for (const int fit : supplyFits) {
+        const int n = static_cast<int>(list.size()) + 1;
+        list.push_back({24 * (n - 1) + 1, static_cast<SupplyFit>(fit), n, n, 0});
+    }
+    return list;
+}
+
 } // namespace testing_support
 
 } // namespace tarvik

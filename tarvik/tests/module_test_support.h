@@ -3,9 +3,11 @@
 // Running a module handler on a file in a scratch folder, as the generation run does:
 // Prepare, Open, Process, destroy.
 
+#include "tarvik/config/card_records.h"
 #include "tarvik/modules/module_file_handler.h"
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,6 +79,10 @@ std::vector<WrittenStep> writtenSteps(const std::string& module);
 
 // The header names whose "{SHOW," flag is 0 in a module's column block.
 std::vector<std::string> hiddenColumns(const std::string& module);
+
+// KVR860 records with these supply fits, channel bases, card numbers and family numbers
+// counting up from 1.
+std::vector<CKvrInfo> kvrCards(std::initializer_list<int> supplyFits);
 
 } // namespace testing_support
 
