@@ -89,18 +89,6 @@ char* PatchableFileWriter::growTail(std::size_t bytes) {
     return m_buffer.get() + m_size;
 }
 
-void PatchableFileWriter::stage(std::string_view bytes) {
-    if (!m_buffer) {
-        m_failed = true;
-        return;
-    }
-    if (bytes.empty()) {
-        return;
-    }
-    std::memcpy(reserveTail(bytes.size()), bytes.data(), bytes.size());
-    m_size += bytes.size();
-}
-
 void PatchableFileWriter::stageLine(std::string_view line) {
     if (!m_buffer) {
         m_failed = true;

@@ -37,8 +37,15 @@ public:
     // Appends bytes to the file (after committing anything staged).
     void write(std::string_view bytes);
 
-    // Stages bytes as they are.
-    void stage(std::string_view bytes);
+    // Stages bytes as they are. Inline: a replayed step is staged in pieces of a few bytes.
+    void stage(std::string_view bytes) {
+        if (!m_buffer) {
+            m_failed = true;
+            return;
+        }
+        copyBytes(reserveTail(bytes.size()), bytes.data(), bytes.size());
+        m_size += bytes.size();
+    }
 
     // Stages one line in the CR LF form of the test system's files: CR LF after it, and CR LF
     // in place of every line feed inside it (a CR already in front of such a line feed is

@@ -148,7 +148,12 @@ protected:
                 replaceLineMarkers(line, std::span<const NumberMarker>(numbers, count));
                 count = 0;
             }
-            numbers[count++] = {marker.text, cardMarkerValue(marker, loop), {}, loopMarker(marker)};
+            const bool varies = loopMarker(marker);
+            numbers[count++] = {marker.text,
+                                cardMarkerValue(marker, loop),
+                                {},
+                                varies,
+                                varies && marker.add == 0 ? holeSource(loop, marker.value) : -1};
         }
         for (const NumberMarker& marker : more) {
             if (count == kMost) {
@@ -161,11 +166,23 @@ protected:
     }
 
     // replaceMarkers for a data line, which is searched for the markers once and not again
-    // when it is read for the next card or channel. A line that held a marker that varies
-    // comes out differently within the card: its result is not kept.
+    // when it is read for the next card or channel. The loop's numbers in it are left open in
+    // a kept result (holeSource); a line with another marker that varies is given to its hook
+    // every time.
     void replaceLineMarkers(std::string& line, std::span<const NumberMarker> markers) {
-        if (m_linePlans.replaceMarkers(line, this->InputPosition(), markers)) {
+        m_written.clear();
+        if (!m_linePlans.replaceMarkers(line, this->InputPosition(), markers, &m_written)) {
+            return;
+        }
+        const bool allOpen =
+            !m_written.empty() && std::all_of(m_written.begin(), m_written.end(),
+                                              [](const WrittenMarker& w) { return w.hole >= 0; });
+        if (!allOpen) {
             this->hookResultVaries();
+            return;
+        }
+        for (const WrittenMarker& written : m_written) {
+            this->hookResultHole(written.begin, written.length, written.hole);
         }
     }
     void replaceLineMarkers(std::string& line, std::initializer_list<NumberMarker> markers) {
@@ -176,6 +193,33 @@ protected:
     static bool loopMarker(const CardMarker& marker) {
         return marker.value != CardMarker::Value::cardIndex &&
                marker.value != CardMarker::Value::familyNumber;
+    }
+
+    // rewriteSwitchOn with a number of the loop, left open in a kept result.
+    bool rewriteLoopSwitchOn(std::string& line, std::string_view keyword, const ChannelLoop& loop,
+                             CardMarker::Value value) {
+        const int number = cardMarkerValue({{}, value}, loop);
+        if (!rewriteSwitchOn(line, keyword, number)) {
+            return false;
+        }
+        this->hookResultHole(keyword.size(), DecimalText(number).view().size(),
+                             holeSource(loop, value));
+        return true;
+    }
+
+    // The source of a number of `loop` (one of the few loops a generator has) for
+    // hookResultHole, and the number it gives now.
+    int holeSource(const ChannelLoop& loop, CardMarker::Value value) {
+        auto found = std::find(m_holeLoops.begin(), m_holeLoops.end(), &loop);
+        if (found == m_holeLoops.end()) {
+            found = m_holeLoops.insert(found, &loop);
+        }
+        return static_cast<int>(found - m_holeLoops.begin()) * kMarkerValues +
+               static_cast<int>(value);
+    }
+    int hookHoleValue(int source) const override {
+        const ChannelLoop& loop = *m_holeLoops[static_cast<std::size_t>(source / kMarkerValues)];
+        return cardMarkerValue({{}, static_cast<CardMarker::Value>(source % kMarkerValues)}, loop);
     }
 
     int cardMarkerValue(const CardMarker& marker, const ChannelLoop& loop) const {
@@ -295,9 +339,13 @@ private:
         this->stopNumbering();
     }
 
+    static constexpr int kMarkerValues = 5; // the values of CardMarker::Value
+
     int m_maxCards;
     bool m_cardEndHeld = false;
     DataLinePlans m_linePlans;
+    std::vector<WrittenMarker> m_written;        // where replaceLineMarkers wrote numbers
+    std::vector<const ChannelLoop*> m_holeLoops; // the loops of hole sources
     std::optional<std::int64_t> m_cardBegin;
 };
 

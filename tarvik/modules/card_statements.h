@@ -73,12 +73,21 @@ void replaceMarker(std::string& line, std::string_view marker, int value);
 
 // A text marker of a data line and the number (or, when given, the text) that takes its
 // place. A text holds no brace. `varies`: the value changes while the card stays (a channel
-// or relay number), so that a line holding the marker comes out differently each time.
+// or relay number), so that a line holding the marker comes out differently each time;
+// `hole`: the source from which the generator gives that number again (hook_results.h).
 struct NumberMarker {
     std::string_view marker; // "{" name "}", no other brace in it
     int value;
     std::string_view text = {};
     bool varies = false;
+    int hole = -1; // for one that varies: the generator's source of its number, or -1
+};
+
+// Where the value of a marker that varies was written into a line.
+struct WrittenMarker {
+    std::size_t begin;
+    std::size_t length;
+    int hole; // the marker's source, or -1
 };
 
 // What a marker stands for, appended to `text`: its text when it has one, else its number.

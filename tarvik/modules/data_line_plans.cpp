@@ -73,7 +73,8 @@ int DataLinePlans::takeKind(std::string& line, std::int64_t key,
 }
 
 bool DataLinePlans::replaceMarkers(std::string& line, std::int64_t key,
-                                   std::span<const NumberMarker> markers) {
+                                   std::span<const NumberMarker> markers,
+                                   std::vector<WrittenMarker>* varying) {
     LinePlan* lines = plan(key, line);
     if (lines == nullptr) {
         return tarvik::replaceMarkers(line, markers);
@@ -82,7 +83,7 @@ bool DataLinePlans::replaceMarkers(std::string& line, std::int64_t key,
     if (!kept.made || kept.input != line || !sameNames(kept, markers)) {
         make(kept, line, markers);
     }
-    return fill(line, kept, markers);
+    return fill(line, kept, markers, varying);
 }
 
 bool DataLinePlans::sameNames(const MarkerPlan& plan, std::span<const NumberMarker> markers) {
@@ -118,7 +119,8 @@ void DataLinePlans::make(MarkerPlan& plan, std::string_view line,
 }
 
 bool DataLinePlans::fill(std::string& line, const MarkerPlan& plan,
-                         std::span<const NumberMarker> markers) {
+                         std::span<const NumberMarker> markers,
+                         std::vector<WrittenMarker>* varying) {
     if (plan.pieces.empty()) {
         return false;
     }
@@ -141,8 +143,13 @@ bool DataLinePlans::fill(std::string& line, const MarkerPlan& plan,
             break;
         }
         const NumberMarker& marker = markers[piece.marker];
+        char* const value = out;
         out = writeMarkerValue(out, marker);
         from += marker.marker.size();
+        if (marker.varies && varying != nullptr) {
+            varying->push_back({static_cast<std::size_t>(value - line.data()),
+                                static_cast<std::size_t>(out - value), marker.hole});
+        }
         varies = varies || marker.varies;
     }
     line.resize(static_cast<std::size_t>(out - line.data()));

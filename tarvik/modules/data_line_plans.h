@@ -37,8 +37,10 @@ public:
                  std::span<const StepKindMarker> common);
 
     // replaceMarkers(line, markers), with its result (whether a marker that varies was
-    // replaced).
-    bool replaceMarkers(std::string& line, std::int64_t key, std::span<const NumberMarker> markers);
+    // replaced); `varying`, when given, gets where the values of those markers were written
+    // (not for a line searched each time: then it stays empty).
+    bool replaceMarkers(std::string& line, std::int64_t key, std::span<const NumberMarker> markers,
+                        std::vector<WrittenMarker>* varying = nullptr);
     bool replaceMarkers(std::string& line, std::int64_t key,
                         std::initializer_list<NumberMarker> markers) {
         return replaceMarkers(line, key,
@@ -77,7 +79,7 @@ private:
     static void make(MarkerPlan& plan, std::string_view line,
                      std::span<const NumberMarker> markers);
     static bool fill(std::string& line, const MarkerPlan& plan,
-                     std::span<const NumberMarker> markers);
+                     std::span<const NumberMarker> markers, std::vector<WrittenMarker>* varying);
 
     std::unordered_map<std::int64_t, LinePlan> m_lines;
     std::int64_t m_lastKey = 0;

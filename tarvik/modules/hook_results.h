@@ -18,11 +18,17 @@
 //    called every time;
 //  - each value a hook sets for the rest of the step is named (keepEffect): a kept result sets
 //    it again to what the hook left in it.
+// A number that changes within the context need not make the whole line vary: when it is the
+// last thing the hook wrote into its line and the generator can give it again by itself
+// (hookResultHole, with a source that hookHoleValue answers), the line is kept with that
+// number left open, and a replay writes the number the source gives then. A hole is kept only
+// when the line did not change after it was reported and the source gave the number written.
 // A kept result belongs to one hooked event of the step recordings and to the context it was
 // made in; a new context lets every kept result lapse.
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +50,15 @@ public:
         std::uint32_t size = 0;
         std::uint32_t firstEffect = 0;
         std::uint32_t endEffect = 0;
+        std::uint32_t firstHole = 0; // numbers left open in the bytes
+        std::uint32_t endHole = 0;
+    };
+
+    // A number left open: where it goes in the kept bytes (which leave it out) and the
+    // generator's source for it.
+    struct Hole {
+        std::uint32_t at;
+        int source;
     };
 
     // Every result kept so far lapses.
@@ -59,6 +74,10 @@ public:
     std::string_view text(const Kept& kept) const {
         return std::string_view(m_bytes).substr(kept.begin, kept.size);
     }
+    std::span<const Hole> holes(const Kept& kept) const {
+        return std::span<const Hole>(m_holes).subspan(kept.firstHole,
+                                                      kept.endHole - kept.firstHole);
+    }
     // Sets the values the hook set when the result was kept.
     void applyEffects(const Kept& kept) const;
     // Whether the values the kept result sets hold what it would set them to.
@@ -73,6 +92,9 @@ public:
     void watch();
     bool watching() const { return m_watching; }
     void varies() { m_varies = true; }
+    // The watched hook wrote `value`, which `source` gives, at [begin, begin + length) of
+    // `line`, the line it was given as it stands now.
+    void hole(std::string_view line, std::size_t begin, std::size_t length, int source, int value);
     void effect(ValueSlot& slot) {
         if (m_watching) {
             note(&slot, nullptr);
@@ -83,9 +105,10 @@ public:
             note(nullptr, &number);
         }
     }
-    // The watched call is over and staged `bytes`: kept for the event unless the line varies
-    // or the budget is spent. Only a hooked event of a finished recording may be named here.
-    void keep(std::size_t event, std::string_view bytes);
+    // The watched call is over, left its line as `line` and staged `bytes`: kept for the
+    // event unless the line varies or the budget is spent. Only a hooked event of a finished
+    // recording may be named here.
+    void keep(std::size_t event, std::string_view bytes, std::string_view line);
     // The watched call is over and is not kept (it sought the input or finished the body).
     void forget() { m_watching = false; }
 
@@ -99,16 +122,28 @@ private:
     };
 
     void note(ValueSlot* slot, int* number);
-    std::size_t spent() const { return m_bytes.size() + m_effects.size() * sizeof(Effect); }
+    bool holesHold(std::string_view bytes, std::string_view line) const;
+    std::size_t spent() const {
+        return m_bytes.size() + m_effects.size() * sizeof(Effect) + m_holes.size() * sizeof(Hole);
+    }
 
     std::uint32_t m_context = 1;
     std::vector<Kept> m_kept; // by event index
     std::string m_bytes;
     std::vector<Effect> m_effects;
-    // The call being watched: whether its line varies and which values it set.
+    std::vector<Hole> m_holes;
+    // The call being watched: whether its line varies, which values it set, which numbers it
+    // left open (with their length) and in which line.
     bool m_watching = false;
     bool m_varies = false;
     std::vector<Effect> m_noted;
+    struct OpenNumber {
+        std::size_t begin;
+        std::size_t length;
+        int source;
+    };
+    std::vector<OpenNumber> m_open;
+    std::string m_openLine;
 };
 
 } // namespace tarvik

@@ -198,15 +198,21 @@ void CKvrFctHandler::endSelection(std::int64_t stepStart, bool resetCounters) {
     SeekInput(stepStart);
 }
 
-// The statements of a channel, group or supply vary with the loop within a card; the others
-// come out the same for every channel.
+// The statements of a group or supply vary with the loop within a card, a channel statement
+// is kept with its number left open; the others come out the same for every channel.
 void CKvrFctHandler::OnBodyLine(std::string& line) {
     CTemplateFileHandler::OnBodyLine(line);
     if (rewriteVariable(line, "  VARIABLE _KVR_", card().cardNumber) || replaceAddressLine(line)) {
         return;
     }
-    if (replaceInitString(line) || rewriteSwitchOn(line, "  KVRCHANNEL", m_loop.globalChannel()) ||
-        replaceSupplyLine(line)) {
+    if (replaceInitString(line)) {
+        hookResultVaries();
+        return;
+    }
+    if (rewriteLoopSwitchOn(line, "  KVRCHANNEL", m_loop, CardMarker::Value::globalChannel)) {
+        return;
+    }
+    if (replaceSupplyLine(line)) {
         hookResultVaries();
         return;
     }

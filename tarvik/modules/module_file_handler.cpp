@@ -98,6 +98,9 @@ bool CModuleFileHandler::Prepare() {
 bool CModuleFileHandler::keepsHookResults() const {
     return false;
 }
+int CModuleFileHandler::hookHoleValue(int) const {
+    return 0;
+}
 int CModuleFileHandler::GetAddedSteps(int) {
     return 0;
 }
@@ -257,7 +260,7 @@ bool CModuleFileHandler::replayHookedLine(RunState& state, const StepEvent& even
     state.dataState = event.dataState;
     const HookResults::Kept* kept = m_keepsHookResults ? m_hookResults.find(index) : nullptr;
     if (kept != nullptr && !checkingKeptResults) {
-        m_output.stage(m_hookResults.text(*kept));
+        writeKept(*kept, [this](std::string_view piece) { m_output.stage(piece); });
         m_hookResults.applyEffects(*kept);
         return true;
     }
@@ -268,9 +271,11 @@ bool CModuleFileHandler::replayHookedLine(RunState& state, const StepEvent& even
     const std::size_t stagedBefore = m_output.stagedSize();
     const bool goesOn = callReplayedHook(state, event);
     if (kept != nullptr) {
-        checkKeptResult(*kept, stagedBefore, goesOn);
+        std::string text;
+        writeKept(*kept, [&text](std::string_view piece) { text.append(piece); });
+        checkKeptResult(text, *kept, stagedBefore, goesOn);
     } else if (watch && goesOn) {
-        m_hookResults.keep(index, m_output.stagedFrom(stagedBefore));
+        m_hookResults.keep(index, m_output.stagedFrom(stagedBefore), m_line);
     } else if (watch) {
         m_hookResults.forget();
     }
@@ -299,10 +304,10 @@ bool CModuleFileHandler::callReplayedHook(RunState& state, const StepEvent& even
     return true;
 }
 
-void CModuleFileHandler::checkKeptResult(const HookResults::Kept& kept, std::size_t stagedBefore,
-                                         bool goesOn) const {
-    if (!goesOn || m_output.stagedFrom(stagedBefore) != m_hookResults.text(kept) ||
-        !m_hookResults.effectsHold(kept)) {
+void CModuleFileHandler::checkKeptResult(std::string_view kept, const HookResults::Kept& effects,
+                                         std::size_t stagedBefore, bool goesOn) const {
+    if (!goesOn || m_output.stagedFrom(stagedBefore) != kept ||
+        !m_hookResults.effectsHold(effects)) {
         throw std::logic_error("a kept hook result differs from what the hook makes");
     }
 }

@@ -161,11 +161,23 @@ protected:
     // in the same context. Base: false.
     virtual bool keepsHookResults() const;
 
+    // Hook: the number a source of hookResultHole gives now. Base: 0 (no generator that
+    // reports no hole is asked).
+    virtual int hookHoleValue(int source) const;
+
     // For such a generator: the results kept so far lapse (a new card); the line the hook
     // is given comes out differently within the context (it carries the channel); the hook
     // set `value` for the rest of the step.
     void newHookContext() { m_hookResults.newContext(); }
     void hookResultVaries() { m_hookResults.varies(); }
+    // The hook has just written, as its line's last change, a number that changes within the
+    // context at [begin, begin + length) of the line it was given, and hookHoleValue(source)
+    // gives it again: the line is kept with the number left open.
+    void hookResultHole(std::size_t begin, std::size_t length, int source) {
+        if (m_hookResults.watching()) {
+            m_hookResults.hole(m_line, begin, length, source, hookHoleValue(source));
+        }
+    }
     void keepEffect(ValueSlot& value) { m_hookResults.effect(value); }
     void keepEffect(int& value) { m_hookResults.effect(value); }
 
@@ -217,8 +229,20 @@ private:
     void replayStep(RunState& state, const StepRecording& step);
     bool replayHookedLine(RunState& state, const StepEvent& event, std::size_t index);
     bool callReplayedHook(RunState& state, const StepEvent& event);
-    void checkKeptResult(const HookResults::Kept& kept, std::size_t stagedBefore,
-                         bool goesOn) const;
+    // A kept result as it is written now, piece by piece to `write`: its bytes, with the
+    // numbers left open in them as their sources give them.
+    template <typename Write> void writeKept(const HookResults::Kept& kept, Write write) const {
+        const std::string_view text = m_hookResults.text(kept);
+        std::size_t from = 0;
+        for (const HookResults::Hole& hole : m_hookResults.holes(kept)) {
+            write(text.substr(from, hole.at - from));
+            write(DecimalText(hookHoleValue(hole.source)).view());
+            from = hole.at;
+        }
+        write(text.substr(from));
+    }
+    void checkKeptResult(std::string_view kept, const HookResults::Kept& effects,
+                         std::size_t stagedBefore, bool goesOn) const;
     void handleLine(RunState& state, std::string_view line, std::int64_t lineStart);
     void endStep(RunState& state);
     std::string_view readCountLine(RunState& state, std::string_view line);

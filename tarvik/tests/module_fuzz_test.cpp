@@ -166,6 +166,7 @@ const std::vector<std::string> kCardPieces = {
     "{SEL(KVR)=3}{SEL(TQD)=7}",
     "{NU(945)=3.3}{UR(945)=5}",
     "Soll {nu,1.5} {sw,2}",
+    "{sw,2.5} Kanal {k}, Gruppe {g}",
     "{{SW(945)=1}c}{k{UG(945)=2}}",
     "  KVRCHANNEL1 1",
     "  NGVOLTAGE5 15.0",
@@ -295,12 +296,17 @@ TEST(ModuleFuzz, EveryHandlerSurvivesMutatedTemplates) {
 // lists read steps again within a card several times (channels, relays, a second supply on a
 // later card) with values that differ from the template's own statements: 945's supply
 // voltage is not the "NGVOLTAGE" text of a supply step, so it reaches that statement only when
-// the supply line's value is set again; a TQD twin takes other selection values.
+// the supply line's value is set again; a TQD twin takes other selection values; a channel
+// number kept open must stay where it is when the hook changes the line before it afterwards.
 TEST(ModuleFuzz, KeptHookResultsChangeNothingInTheModule) {
     const char* roundsText = std::getenv("KW_FUZZ_ROUNDS");
     const int rounds = roundsText != nullptr ? std::atoi(roundsText) : 80;
     const auto sample = [](const char* name) {
         return kw::readFileBytes(fs::path(KW_TEMPLATES_DIR) / "TM_SEL_TEMPLATE" / name).value();
+    };
+    const auto withChannelAfterValue = [](std::string module) {
+        replaceAll(module, "Kanal {k}", "{sw,7} Kanal {k}");
+        return module;
     };
     auto twins = testing_support::kvrCards({3, 2, 1});
     twins[2].familyNumber = 1;
@@ -315,6 +321,10 @@ TEST(ModuleFuzz, KeptHookResultsChangeNothingInTheModule) {
         {"KVR 945, supplies on later cards",
          keeping<CKvrFctHandler>(testing_support::kvrCards({1, 3, 2, 3}), 945), sample("kvr.fct")},
         {"KVR 860, a TQD twin", keeping<CKvrFctHandler>(twins, 860), sample("kvr.fct")},
+        // The channel's number follows a text that the hook changes after writing it.
+        {"KVR 945, a value before the channel",
+         keeping<CKvrFctHandler>(testing_support::kvrCards({1, 2}), 945),
+         withChannelAfterValue(sample("kvr.fct"))},
         {"SEW 945, three kinds", keeping<CSewFctHandler>(945, sewCards), sample("sew.fct")},
     };
     std::mt19937 random(20261208);
