@@ -8,7 +8,7 @@
 // or relay.
 //
 // A generator lets the base keep results (CModuleFileHandler::keepsHookResults) only when its
-// hooks keep three rules (the names in brackets are what a generator calls on its base):
+// hooks keep three rules (the names in parentheses are what a generator calls on its base):
 //  - what a hook writes and the values it sets depend on nothing but the line, values that
 //    stay the same until the generator begins a new context (a new card: newHookContext), and
 //    what the earlier lines of the same step set (the step's values, which every step end
@@ -19,9 +19,10 @@
 //  - each value a hook sets for the rest of the step is named (keepEffect): a kept result sets
 //    it again to what the hook left in it.
 // A number that changes within the context need not make the whole line vary: when it is the
-// last thing the hook wrote into its line and the generator can give it again by itself
-// (hookResultHole, with a source that hookHoleValue answers), the line is kept with that
-// number left open, and a replay writes the number the source gives then. A hole is kept only
+// last thing the hook wrote into its line, nothing else the hook does depends on it, and the
+// generator can give it again by itself (hookResultHole, with a source that hookHoleValue
+// answers), the line is kept with that number left open, and a replay writes the number the
+// source gives then. A hole is kept only
 // when the line did not change after it was reported and the source gave the number written.
 // A kept result belongs to one hooked event of the step recordings and to the context it was
 // made in; a new context lets every kept result lapse.
